@@ -1,0 +1,50 @@
+// DirectoryLister: the platform seam of the walk. It lists the directories of one scan, in the
+// order the walk will need them, and may read ahead on helper threads; the walk itself (node
+// creation, notifications, cancel checks) stays on the scanner's worker and sees exactly what a
+// one-thread walk would. Listings hold only the entries that become nodes: regular files with
+// their logical size and directories, in the order of the system's listing; symbolic links,
+// devices, sockets, FIFOs and unreadable entries are already left out.
+// Every member is called on the scanner's worker thread.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+class DirectoryLister {
+public:
+    enum class RootKind { MISSING, FILE, DIRECTORY };
+
+    struct Entry {
+        std::string_view name;
+        bool directory;
+        uint64_t size; // files only
+    };
+
+    class Listing; // one directory's entries; owned by the lister
+
+    // What the scanned path is, following symbolic links; for a file, also its size (0 when it
+    // cannot be read).
+    static RootKind examineRoot(const std::string& path, uint64_t& fileSize);
+
+    explicit DirectoryLister(const std::string& rootPath);
+    ~DirectoryLister(); // stops any reading ahead and frees every listing
+    DirectoryLister(const DirectoryLister&) = delete;
+    DirectoryLister& operator=(const DirectoryLister&) = delete;
+
+    // The root directory's listing (empty when it cannot be opened).
+    Listing* root();
+    // The listing of the `subdirectory`-th directory entry of `parent` (counting directory
+    // entries only, from 0), waiting until it is read. Called in walk (pre-)order.
+    Listing* child(Listing* parent, size_t subdirectory);
+    // The walk is done with `listing` and everything below it.
+    void release(Listing* listing);
+
+    static size_t entryCount(const Listing* listing);
+    static Entry entry(const Listing* listing, size_t index);
+
+private:
+    class Impl;
+    std::unique_ptr<Impl> impl;
+};

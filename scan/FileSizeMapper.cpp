@@ -1,0 +1,269 @@
+// The scanner's command loop, the mapping of one path and the walk. The walk is depth first and
+// pre-order; listings come from the platform's DirectoryLister, which may read ahead but hands
+// them over in exactly this order.
+#include "scan/FileSizeMapper.h"
+
+#include "scan/DirectoryLister.h"
+#include "scan/NodePool.h"
+#include "scan/ScanListener.h"
+
+#include <vector>
+
+using orvex::MutexLock;
+using orvex::UniquePtr;
+
+namespace {
+
+UniquePtr<FilesystemNode> makeNode(FilesystemNode::Type type, std::string_view name, FilesystemNode* parent, uint64_t size)
+{
+    UniquePtr<FilesystemNode> node(new FilesystemNode);
+    node->type = type;
+    node->setName(name);
+    node->parent = parent;
+    node->size = size;
+    return node;
+}
+
+} // namespace
+
+FileSizeMapper::FileSizeMapper() { start(); }
+
+FileSizeMapper::~FileSizeMapper()
+{
+    {
+        MutexLock lock(mutex);
+        if (state.load() == SCANNING) {
+            state.store(CANCELING);
+            waitWhileBusy();
+        }
+        state.store(QUIT);
+        wakeWorker.notifyAll();
+    }
+    join();
+}
+
+void FileSizeMapper::setListener(ScanListener* newListener) { listener = newListener; }
+
+void FileSizeMapper::waitWhileBusy()
+{
+    while (state.load() == SCANNING || state.load() == CANCELING)
+        scanDone.wait(mutex);
+}
+
+void FileSizeMapper::mapDirectory(std::string path)
+{
+    MutexLock lock(mutex);
+    switch (state.load()) {
+    case SCANNING:
+    case CANCELING:
+        state.store(CANCELING);
+        waitWhileBusy();
+        break;
+    case FINISHED:
+        result.reset();
+        bytesMapped.store(0);
+        state.store(IDLE);
+        break;
+    case QUIT:
+        return;
+    default:
+        break;
+    }
+    requestedPath = std::move(path);
+    if (listener)
+        listener->scanStarted(requestedPath.data(), requestedPath.size());
+    state.store(SCANNING);
+    wakeWorker.notifyOne();
+}
+
+void FileSizeMapper::cancel()
+{
+    MutexLock lock(mutex);
+    if (state.load() != SCANNING)
+        return;
+    state.store(CANCELING);
+    waitWhileBusy();
+}
+
+UniquePtr<FilesystemNode> FileSizeMapper::takeResult()
+{
+    MutexLock lock(mutex);
+    if (state.load() != FINISHED)
+        return nullptr;
+    bytesMapped.store(0);
+    state.store(IDLE);
+    return std::move(result);
+}
+
+ScanState FileSizeMapper::getProgress(std::string& outPath, uint64_t& outBytes, uint64_t& outRootNameLength)
+{
+    auto loaded = ScanState(state.load());
+    outPath.clear();
+    outBytes = 0;
+    outRootNameLength = 0;
+    if (loaded != SCANNING && loaded != FINISHED)
+        return loaded;
+    outBytes = bytesMapped.load();
+    if (loaded == SCANNING) {
+        // Names and parent links are written before a node is published here and never change;
+        // nodes are destroyed only while this thread is blocked in cancel, mapDirectory or the
+        // destructor, after the slot was cleared.
+        auto* directory = reinterpret_cast<const FilesystemNode*>(currentDirectory.load());
+        if (directory) {
+            const FilesystemNode* root = directory;
+            while (root->parent)
+                root = root->parent;
+            outRootNameLength = root->name.length;
+            outPath = nodePath(directory);
+        }
+    }
+    return loaded;
+}
+
+void FileSizeMapper::run()
+{
+    mutex.lock();
+    while (true) {
+        switch (state.load()) {
+        case IDLE:
+        case FINISHED:
+            wakeWorker.wait(mutex);
+            break;
+        case CANCELING:
+            state.store(IDLE);
+            scanDone.notifyAll();
+            wakeWorker.wait(mutex);
+            break;
+        case SCANNING: {
+            std::string path = requestedPath;
+            mutex.unlock();
+            map(path);
+            mutex.lock();
+            scanDone.notifyAll();
+            break;
+        }
+        default: // QUIT
+            mutex.unlock();
+            return;
+        }
+    }
+}
+
+void FileSizeMapper::map(const std::string& path)
+{
+    // Each scan allocates from chunks of its own, so freeing one tree frees all of its memory.
+    NodePool::retireThreadChunk();
+    uint64_t fileSize = 0;
+    switch (DirectoryLister::examineRoot(path, fileSize)) {
+    case DirectoryLister::RootKind::FILE:
+        mapFile(path, fileSize);
+        break;
+    case DirectoryLister::RootKind::DIRECTORY:
+        mapTree(path);
+        break;
+    case DirectoryLister::RootKind::MISSING: {
+        MutexLock lock(mutex);
+        state.store(canceling() ? IDLE : FINISHED);
+        break;
+    }
+    }
+    NodePool::retireThreadChunk();
+}
+
+void FileSizeMapper::mapFile(const std::string& path, uint64_t size)
+{
+    UniquePtr<FilesystemNode> node = makeNode(FilesystemNode::Type::FILE, path, nullptr, size);
+    MutexLock lock(mutex);
+    if (canceling()) {
+        state.store(IDLE);
+        return; // the node dies with this scope
+    }
+    bytesMapped.store(size);
+    result = std::move(node);
+    state.store(FINISHED);
+}
+
+void FileSizeMapper::mapTree(const std::string& path)
+{
+    UniquePtr<FilesystemNode> node = makeNode(FilesystemNode::Type::DIRECTORY, path, nullptr, 0);
+    FilesystemNode* root = node.get();
+    {
+        MutexLock lock(mutex);
+        if (canceling()) {
+            state.store(IDLE);
+            return;
+        }
+        result = std::move(node);
+        bytesMapped.store(0);
+    }
+    if (listener)
+        listener->directoryEntered(root);
+    {
+        DirectoryLister lister(path);
+        walk(root, lister);
+    }
+    MutexLock lock(mutex);
+    currentDirectory.store(0);
+    if (canceling()) {
+        state.store(IDLE);
+        result.reset();
+        bytesMapped.store(0);
+        return;
+    }
+    if (listener)
+        listener->directoryLeft(root);
+    state.store(FINISHED);
+}
+
+// Depth first with an explicit stack, so any depth fits. Returns false when cancelled; the
+// partial tree stays linked for the caller to destroy.
+bool FileSizeMapper::walk(FilesystemNode* root, DirectoryLister& lister)
+{
+    struct Frame {
+        FilesystemNode* directory;
+        DirectoryLister::Listing* listing;
+        size_t nextEntry;
+        size_t nextSubdirectory;
+    };
+    std::vector<Frame> stack;
+    stack.push_back({ root, lister.root(), 0, 0 });
+    while (true) {
+        Frame& frame = stack.back();
+        FilesystemNode* directory = frame.directory;
+        if (frame.nextEntry == DirectoryLister::entryCount(frame.listing)) {
+            lister.release(frame.listing);
+            stack.pop_back();
+            if (stack.empty())
+                return true;
+            if (canceling())
+                return false;
+            if (listener)
+                listener->directoryLeft(directory);
+            stack.back().directory->size += directory->size;
+            continue;
+        }
+        DirectoryLister::Entry entry = DirectoryLister::entry(frame.listing, frame.nextEntry++);
+        if (!entry.directory) {
+            UniquePtr<FilesystemNode> file = makeNode(FilesystemNode::Type::FILE, entry.name, directory, entry.size);
+            if (canceling())
+                return false;
+            directory->size += entry.size;
+            if (listener)
+                listener->fileAdded(file.get());
+            directory->appendChild(std::move(file));
+            currentDirectory.store(reinterpret_cast<uintptr_t>(directory));
+            bytesMapped.add(entry.size);
+            continue;
+        }
+        UniquePtr<FilesystemNode> sub = makeNode(FilesystemNode::Type::DIRECTORY, entry.name, directory, 0);
+        if (canceling())
+            return false;
+        FilesystemNode* subdirectory = sub.get();
+        directory->appendChild(std::move(sub));
+        currentDirectory.store(reinterpret_cast<uintptr_t>(subdirectory));
+        if (listener)
+            listener->directoryEntered(subdirectory);
+        DirectoryLister::Listing* listing = lister.child(frame.listing, frame.nextSubdirectory++);
+        stack.push_back({ subdirectory, listing, 0, 0 });
+    }
+}

@@ -1,0 +1,66 @@
+// FileSizeMapper: walks a directory tree on its own worker thread into a size tree, while the
+// GUI thread polls the progress, may cancel or replace the scan, and takes the finished tree.
+// Every public member is called on the GUI thread; the worker runs from construction to
+// destruction and sleeps between scans.
+#pragma once
+
+#include "engine/core/Atomic.h"
+#include "engine/core/Mutex.h"
+#include "engine/core/Thread.h"
+#include "engine/core/UniquePtr.h"
+#include "scan/FilesystemNode.h"
+
+#include <cstdint>
+#include <string>
+
+class DirectoryLister;
+class ScanListener;
+
+enum ScanState : int32_t {
+    IDLE = 0,      // no scan and no unclaimed result
+    SCANNING = 1,  // a scan was requested or is running
+    CANCELING = 2, // the running scan is asked to stop; its partial tree is discarded
+    FINISHED = 3,  // the scan ended; the result (possibly null) waits for takeResult()
+    QUIT = 4,      // the scanner is being destroyed
+};
+
+class FileSizeMapper final : public orvex::Thread {
+public:
+    FileSizeMapper();  // starts the worker
+    ~FileSizeMapper() override; // cancels a running scan, stops and joins the worker
+
+    // Not owned. Set once, before the first scan.
+    void setListener(ScanListener* listener);
+    // Starts mapping `path` (a directory, or a single file). A running scan is cancelled and an
+    // unclaimed result discarded first.
+    void mapDirectory(std::string path);
+    // Stops a running scan; returns once its partial tree is destroyed.
+    void cancel();
+    // The finished tree (null for a path that was neither a file nor a directory); null and no
+    // change unless the state is FINISHED.
+    orvex::UniquePtr<FilesystemNode> takeResult();
+    // Lock-free progress for one frame: the directory being walked, the bytes summed so far and
+    // the length of the root's name at the start of outPath.
+    ScanState getProgress(std::string& outPath, uint64_t& outBytes, uint64_t& outRootNameLength);
+
+protected:
+    void run() override;
+
+private:
+    void waitWhileBusy(); // under the mutex: until the worker has left SCANNING and CANCELING
+    void map(const std::string& path);
+    void mapFile(const std::string& path, uint64_t size);
+    void mapTree(const std::string& path);
+    bool walk(FilesystemNode* root, DirectoryLister& lister);
+    bool canceling() const { return state.load() == CANCELING; }
+
+    orvex::Mutex mutex;
+    orvex::ConditionVariable wakeWorker;
+    orvex::ConditionVariable scanDone;
+    orvex::Atomic<int32_t> state { IDLE };
+    std::string requestedPath;
+    orvex::UniquePtr<FilesystemNode> result;
+    orvex::Atomic<uint64_t> bytesMapped { 0 };
+    orvex::Atomic<uintptr_t> currentDirectory { 0 };
+    ScanListener* listener = nullptr;
+};

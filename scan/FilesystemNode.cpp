@@ -1,0 +1,98 @@
+// Size-tree node storage: names and child arrays in NodePool memory, iterative destruction.
+#include "scan/FilesystemNode.h"
+
+#include "scan/NodePool.h"
+
+#include <cassert>
+#include <cstring>
+#include <new>
+#include <vector>
+
+using orvex::UniquePtr;
+
+void* FilesystemNode::operator new(size_t size) { return NodePool::allocate(size, alignof(FilesystemNode)); }
+
+void FilesystemNode::operator delete(void* memory, size_t size) noexcept { NodePool::release(memory, size); }
+
+namespace {
+
+void releaseOwnStorage(FilesystemNode& node)
+{
+    if (node.children.elements) {
+        NodePool::release(node.children.elements, size_t(node.children.capacity) * sizeof(UniquePtr<FilesystemNode>));
+        node.children.elements = nullptr;
+        node.children.capacity = 0;
+    }
+    if (node.name.bytes) {
+        NodePool::release(node.name.bytes, size_t(node.name.length) + 1);
+        node.name.bytes = nullptr;
+        node.name.length = 0;
+    }
+}
+
+} // namespace
+
+FilesystemNode::~FilesystemNode()
+{
+    // Post-order from the last child, climbing back through parent links instead of recursing.
+    FilesystemNode* node = this;
+    while (true) {
+        if (node->children.count > 0) {
+            node = node->children[node->children.count - 1];
+            continue;
+        }
+        if (node == this)
+            break;
+        FilesystemNode* up = node->parent;
+        assert(up && up->children.count > 0 && up->children[up->children.count - 1] == node
+               && "FilesystemNode: a child's parent link must point at the node that holds it");
+        up->children.count -= 1;
+        up->children.elements[up->children.count].reset(); // a leaf by now
+        up->children.elements[up->children.count].~UniquePtr();
+        node = up;
+    }
+    releaseOwnStorage(*this);
+}
+
+void FilesystemNode::setName(std::string_view bytes)
+{
+    assert(!name.bytes && "FilesystemNode::setName: names never change once set");
+    if (bytes.empty())
+        return;
+    char* buffer = NodePool::allocateBytes(bytes.size() + 1);
+    std::memcpy(buffer, bytes.data(), bytes.size());
+    buffer[bytes.size()] = '\0';
+    name.bytes = buffer;
+    name.length = bytes.size();
+}
+
+void FilesystemNode::appendChild(UniquePtr<FilesystemNode> child)
+{
+    if (children.count + 1 > children.capacity) {
+        int64_t capacity = 3 * (children.count + 1) / 2 + 15;
+        auto* grown = static_cast<UniquePtr<FilesystemNode>*>(
+            NodePool::allocate(size_t(capacity) * sizeof(UniquePtr<FilesystemNode>), alignof(UniquePtr<FilesystemNode>)));
+        for (int64_t i = 0; i < children.count; ++i)
+            new (&grown[i]) UniquePtr<FilesystemNode>(std::move(children.elements[i]));
+        if (children.elements)
+            NodePool::release(children.elements, size_t(children.capacity) * sizeof(UniquePtr<FilesystemNode>));
+        children.elements = grown;
+        children.capacity = capacity;
+    }
+    new (&children.elements[children.count]) UniquePtr<FilesystemNode>(std::move(child));
+    children.count += 1;
+}
+
+std::string nodePath(const FilesystemNode* node)
+{
+    std::vector<const FilesystemNode*> chain;
+    for (; node; node = node->parent)
+        chain.push_back(node);
+    std::string path;
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+        if (!path.empty() && path.back() != '/')
+            path += '/';
+        path += (*it)->name.view();
+    }
+    return path;
+}

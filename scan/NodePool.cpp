@@ -1,0 +1,156 @@
+// Chunked bump allocator for the size tree. A chunk is one mapping aligned to its 1 MiB size,
+// so the header of the chunk that holds any allocation is found by masking the address. The
+// chunk's live count starts at a large bias that its owning thread holds; allocations are
+// counted privately by that thread (no atomic per allocation) and settled when it retires the
+// chunk, while releases from any thread subtract one atomically. The count can therefore only
+// reach zero after retirement, when the last allocation is gone.
+#include "scan/NodePool.h"
+
+#include <atomic>
+#include <cassert>
+#include <cstdint>
+#include <new>
+#include <sys/mman.h>
+
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/asan_interface.h>
+#define POOL_POISON(address, size) ASAN_POISON_MEMORY_REGION(address, size)
+#define POOL_UNPOISON(address, size) ASAN_UNPOISON_MEMORY_REGION(address, size)
+#else
+#define POOL_POISON(address, size) ((void)(address), (void)(size))
+#define POOL_UNPOISON(address, size) ((void)(address), (void)(size))
+#endif
+
+namespace NodePool {
+namespace {
+
+constexpr size_t chunkSize = size_t(1) << 20;
+constexpr int64_t ownerBias = int64_t(1) << 60;
+// Requests above this get a mapping of their own, so a huge child array wastes no chunk.
+constexpr size_t largeRequest = chunkSize / 8;
+
+struct alignas(16) Chunk {
+    std::atomic<int64_t> live;
+    size_t mappedSize;
+    char* front; // next free byte for objects
+    char* back;  // end of the free space; text is taken from here downwards
+    int64_t allocations; // counted by the owning thread until retirement
+};
+
+std::atomic<size_t> mappedTotal { 0 };
+
+Chunk* mapChunk(size_t size)
+{
+    // Over-allocate by one alignment and trim, so the chunk starts on a chunk boundary.
+    size_t length = size + chunkSize;
+    void* raw = mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (raw == MAP_FAILED)
+        throw std::bad_alloc();
+    uintptr_t start = reinterpret_cast<uintptr_t>(raw);
+    uintptr_t aligned = (start + chunkSize - 1) & ~(chunkSize - 1);
+    if (aligned > start)
+        munmap(raw, aligned - start);
+    uintptr_t end = start + length;
+    if (end > aligned + size)
+        munmap(reinterpret_cast<void*>(aligned + size), end - (aligned + size));
+    auto* chunk = new (reinterpret_cast<void*>(aligned)) Chunk;
+    chunk->mappedSize = size;
+    chunk->front = reinterpret_cast<char*>(chunk + 1);
+    chunk->back = reinterpret_cast<char*>(aligned) + size;
+    chunk->allocations = 0;
+    mappedTotal.fetch_add(size);
+    POOL_POISON(chunk->front, size_t(chunk->back - chunk->front));
+    return chunk;
+}
+
+void unmapChunk(Chunk* chunk) noexcept
+{
+    size_t size = chunk->mappedSize;
+    POOL_UNPOISON(chunk, size);
+    chunk->~Chunk();
+    munmap(chunk, size);
+    mappedTotal.fetch_sub(size);
+}
+
+// Drops `count` references; the one that reaches zero unmaps.
+void dropReferences(Chunk* chunk, int64_t count) noexcept
+{
+    if (chunk->live.fetch_sub(count, std::memory_order_acq_rel) == count)
+        unmapChunk(chunk);
+}
+
+struct ThreadChunk {
+    Chunk* chunk = nullptr;
+    ~ThreadChunk() { retire(); }
+    void retire() noexcept
+    {
+        if (!chunk)
+            return;
+        Chunk* old = chunk;
+        chunk = nullptr;
+        dropReferences(old, ownerBias - old->allocations);
+    }
+    Chunk* withRoom(size_t size)
+    {
+        if (!chunk || size_t(chunk->back - chunk->front) < size + 16) {
+            retire();
+            chunk = mapChunk(chunkSize);
+            chunk->live.store(ownerBias, std::memory_order_relaxed);
+        }
+        return chunk;
+    }
+};
+
+thread_local ThreadChunk current;
+
+void* allocateLarge(size_t size)
+{
+    size_t mapped = (sizeof(Chunk) + size + 4095) & ~size_t(4095);
+    Chunk* chunk = mapChunk(mapped);
+    chunk->live.store(1, std::memory_order_relaxed);
+    void* memory = chunk->front;
+    POOL_UNPOISON(memory, size);
+    return memory;
+}
+
+} // namespace
+
+void* allocate(size_t size, size_t alignment)
+{
+    assert(alignment && alignment <= 16 && (alignment & (alignment - 1)) == 0 && "NodePool::allocate: alignment must be a power of two up to 16");
+    if (size > largeRequest)
+        return allocateLarge(size);
+    Chunk* chunk = current.withRoom(size);
+    uintptr_t at = (reinterpret_cast<uintptr_t>(chunk->front) + alignment - 1) & ~(alignment - 1);
+    char* memory = reinterpret_cast<char*>(at);
+    chunk->front = memory + size;
+    chunk->allocations += 1;
+    POOL_UNPOISON(memory, size);
+    return memory;
+}
+
+char* allocateBytes(size_t size)
+{
+    if (size > largeRequest)
+        return static_cast<char*>(allocateLarge(size));
+    Chunk* chunk = current.withRoom(size);
+    chunk->back -= size;
+    chunk->allocations += 1;
+    POOL_UNPOISON(chunk->back, size);
+    return chunk->back;
+}
+
+void release(void* memory, size_t size) noexcept
+{
+    if (!memory)
+        return;
+    auto* chunk = reinterpret_cast<Chunk*>(reinterpret_cast<uintptr_t>(memory) & ~(chunkSize - 1));
+    POOL_POISON(memory, size);
+    dropReferences(chunk, 1);
+}
+
+void retireThreadChunk() noexcept { current.retire(); }
+
+size_t mappedBytes() noexcept { return mappedTotal.load(); }
+
+} // namespace NodePool
