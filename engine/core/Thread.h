@@ -6,10 +6,6 @@
 
 #include <memory>
 
-namespace std {
-class thread;
-}
-
 namespace orvex {
 
 class Thread {
@@ -32,9 +28,7 @@ protected:
     virtual void run() = 0;
 
 private:
-    struct Cell {
-        std::unique_ptr<std::thread> thread;
-    };
+    struct Cell; // the thread object, or null when no worker exists
     std::unique_ptr<Cell> cell;
 };
 

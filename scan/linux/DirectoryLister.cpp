@@ -52,7 +52,8 @@ public:
 
     Listing* parent = nullptr;
     std::string_view name;       // in the parent's name bytes; the whole path for the root
-    std::vector<uint32_t> key;   // position in walk order: subdirectory indices from the root
+    uint32_t depth = 0;          // the root is 0
+    uint32_t index = 0;          // among the parent's subdirectories
     State state = State::PENDING;
     int fd = -1;
     std::atomic<size_t> unopenedChildren { 0 };
@@ -66,16 +67,29 @@ public:
     size_t memory() const
     {
         return entries.capacity() * sizeof(RawEntry) + names.capacity()
-            + subdirectories.size() * (sizeof(Listing) + sizeof(void*) + 4 * (key.size() + 1));
+            + subdirectories.size() * (sizeof(Listing) + sizeof(void*));
     }
 };
 
 namespace {
 
-struct KeyOrder {
+struct WalkOrder {
     bool operator()(const DirectoryLister::Listing* a, const DirectoryLister::Listing* b) const
     {
-        return a->key < b->key;
+        // Walk order: climb to the same depth, then to the children of the nearest common
+        // ancestor, and compare their places. Listings waiting to be read have all their
+        // ancestors alive, and never include an ancestor of one another.
+        while (a->depth > b->depth)
+            a = a->parent;
+        while (b->depth > a->depth)
+            b = b->parent;
+        if (a == b)
+            return false;
+        while (a->parent != b->parent) {
+            a = a->parent;
+            b = b->parent;
+        }
+        return a->index < b->index;
     }
 };
 
@@ -128,7 +142,7 @@ public:
             helperWake.notifyAll();
         }
         helpers.clear(); // joins
-        closeAll(rootListing.get());
+        destroyAll(std::move(rootListing));
     }
 
     Listing* take(Listing* listing)
@@ -273,9 +287,8 @@ private:
             auto sub = std::make_unique<Listing>();
             sub->parent = &listing;
             sub->name = std::string_view(listing.names.data() + listing.entries[i].nameOffset, listing.entries[i].nameLength);
-            sub->key.reserve(listing.key.size() + 1);
-            sub->key = listing.key;
-            sub->key.push_back(uint32_t(subdirectory++));
+            sub->depth = listing.depth + 1;
+            sub->index = uint32_t(subdirectory++);
             listing.subdirectories.push_back(std::move(sub));
         }
     }
@@ -311,13 +324,19 @@ private:
         listing.entries.push_back(entry);
     }
 
-    void closeAll(Listing* listing)
+    // Frees every listing left after a cancelled walk without recursing, since an abandoned chain
+    // of listings can be as deep as the directory tree.
+    void destroyAll(std::unique_ptr<Listing> root)
     {
-        if (!listing)
-            return;
-        closeDescriptor(*listing);
-        for (auto& sub : listing->subdirectories)
-            closeAll(sub.get());
+        std::vector<std::unique_ptr<Listing>> doomed;
+        doomed.push_back(std::move(root));
+        while (!doomed.empty()) {
+            std::unique_ptr<Listing> listing = std::move(doomed.back());
+            doomed.pop_back();
+            closeDescriptor(*listing);
+            for (auto& sub : listing->subdirectories)
+                doomed.push_back(std::move(sub));
+        }
     }
 
     std::string rootPath;
@@ -326,7 +345,7 @@ private:
     orvex::Mutex mutex;
     orvex::ConditionVariable helperWake;
     orvex::ConditionVariable consumerWake;
-    std::set<Listing*, KeyOrder> pending; // not yet claimed, earliest in walk order first
+    std::set<Listing*, WalkOrder> pending; // not yet claimed, earliest in walk order first (see WalkOrder)
     Listing* waitingFor = nullptr;
     size_t readyBytes = 0;
     size_t readyCount = 0;

@@ -1,1 +1,109 @@
+// The size tree on its own: child-array growth, destruction of trees of any shape back to the
+// pool, and node paths.
+#include "scan/FilesystemNode.h"
+#include "scan/NodePool.h"
+
 #include <gtest/gtest.h>
+
+#include <vector>
+
+using orvex::UniquePtr;
+using Type = FilesystemNode::Type;
+
+namespace {
+
+FilesystemNode* addChild(FilesystemNode* parent, Type type, std::string_view name)
+{
+    UniquePtr<FilesystemNode> child(new FilesystemNode);
+    child->type = type;
+    child->setName(name);
+    child->parent = parent;
+    FilesystemNode* added = child.get();
+    parent->appendChild(std::move(child));
+    return added;
+}
+
+UniquePtr<FilesystemNode> makeRoot(std::string_view name)
+{
+    UniquePtr<FilesystemNode> root(new FilesystemNode);
+    root->type = Type::DIRECTORY;
+    root->setName(name);
+    return root;
+}
+
+TEST(FilesystemNode, ChildArrayGrowsByHalfPlusFifteenKeepingOrder)
+{
+    UniquePtr<FilesystemNode> directory = makeRoot("/d");
+    std::vector<int64_t> capacities;
+    std::vector<FilesystemNode*> added;
+    for (int i = 0; i < 200; ++i) {
+        added.push_back(addChild(directory.get(), Type::FILE, "f" + std::to_string(i)));
+        if (capacities.empty() || capacities.back() != directory->children.capacity)
+            capacities.push_back(directory->children.capacity);
+    }
+    EXPECT_EQ(capacities, (std::vector<int64_t> { 16, 40, 76, 130, 211 }));
+    ASSERT_EQ(directory->children.count, 200);
+    for (int i = 0; i < 200; ++i)
+        EXPECT_EQ(directory->children[i], added[size_t(i)]) << "child " << i << " moved when the array grew";
+}
+
+TEST(FilesystemNode, DestroyingATreeReturnsAllPoolMemory)
+{
+    const struct {
+        const char* name;
+        void (*build)(FilesystemNode* root);
+    } shapes[] = {
+        // Recursion one frame per level would overflow the stack long before the bottom.
+        { "DeepChain", [](FilesystemNode* root) {
+             for (int i = 0; i < 200000; ++i)
+                 root = addChild(root, Type::DIRECTORY, "level");
+         } },
+        // A child array this large is mapped on its own, apart from the chunks.
+        { "WideTree", [](FilesystemNode* root) {
+             for (int i = 0; i < 30000; ++i) {
+                 FilesystemNode* child = addChild(root, i % 10 ? Type::FILE : Type::DIRECTORY, "entry-" + std::to_string(i));
+                 for (int j = 0; j < (i % 10 ? 0 : 20); ++j)
+                     addChild(child, Type::FILE, "leaf");
+             }
+         } },
+    };
+    for (const auto& shape : shapes) {
+        SCOPED_TRACE(shape.name);
+        NodePool::retireThreadChunk();
+        size_t before = NodePool::mappedBytes();
+        {
+            UniquePtr<FilesystemNode> root = makeRoot("/tree");
+            shape.build(root.get());
+            EXPECT_GT(NodePool::mappedBytes(), before);
+        }
+        NodePool::retireThreadChunk();
+        EXPECT_EQ(NodePool::mappedBytes(), before) << "some node, name or child array was not given back";
+    }
+}
+
+TEST(FilesystemNode, PathJoinsNamesWithOneSlash)
+{
+    const struct {
+        const char* name;
+        std::vector<std::string> names; // root first
+        std::string path;
+    } rows[] = {
+        { "RootAlone", { "/srv/data" }, "/srv/data" },
+        { "RootWithoutTrailingSlash", { "/srv/data", "a", "b" }, "/srv/data/a/b" },
+        { "RootWithTrailingSlash", { "/srv/data/", "a", "b" }, "/srv/data/a/b" },
+        { "FileSystemRoot", { "/", "etc" }, "/etc" },
+        { "RelativeRoot", { "data", "a" }, "data/a" },
+        { "RawNameBytes", { "/x", "\xff\xfe", "line\nbreak" }, "/x/\xff\xfe/line\nbreak" },
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        UniquePtr<FilesystemNode> root = makeRoot(row.names[0]);
+        FilesystemNode* node = root.get();
+        for (size_t i = 1; i < row.names.size(); ++i)
+            node = addChild(node, Type::DIRECTORY, row.names[i]);
+        EXPECT_EQ(nodePath(node), row.path);
+        EXPECT_EQ(node->name.bytes[node->name.length], '\0');
+    }
+}
+
+} // namespace

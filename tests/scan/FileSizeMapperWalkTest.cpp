@@ -1,0 +1,258 @@
+// What the walk makes of a real directory tree: listing order and sums despite the read-ahead,
+// which entries become nodes, names kept byte for byte, unreadable directories, and the places
+// the walk refuses to descend (an ancestor mounted again, kernel pseudo file systems).
+#include "ScanTreeFixture.h"
+
+#include <grp.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+
+using orvex::UniquePtr;
+using Type = FilesystemNode::Type;
+using namespace scantest;
+
+namespace {
+
+// Checks parent links and sums at every level and that each directory's children come in the
+// order a plain readdir() of it gives. Counts the nodes below `node`.
+void expectTreeMatchesDisk(const FilesystemNode* node, const std::string& path, int64_t& directories, int64_t& files)
+{
+    if (node->type == Type::FILE) {
+        files += 1;
+        return;
+    }
+    directories += 1;
+    std::vector<std::string> names;
+    for (int64_t i = 0; i < node->children.count; ++i) {
+        names.emplace_back(node->children[i]->name.view());
+        EXPECT_EQ(node->children[i]->parent, node);
+    }
+    EXPECT_EQ(names, plainListing(path)) << "children of " << path << " are not in listing order";
+    EXPECT_EQ(node->size, childSum(node)) << path;
+    for (int64_t i = 0; i < node->children.count; ++i)
+        expectTreeMatchesDisk(node->children[i], path + "/" + names[size_t(i)], directories, files);
+}
+
+TEST(FileSizeMapperWalk, TreeAndNotificationsFollowTheListingOrder)
+{
+    TempTree tree;
+    uint64_t total = makeRandomTree(tree, 3, 300, 3000);
+    // One directory too long for a single getdents buffer, with names of varied length.
+    tree.dir("wide");
+    tree.file("wide/w", 777);
+    for (int i = 1; i < 2500; ++i)
+        tree.hardlink("wide/w", "wide/w" + std::string(size_t(i % 50), 'x') + std::to_string(i));
+    total += 2500 * 777;
+    WalkChecker checker;
+    UniquePtr<FilesystemNode> root = scanPath(tree.path(), &checker);
+    ASSERT_NE(root, nullptr);
+    EXPECT_EQ(root->size, total);
+    int64_t directories = 0, files = 0;
+    expectTreeMatchesDisk(root.get(), tree.path(), directories, files);
+    EXPECT_EQ(directories, 302);
+    EXPECT_EQ(files, 5500);
+    EXPECT_EQ(checker.entered, directories);
+    EXPECT_EQ(checker.left, directories);
+    EXPECT_EQ(checker.files, files);
+}
+
+TEST(FileSizeMapperWalk, OnlyRegularFilesAndDirectoriesBecomeNodes)
+{
+    TempTree tree;
+    tree.file("plain", 1000);
+    tree.file("empty", 0);
+    tree.file("sparse", uint64_t(5) << 30);
+    tree.file("with space", 1);
+    tree.file("line\nbreak", 2);
+    tree.file("\xff\xfe", 3);
+    tree.dir("empty-dir");
+    tree.dir("zeros");
+    tree.file("zeros/a", 0);
+    tree.file("zeros/b", 0);
+    tree.dir("sub");
+    tree.file("sub/inner", 500);
+    tree.hardlink("plain", "hard");
+    tree.symlink("plain", "to-file");
+    tree.symlink("sub", "to-dir");
+    tree.symlink("..", "to-parent");
+    tree.symlink("nowhere", "dangling");
+    tree.symlink("loop-b", "loop-a");
+    tree.symlink("loop-a", "loop-b");
+    ASSERT_EQ(mkfifo(tree.at("fifo").c_str(), 0644), 0);
+    tree.socket("socket");
+
+    const struct {
+        const char* name;
+        bool present;
+        Type type;
+        uint64_t size;
+        int64_t children;
+    } rows[] = {
+        { "plain", true, Type::FILE, 1000, 0 },
+        { "hard", true, Type::FILE, 1000, 0 }, // counted once per directory entry
+        { "empty", true, Type::FILE, 0, 0 },
+        { "sparse", true, Type::FILE, uint64_t(5) << 30, 0 }, // logical length, not blocks
+        { "with space", true, Type::FILE, 1, 0 },
+        { "line\nbreak", true, Type::FILE, 2, 0 },
+        { "\xff\xfe", true, Type::FILE, 3, 0 },
+        { "empty-dir", true, Type::DIRECTORY, 0, 0 },
+        { "zeros", true, Type::DIRECTORY, 0, 2 },
+        { "sub", true, Type::DIRECTORY, 500, 1 },
+        { "to-file", false, Type::FILE, 0, 0 },
+        { "to-dir", false, Type::FILE, 0, 0 },
+        { "to-parent", false, Type::FILE, 0, 0 },
+        { "dangling", false, Type::FILE, 0, 0 },
+        { "loop-a", false, Type::FILE, 0, 0 },
+        { "fifo", false, Type::FILE, 0, 0 },
+        { "socket", false, Type::FILE, 0, 0 },
+    };
+    UniquePtr<FilesystemNode> root = scanPath(tree.path());
+    ASSERT_NE(root, nullptr);
+    int64_t present = 0;
+    uint64_t total = 0;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const FilesystemNode* node = findChild(root.get(), row.name);
+        if (!row.present) {
+            EXPECT_EQ(node, nullptr);
+            continue;
+        }
+        ASSERT_NE(node, nullptr);
+        EXPECT_EQ(node->type, row.type);
+        EXPECT_EQ(node->size, row.size);
+        EXPECT_EQ(node->children.count, row.children);
+        EXPECT_EQ(node->name.length, std::strlen(row.name));
+        present += 1;
+        total += row.size;
+    }
+    EXPECT_EQ(root->children.count, present);
+    EXPECT_EQ(root->size, total);
+}
+
+TEST(FileSizeMapperWalk, RootThatIsASymlinkToADirectoryIsFollowed)
+{
+    TempTree tree;
+    tree.dir("real");
+    tree.file("real/a", 70);
+    tree.symlink(tree.at("real"), "link");
+    UniquePtr<FilesystemNode> root = scanPath(tree.at("link"));
+    ASSERT_NE(root, nullptr);
+    EXPECT_EQ(root->type, Type::DIRECTORY);
+    EXPECT_EQ(root->name.view(), tree.at("link"));
+    EXPECT_EQ(root->size, 70u);
+    EXPECT_NE(findChild(root.get(), "a"), nullptr);
+}
+
+TEST(FileSizeMapperWalk, DeepChainSumsEveryLevel)
+{
+    TempTree tree;
+    std::string path;
+    tree.file("f", 1);
+    for (int level = 0; level < 300; ++level) {
+        path += "c/";
+        tree.dir(path);
+        tree.hardlink("f", path + "f");
+    }
+    UniquePtr<FilesystemNode> root = scanPath(tree.path());
+    ASSERT_NE(root, nullptr);
+    const FilesystemNode* node = root.get();
+    for (uint64_t level = 0; level <= 300; ++level) {
+        ASSERT_EQ(node->size, 301 - level) << "level " << level;
+        node = findChild(node, "c");
+        if (level < 300) {
+            ASSERT_NE(node, nullptr) << "the chain ends at level " << level;
+        }
+    }
+    EXPECT_EQ(node, nullptr);
+}
+
+// A directory that denies listing is an empty node; one that lists its names but denies
+// access to them keeps its files at 0 bytes and its subdirectories empty.
+TEST(FileSizeMapperWalk, DeniedDirectoriesCountNothingAndTheScanGoesOn)
+{
+    TempTree tree;
+    tree.file("before", 10);
+    tree.dir("locked");
+    tree.file("locked/hidden", 99);
+    tree.dir("names-only");
+    tree.file("names-only/file", 50);
+    tree.dir("names-only/sub");
+    tree.file("names-only/sub/deeper", 60);
+    tree.dir("after");
+    tree.file("after/x", 20);
+    ASSERT_EQ(chmod(tree.at("locked").c_str(), 0), 0);
+    ASSERT_EQ(chmod(tree.at("names-only").c_str(), 0444), 0);
+    auto scanAndCheck = [&]() -> std::string {
+        if (access(tree.at("locked").c_str(), R_OK) == 0)
+            return "SKIP: this user can still read a directory with mode 000";
+        UniquePtr<FilesystemNode> root = scanPath(tree.path());
+        if (!root)
+            return "the scan gave no result";
+        const FilesystemNode* locked = findChild(root.get(), "locked");
+        if (!locked || locked->type != Type::DIRECTORY || locked->children.count != 0)
+            return "the unlistable directory is not an empty directory node";
+        const FilesystemNode* namesOnly = findChild(root.get(), "names-only");
+        const FilesystemNode* file = namesOnly ? findChild(namesOnly, "file") : nullptr;
+        const FilesystemNode* sub = namesOnly ? findChild(namesOnly, "sub") : nullptr;
+        if (!file || file->type != Type::FILE || file->size != 0 || !sub || sub->children.count != 0)
+            return "entries of a directory that denies access are not a 0-byte file and an empty directory";
+        if (root->size != 30 || root->children.count != 4)
+            return "the scan did not go on past the unlistable directory: " + std::to_string(root->size) + " bytes";
+        return "";
+    };
+    std::string verdict;
+    if (geteuid() != 0) {
+        verdict = scanAndCheck();
+    } else {
+        // Root reads any directory; only an unprivileged user sees the denial.
+        verdict = runInChild([&]() -> std::string {
+            if (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)
+                return std::string("SKIP: cannot drop root privileges to uid 65534: ") + std::strerror(errno);
+            return scanAndCheck();
+        });
+    }
+    chmod(tree.at("locked").c_str(), 0755);
+    chmod(tree.at("names-only").c_str(), 0755);
+    if (verdict.rfind("SKIP:", 0) == 0)
+        GTEST_SKIP() << verdict.substr(6);
+    EXPECT_EQ(verdict, "");
+}
+
+TEST(FileSizeMapperWalk, AncestorMountedAgainAndPseudoFileSystemsAreNotDescended)
+{
+    TempTree tree;
+    tree.file("data", 4096);
+    tree.dir("sub");
+    tree.dir("sub/again");
+    tree.dir("kernel");
+    // The mounts live in the child's own mount namespace and vanish with it.
+    std::string verdict = runInChild([&]() -> std::string {
+        if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+            return std::string("SKIP: no private mount namespace: ") + std::strerror(errno);
+        if (mount(tree.path().c_str(), tree.at("sub/again").c_str(), nullptr, MS_BIND, nullptr) != 0
+            || mount("/proc/sys/fs", tree.at("kernel").c_str(), nullptr, MS_BIND, nullptr) != 0)
+            return std::string("SKIP: bind mounts are refused: ") + std::strerror(errno);
+        UniquePtr<FilesystemNode> root = scanPath(tree.path());
+        if (!root)
+            return "the scan gave no result";
+        const FilesystemNode* sub = findChild(root.get(), "sub");
+        const FilesystemNode* again = sub ? findChild(sub, "again") : nullptr;
+        if (!again || again->type != Type::DIRECTORY || again->children.count != 0)
+            return "the root mounted again below itself was walked again";
+        const FilesystemNode* kernel = findChild(root.get(), "kernel");
+        if (!kernel || kernel->type != Type::DIRECTORY || kernel->children.count != 0)
+            return "the proc file system below the root was walked";
+        if (root->size != 4096)
+            return "the root holds " + std::to_string(root->size) + " bytes instead of 4096";
+        UniquePtr<FilesystemNode> pseudoRoot = scanPath(tree.at("kernel"));
+        if (!pseudoRoot || pseudoRoot->children.count == 0)
+            return "a root on a pseudo file system was not walked as asked";
+        return "";
+    });
+    if (verdict.rfind("SKIP:", 0) == 0)
+        GTEST_SKIP() << verdict.substr(6);
+    EXPECT_EQ(verdict, "");
+}
+
+} // namespace
