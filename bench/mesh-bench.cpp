@@ -1,0 +1,148 @@
+// mesh-bench DIR | --synthetic N: builds the chart's vertex stream for a scanned directory (or a
+// deterministic in-memory tree of N nodes) through an uploader that discards it, with the
+// application's minimum node size max(total >> 20, 1), and prints
+//   nodes=N vertices=V ms=T          (T: the mesh build alone)
+//   select_calls=10000 us_per_call=U ranges_per_call=R
+//   peak_rss_kib=K
+#include "engine/core/Clock.h"
+#include "icicle/IcicleOptimization.h"
+#include "scan/FileSizeMapper.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <random>
+#include <string>
+#include <sys/resource.h>
+#include <thread>
+
+namespace {
+
+class DiscardingUploader final : public IcicleOptimization::VertexUploader {
+public:
+    void allocate(int64_t totalCount, int64_t) override { total = totalCount; }
+    void upload(int64_t, const GeometryVertex* vertices, int64_t count, bool, int64_t) override
+    {
+        // Touch the data as a real upload would read it.
+        for (int64_t i = 0; i < count; i += 64)
+            checksum += vertices[i].x0;
+    }
+    int64_t total = 0;
+    double checksum = 0;
+};
+
+orvex::UniquePtr<FilesystemNode> scan(const std::string& path)
+{
+    FileSizeMapper mapper;
+    mapper.mapDirectory(path);
+    std::string progressPath;
+    uint64_t bytes = 0, rootNameLength = 0;
+    while (mapper.getProgress(progressPath, bytes, rootNameLength) == SCANNING)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    return mapper.takeResult();
+}
+
+// A random tree shaped like a real disk: directories of varied fan-out, log-normal file sizes.
+orvex::UniquePtr<FilesystemNode> synthetic(int64_t nodeCount)
+{
+    std::mt19937_64 random(1);
+    std::lognormal_distribution<double> fileSize(8.0, 2.5);
+    auto node = [](FilesystemNode::Type type, const std::string& name, FilesystemNode* parent) {
+        orvex::UniquePtr<FilesystemNode> n(new FilesystemNode);
+        n->type = type;
+        n->setName(name);
+        n->parent = parent;
+        return n;
+    };
+    orvex::UniquePtr<FilesystemNode> root = node(FilesystemNode::Type::DIRECTORY, "/synthetic", nullptr);
+    std::vector<FilesystemNode*> directories { root.get() };
+    for (int64_t made = 1; made < nodeCount; ++made) {
+        // Prefer recent directories so the tree gets depth, like a depth-first listing.
+        size_t pick = directories.size() - 1 - std::min<size_t>(directories.size() - 1, size_t(random() % 16 == 0 ? random() % directories.size() : random() % 4));
+        FilesystemNode* parent = directories[pick];
+        bool directory = random() % 8 == 0;
+        std::string name = (directory ? "dir " : "file ") + std::to_string(made) + (directory ? "" : ".dat");
+        auto child = node(directory ? FilesystemNode::Type::DIRECTORY : FilesystemNode::Type::FILE, name, parent);
+        if (directory)
+            directories.push_back(child.get());
+        else
+            child->size = uint64_t(std::min(fileSize(random), 1e12));
+        parent->appendChild(std::move(child));
+    }
+    // Directory sizes are the sums below them; children always come after their parents here.
+    for (auto it = directories.rbegin(); it != directories.rend(); ++it) {
+        FilesystemNode* d = *it;
+        for (int64_t i = 0; i < d->children.count; ++i)
+            if (d->children[i]->type == FilesystemNode::Type::FILE)
+                d->size += d->children[i]->size;
+        if (d->parent)
+            d->parent->size += d->size;
+    }
+    return root;
+}
+
+int64_t countNodes(const FilesystemNode* root)
+{
+    int64_t count = 0;
+    std::vector<const FilesystemNode*> stack { root };
+    while (!stack.empty()) {
+        const FilesystemNode* n = stack.back();
+        stack.pop_back();
+        count += 1;
+        for (int64_t i = 0; i < n->children.count; ++i)
+            stack.push_back(n->children[i]);
+    }
+    return count;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    orvex::UniquePtr<FilesystemNode> root;
+    if (argc == 3 && std::strcmp(argv[1], "--synthetic") == 0) {
+        root = synthetic(std::max(1LL, std::atoll(argv[2])));
+    } else if (argc == 2 && argv[1][0] != '-') {
+        root = scan(argv[1]);
+        if (!root) {
+            std::fprintf(stderr, "mesh-bench: %s is neither a file nor a directory\n", argv[1]);
+            return 1;
+        }
+    } else {
+        std::fprintf(stderr, "usage: mesh-bench DIR | mesh-bench --synthetic N\n");
+        return 2;
+    }
+    int64_t nodes = countNodes(root.get());
+    uint64_t minimumSize = std::max<uint64_t>(root->size >> 20, 1);
+
+    IcicleNodeLookup lookup;
+    DiscardingUploader uploader;
+    orvex::TimePoint started = orvex::TimePoint::now();
+    IcicleOptimization::Result mesh = IcicleOptimization::build(lookup, std::move(root), minimumSize, uploader);
+    double buildMs = orvex::seconds(orvex::TimePoint::now() - started) * 1000.0;
+    std::printf("nodes=%lld vertices=%lld ms=%.1f\n", (long long)nodes, (long long)uploader.total, buildMs);
+
+    // Random views from the whole tree down to a millionth of it, at a 1280-pixel-wide chart.
+    std::mt19937_64 random(7);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    const int calls = 10000;
+    size_t ranges = 0;
+    started = orvex::TimePoint::now();
+    for (int i = 0; i < calls; ++i) {
+        double width = mesh.totalSize * std::pow(10.0, -6.0 * unit(random));
+        double start = (mesh.totalSize - width) * unit(random);
+        double cullWidth = 2.0 * (width / 1280.0) / mesh.totalSize;
+        RangeList list = selectRanges(*mesh.levelIndex, std::nextafter(float(start), 0.0f),
+                                      std::nextafter(float(start + width), 3.4e38f), cullWidth, false);
+        ranges += list.size();
+    }
+    double selectUs = orvex::seconds(orvex::TimePoint::now() - started) * 1e6 / calls;
+    std::printf("select_calls=%d us_per_call=%.2f ranges_per_call=%.1f\n", calls, selectUs, double(ranges) / calls);
+    rusage usage {};
+    getrusage(RUSAGE_SELF, &usage);
+    std::printf("peak_rss_kib=%ld\n", usage.ru_maxrss);
+    return uploader.checksum < 0 ? 1 : 0;
+}

@@ -1,0 +1,36 @@
+// IcicleOptimization: builds the chart's vertex stream from a finished size tree. The root goes
+// alone into the base range (its long name split over several vertices), every other emitted cell
+// into the list of its detail level; the stream reaches the GPU (or a test) through a
+// VertexUploader, and the cells are recorded in the node lookup, which then takes the tree.
+// Main thread.
+#pragma once
+
+#include "engine/core/UniquePtr.h"
+#include "icicle/GeometryVertex.h"
+#include "icicle/IcicleLevelIndex.h"
+#include "icicle/IcicleNodeLookup.h"
+
+#include <cstdint>
+
+class IcicleOptimization {
+public:
+    class VertexUploader {
+    public:
+        virtual ~VertexUploader() = default;
+        // Called once, before any upload.
+        virtual void allocate(int64_t totalCount, int64_t baseCount) = 0;
+        // The base range (isBase, at 0), then each non-empty level in order.
+        virtual void upload(int64_t firstVertex, const GeometryVertex* vertices, int64_t count, bool isBase, int64_t totalCount) = 0;
+    };
+
+    struct Result {
+        orvex::UniquePtr<IcicleLevelIndex> levelIndex; // null for a null root
+        int64_t baseCount = 0;
+        double totalSize = 1.0; // the root's size, 1.0 when it is 0
+    };
+
+    // Lays out `root`, uploads its vertices through `uploader`, fills `lookup` and moves the tree
+    // into it. A null root gives an empty lookup and an empty result, with no upload.
+    static Result build(IcicleNodeLookup& lookup, orvex::UniquePtr<FilesystemNode>&& root, uint64_t minimumSize,
+                        VertexUploader& uploader);
+};

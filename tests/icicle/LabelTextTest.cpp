@@ -1,0 +1,207 @@
+// Label encodings: glyph codes of name bytes, sizes read back as text through a decoder that
+// mirrors the label shader, truncated and split names, and widths against sums of the advance table.
+#include "icicle/GlyphAdvances.h"
+#include "icicle/LabelText.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <string>
+#include <vector>
+
+using namespace LabelText;
+
+namespace {
+
+// Reads a sizeCode back the way the size line draws it, e.g. "1.500kB".
+std::string sizeText(float sizeCode)
+{
+    static const char* const units[] = {"", "k", "M", "G", "T", "P", "E", "Z", "Y", "R", "Q"};
+    uint32_t bits = uint32_t(sizeCode);
+    EXPECT_EQ(float(bits), sizeCode) << "a sizeCode is a whole number";
+    std::string text;
+    for (int slot = 0; slot < 5; ++slot) {
+        unsigned c = bits >> (4 * slot) & 15;
+        if (c != 0)
+            text += c == 14 ? '.' : c == 12 ? '0' : c == 11 ? '9' : c <= 8 ? char('0' + c) : '?';
+    }
+    unsigned unit = bits >> 20;
+    return text + (unit <= 10 ? units[unit] : "?") + "B";
+}
+
+// The name line's codes up to the first 0, as the label shader reads them.
+std::string nameCodes(const float name[8])
+{
+    std::string codes;
+    for (int j = 0; j < 8; ++j) {
+        uint32_t packed = uint32_t(name[j]);
+        for (uint32_t c : {packed >> 14 & 127, packed >> 7 & 127, packed & 127}) {
+            if (c == 0)
+                return codes;
+            codes += char(c);
+        }
+    }
+    return codes;
+}
+
+double advance(char code) { return glyphAdvances[uint8_t(code)]; }
+
+double widthOf(const std::string& codes)
+{
+    double width = 0;
+    for (char c : codes)
+        width += advance(c);
+    return width;
+}
+
+const std::string alphabet30 = "abcdefghijklmnopqrstuvwxyz0123";
+
+TEST(LabelTextTest, GlyphCodeOfEachKindOfByte)
+{
+    struct Row { const char* name; unsigned char byte; uint8_t code; };
+    const Row rows[] = {
+        {"first printable", ' ', 32},     {"last printable", '~', 126},   {"tab", '\t', 32},
+        {"line feed", '\n', 32},          {"carriage return", '\r', 16},  {"other control", 0x01, 16},
+        {"NUL", 0x00, 16},                {"DEL", 0x7F, 16},              {"first continuation", 0x80, 16},
+        {"last continuation", 0xBF, 16},  {"two-byte lead", 0xC3, 31},    {"0xFF", 0xFF, 31},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(glyphCode(row.byte), row.code) << row.name;
+}
+
+TEST(LabelTextTest, AdvanceTableRowsLineUpWithTheirCodes)
+{
+    // A row shifted by one would move a digit off its code or leave a printable glyph at 0.
+    for (char digit = '0'; digit <= '9'; ++digit)
+        EXPECT_EQ(glyphAdvances[uint8_t(digit)], 0.3475f) << digit;
+    for (int code = 32; code <= 126; ++code)
+        EXPECT_GT(glyphAdvances[code], 0.1f) << code;
+    EXPECT_EQ(glyphAdvances[29], 0.264f);
+    EXPECT_EQ(glyphAdvances[127], 0.0f);
+}
+
+TEST(LabelTextTest, SizeShowsFourSignificantDigitsAndUnit)
+{
+    struct Row { uint64_t size; const char* text; };
+    const Row rows[] = {
+        {0, "0B"},                 {9, "9B"},                 {1023, "1023B"},
+        {1024, "1.000kB"},         {1536, "1.500kB"},         {10239, "9.999kB"},
+        {10240, "10.00kB"},        {102400, "100.0kB"},       {1023948, "999.9kB"},
+        // From 9999.5 tenths of a kibibyte the number would round to 1000 kB: next unit.
+        {1023949, "0.977MB"},      {1024000, "0.977MB"},      {1047552, "0.999MB"},
+        {1048575, "1.000MB"},      {1048576, "1.000MB"},      {123456789, "117.7MB"},
+        {uint64_t(1) << 40, "1.000TB"},                       {~uint64_t(0), "16.00EB"},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(sizeText(packSize(row.size).code), row.text) << row.size;
+}
+
+TEST(LabelTextTest, SizeKeepsFourDigitsAcrossEveryRoundingBoundary)
+{
+    static const char units[] = "kMGTPE";
+    for (int unit = 1; unit <= 5; ++unit) {
+        double unitBytes = std::ldexp(1.0, 10 * unit);
+        for (double boundary : {9.9995, 99.995, 999.95}) {
+            uint64_t centre = uint64_t(boundary * unitBytes);
+            for (uint64_t size = centre - 300; size <= centre + 300; ++size) {
+                std::string text = sizeText(packSize(size).code);
+                std::string number = text.substr(0, text.size() - 2);
+                int shownUnit = int(std::string(units).find(text[text.size() - 2])) + 1;
+                ASSERT_EQ(std::count_if(number.begin(), number.end(), ::isdigit), 4) << size << " shows " << text;
+                ASSERT_EQ(number.find('.'), number.rfind('.')) << size << " shows " << text;
+                int decimals = int(number.size() - number.find('.') - 1);
+                double exact = double(size) / std::ldexp(1.0, 10 * shownUnit);
+                ASSERT_NEAR(std::stod(number), exact, 0.5 * std::pow(10.0, -decimals) + 1e-9) << size << " shows " << text;
+            }
+        }
+    }
+}
+
+TEST(LabelTextTest, SizeWidthSumsSlotsSpacingUnitAndB)
+{
+    const double digit = 0.2085, point = 0.09375, spacing = 0.023484375, b = 0.264;
+    struct Row { uint64_t size; double width; };
+    const Row rows[] = {
+        {7, digit + spacing + b},
+        {1023, 4 * digit + spacing + b},
+        {1536, 4 * digit + point + spacing + 0.2115 + b},
+        {123456789, 4 * digit + point + spacing + 0.32625 + b},
+        {~uint64_t(0), 4 * digit + point + spacing + 0.24938 + b},
+    };
+    for (const Row& row : rows)
+        EXPECT_NEAR(packSize(row.size).width, row.width, 1e-6) << row.size;
+}
+
+TEST(LabelTextTest, NameIsWholeUpTo24BytesThenEllipsis)
+{
+    struct Row { const char* name; std::string input; std::string codes; double width; };
+    const std::string a24(24, 'a');
+    const Row rows[] = {
+        {"empty", "", "", 0.0},
+        {"24 bytes", a24, a24, 24 * advance('a')},
+        {"25 bytes", a24 + "b", std::string(23, 'a') + char(30), 23 * advance('a') + 0.46875},
+        {"30 bytes", alphabet30, alphabet30.substr(0, 23) + char(30), widthOf(alphabet30.substr(0, 23)) + 0.46875},
+        {"UTF-8 and controls", "\xC3\xA9\tx\r\x01\x7F", std::string{31, 16, ' ', 'x', 16, 16, 16},
+         0.5 + advance(' ') + advance('x')},
+    };
+    for (const Row& row : rows) {
+        float name[8];
+        EXPECT_NEAR(packName(row.input, name), row.width, 1e-6) << row.name;
+        EXPECT_EQ(nameCodes(name), row.codes) << row.name;
+    }
+}
+
+const GeometryVertex cell = {10.0f, 2.27201962f, 30.0f, 0.375f, 0, 0, {}};
+
+TEST(LabelTextTest, LongNameIsTruncatedOrContinuesAtItsPenOffset)
+{
+    const std::string long66 = alphabet30 + alphabet30 + "XYZ!?.";
+    struct Row { const char* name; std::string input; bool split; std::string firstCodes; size_t vertices; };
+    const Row rows[] = {
+        {"empty", "", true, "", 1},
+        {"24 bytes split", alphabet30.substr(0, 24), true, alphabet30.substr(0, 24), 1},
+        {"25 bytes split", alphabet30.substr(0, 25), true, alphabet30.substr(0, 24), 2},
+        {"30 bytes split", alphabet30, true, alphabet30.substr(0, 24), 2},
+        {"30 bytes unsplit", alphabet30, false, alphabet30.substr(0, 23) + char(30), 1},
+        {"66 bytes split: 24 + 21 + 21", long66, true, long66.substr(0, 24), 3},
+    };
+    for (const Row& row : rows) {
+        std::vector<GeometryVertex> out(1); // appends after what is there
+        labelVertices(cell, row.input, 123456789, row.split, out);
+        ASSERT_EQ(out.size(), 1 + row.vertices) << row.name;
+        EXPECT_EQ(sizeText(out[1].sizeCode), "117.7MB") << row.name;
+        EXPECT_EQ(nameCodes(out[1].name), row.firstCodes) << row.name;
+        double nameWidth = row.split ? widthOf(row.input) : widthOf(row.firstCodes);
+        float inverse = inverseLabelWidth(packSize(123456789).width, nameWidth);
+        for (size_t i = 1; i < out.size(); ++i) {
+            const GeometryVertex& v = out[i];
+            EXPECT_TRUE(v.x0 == cell.x0 && v.row == cell.row && v.x1 == cell.x1 && v.hue == cell.hue) << row.name << " " << i;
+            EXPECT_FLOAT_EQ(v.inverseLabelWidth, inverse) << row.name << " " << i;
+            EXPECT_EQ(v.inverseLabelWidth, out[1].inverseLabelWidth) << row.name << " " << i;
+            if (i == 1)
+                continue;
+            size_t start = 24 + 21 * (i - 2);
+            EXPECT_EQ(v.sizeCode, 0.0f) << row.name << " " << i;
+            EXPECT_EQ(nameCodes(v.name), row.input.substr(start, 21)) << row.name << " " << i;
+            EXPECT_NEAR(v.name[7], widthOf(row.input.substr(0, start)), 1e-5) << row.name << " " << i;
+        }
+    }
+    // The second part starts exactly where the first 24 bytes, measured alone, end.
+    std::vector<GeometryVertex> out;
+    labelVertices(cell, alphabet30, 0, true, out);
+    float first[8];
+    EXPECT_EQ(out[1].name[7], float(packName(alphabet30.substr(0, 24), first)));
+}
+
+TEST(LabelTextTest, SplitStopsBeforeTheOffsetReadsAsGlyphCodes)
+{
+    std::vector<GeometryVertex> out;
+    labelVertices(cell, std::string(40000, 'm'), 1, true, out);
+    ASSERT_GT(out.size(), 2u);
+    EXPECT_LT(out.back().name[7], 16384.0f);
+    EXPECT_GT(out.back().name[7] + 21 * advance('m'), 16384.0f) << "stopped only at the limit";
+}
+
+} // namespace
