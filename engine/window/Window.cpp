@@ -1,0 +1,1 @@
+// Window: filled in by the window layer.
