@@ -118,12 +118,14 @@ private:
         TypeTag tag;
         std::string name;
         void* value;
-        Entry* next;
+        std::unique_ptr<Entry> next;
     };
     static uint64_t hashKey(TypeTag tag, std::string_view name);
+    Entry* findEntry(TypeTag tag, std::string_view name) const;
     void insert(TypeTag tag, std::string_view name, void* value);
+    void rehash(size_t bucketCount);
 
-    std::vector<Entry*> buckets; // empty before the first insert
+    std::vector<std::unique_ptr<Entry>> buckets; // empty before the first insert
     size_t entryCount = 0;
     Deallocator::BaseNode* releaseChain = nullptr;
     ContextToken liveness;

@@ -1,5 +1,5 @@
 // GlFunctions: every OpenGL entry point the engine calls, as process-wide pointers in
-// namespace orvex::gl (gl::BlendFunc for glBlendFunc), filled once by initializeGl() from the
+// namespace orvex::gl (gl::BlendFunc for glBlendFunc), filled once by initializeGl(NativeContext&) from the
 // platform's look-up while the first context is current. Nothing links libGL; the enumerants
 // and prototypes come from the system headers only for their types. Capability flags say which
 // optional families were found. Main thread (after initializeGl, the pointers are read-only).
@@ -76,8 +76,8 @@ namespace orvex {
 // not offer it. The platform supplies one; tests supply their own.
 using GlProcLookup = void* (*)(const char* name);
 
-// Loads every entry point once per process with the platform's look-up, with the first context
-// current. Returns whether the required set is complete; a failed load is final.
+// Whether the entry points have been loaded successfully. Loading itself is
+// initializeGl(NativeContext&) in GlLoader.h, run once per process by createGlContext.
 bool initializeGl();
 
 } // namespace orvex

@@ -1,0 +1,60 @@
+// The chart mesh's GL uploader: one static-draw buffer sized for every vertex up front, filled range
+// by range as IcicleOptimization hands them over.
+#include "icicle/IcicleMeshWrangler.h"
+
+#include "engine/gl/GlContext.h"
+#include "icicle/IcicleOptimization.h"
+
+namespace {
+
+constexpr int POINTS = 1;
+constexpr int STATIC_DRAW = 0;
+
+class VertexUploader final : public IcicleOptimization::VertexUploader {
+public:
+    VertexUploader(orvex::GlContext* context, IcicleMesh<orvex::MasterPtr, int>& result)
+        : context(context), result(result)
+    {
+    }
+
+    void allocate(int64_t totalCount, int64_t baseCount) override
+    {
+        result.mesh = nullptr;
+        current = nullptr;
+        result.baseCount = int(baseCount);
+        orvex::UniquePtr<orvex::DynamicMesh<GeometryVertex>> mesh =
+            orvex::createDynamicMesh<GeometryVertex>(*context, POINTS, int(totalCount), STATIC_DRAW);
+        if (!mesh)
+            return; // nothing to draw; later uploads are dropped
+        mesh->vertexCount = int(totalCount);
+        current = mesh.get();
+        result.mesh.reset(mesh.release());
+    }
+
+    void upload(int64_t firstVertex, const GeometryVertex* vertices, int64_t count, bool, int64_t) override
+    {
+        if (current)
+            current->write(int(firstVertex), vertices, int(count));
+    }
+
+private:
+    orvex::GlContext* context;
+    IcicleMesh<orvex::MasterPtr, int>& result;
+    orvex::DynamicMesh<GeometryVertex>* current = nullptr;
+};
+
+} // namespace
+
+IcicleMesh<orvex::MasterPtr, int> IcicleMeshWrangler::createOptimizedMesh(IcicleNodeLookup& lookup,
+                                                                         orvex::NonNull<orvex::GlContext*> context,
+                                                                         orvex::UniquePtr<FilesystemNode>&& root,
+                                                                         uint64_t minimumSize)
+{
+    IcicleMesh<orvex::MasterPtr, int> result;
+    VertexUploader uploader(context, result);
+    IcicleOptimization::Result built = IcicleOptimization::build(lookup, std::move(root), minimumSize, uploader);
+    result.baseCount = int(built.baseCount);
+    result.totalSize = built.totalSize;
+    result.levelIndex = std::move(built.levelIndex);
+    return result;
+}
