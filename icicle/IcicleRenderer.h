@@ -1,0 +1,52 @@
+// IcicleRenderer: draws icicle meshes with the rectangle and label programs. Each component that
+// draws a chart (the chart itself, the root label, the scan preview) holds one, made from the
+// context's IcicleResources. Per frame it computes the camera transform in double precision,
+// picks the visible vertex ranges and runs the label pass, then the rectangle pass. Main thread.
+#pragma once
+
+#include "engine/core/Math.h"
+#include "engine/gl/MasterPtr.h"
+#include "icicle/IcicleMesh.h"
+#include "icicle/IcicleResources.h"
+
+class IcicleRenderer {
+public:
+    explicit IcicleRenderer(const IcicleResources& resources);
+
+    // The renderer's component-to-clip matrix: component units (x right, y down, origin at the
+    // component's top-left) to clip space. The GUI renderer supplies it; forViewport() maps a
+    // component that fills a viewport of `width` x `height` units.
+    void setComponentToClip(const orvex::Matrix<double, 4, 4>& matrix) { componentToClip = matrix; }
+    static orvex::Matrix<double, 4, 4> forViewport(double width, double height);
+
+    // Draws `mesh` (its level index picks the ranges; without one, [base count, vertex count)).
+    // componentSize: the component's width and height; visibleRange: visible x interval in bytes;
+    // rowScale: row height as a fraction of the component height; firstRow: the row at the top
+    // edge; viewportSize: the drawing viewport in pixels; uiScale: the interface scale. Nothing is
+    // drawn for an empty or reversed visible range.
+    void drawMesh(const IcicleMesh<orvex::MasterPtr, int>& mesh, orvex::Vector<double, 2> componentSize,
+                  orvex::Vector<double, 2> visibleRange, double rowScale, double firstRow,
+                  orvex::Vector<float, 2> viewportSize, float uiScale);
+    // The scan preview: both passes over [first, vertexCount) of `mesh` with the grey palette.
+    void drawPreviewMesh(orvex::DynamicMesh<GeometryVertex>& mesh, int first, orvex::Vector<double, 2> componentSize,
+                         orvex::Vector<double, 2> visibleRange, double rowScale, double firstRow,
+                         orvex::Vector<float, 2> viewportSize, float uiScale);
+    // The root label: the label pass alone over [0, count) with visible range [0, totalSize],
+    // row scale 1 and first row 0.
+    void drawLabelOnly(orvex::DynamicMesh<GeometryVertex>& mesh, int count, double totalSize,
+                       orvex::Vector<double, 2> componentSize, orvex::Vector<float, 2> viewportSize, float uiScale);
+
+    // Vertices submitted by the last draw call (for benchmarks and tests).
+    int64_t lastSubmittedVertices() const { return submitted; }
+
+    float cellGapX = 2.0f;           // pixels at UI scale 1
+    float cellGapY = 2.0f;
+    float narrowCellThreshold = 32.0f;
+    float labelFadeLength = 6.0f;
+    float labelSupersampleThreshold = 16.0f;
+
+private:
+    IcicleResources resources;
+    orvex::Matrix<double, 4, 4> componentToClip;
+    int64_t submitted = 0;
+};
