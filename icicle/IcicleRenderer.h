@@ -19,6 +19,16 @@ public:
     void setComponentToClip(const orvex::Matrix<double, 4, 4>& matrix) { componentToClip = matrix; }
     static orvex::Matrix<double, 4, 4> forViewport(double width, double height);
 
+    // The camera of one frame: clip = transform × (x + xOffset, row, 1). It is computed in double
+    // precision and the large x translation is split off into xOffset, which the shaders add while
+    // x is still in bytes, so that far-out cells of big trees keep their precision in floats.
+    struct Camera {
+        orvex::Matrix<float, 3, 2> transform;
+        float xOffset = 0.0f;
+    };
+    Camera camera(orvex::Vector<double, 2> componentSize, orvex::Vector<double, 2> visibleRange, double rowScale,
+                  double firstRow) const;
+
     // Draws `mesh` (its level index picks the ranges; without one, [base count, vertex count)).
     // componentSize: the component's width and height; visibleRange: visible x interval in bytes;
     // rowScale: row height as a fraction of the component height; firstRow: the row at the top
@@ -32,11 +42,11 @@ public:
                          orvex::Vector<double, 2> visibleRange, double rowScale, double firstRow,
                          orvex::Vector<float, 2> viewportSize, float uiScale);
     // The root label: the label pass alone over [0, count) with visible range [0, totalSize],
-    // row scale 1 and first row 0.
-    void drawLabelOnly(orvex::DynamicMesh<GeometryVertex>& mesh, int count, double totalSize,
+    // row scale 1 and first row 0. Takes any mesh: the start screen's title is a static one.
+    void drawLabelOnly(orvex::Mesh<GeometryVertex>& mesh, int count, double totalSize,
                        orvex::Vector<double, 2> componentSize, orvex::Vector<float, 2> viewportSize, float uiScale);
 
-    // Vertices submitted by the last draw call (for benchmarks and tests).
+    // Vertices submitted by the last draw call, summed over its passes (for benchmarks and tests).
     int64_t lastSubmittedVertices() const { return submitted; }
 
     float cellGapX = 2.0f;           // pixels at UI scale 1
@@ -44,8 +54,15 @@ public:
     float narrowCellThreshold = 32.0f;
     float labelFadeLength = 6.0f;
     float labelSupersampleThreshold = 16.0f;
+    // False skips the label pass of drawMesh and drawPreviewMesh (the frame benchmark times the
+    // cells alone with it); the program never clears it.
+    bool labelPass = true;
 
 private:
+    // The label pass (when `labels`), then (with a palette) the rectangle pass, over `ranges`.
+    void drawPasses(orvex::Mesh<GeometryVertex>& mesh, const RangeList& ranges, const Camera& view, bool labels,
+                    orvex::Texture1D* palette, orvex::Vector<float, 2> viewportSize, float uiScale);
+
     IcicleResources resources;
     orvex::Matrix<double, 4, 4> componentToClip;
     int64_t submitted = 0;

@@ -1,0 +1,350 @@
+// The chart's GLSL: one point per cell goes through the shared vertex shader; the rectangle
+// geometry shader turns it into the cell's shaded rectangle, the label geometry shader into the
+// glyph quads of its two-line label, read from a glyph table in a buffer texture and drawn from a
+// multi-channel distance-field atlas.
+//
+// [SECTION] Uniform names
+// [SECTION] Shared vertex shader
+// [SECTION] Rectangle program
+// [SECTION] Label program
+// [SECTION] Stage table and registry
+#include "icicle/IcicleShaderSources.h"
+
+#include "engine/gl/GlFunctions.h"
+#include "engine/gl/Shader.h"
+
+#include <cassert>
+#include <cstdio>
+
+namespace {
+
+// ---------------------------------------------------------------------------------------------
+// [SECTION] Uniform names
+
+// Four characters per uniform, in IcicleUniform order.
+constexpr char uniformNameTable[] = "trfm" "xoff" "inst" "bevl" "palt" "aspc" "fade" "glyt" "atls" "dstr";
+
+template <size_t N>
+constexpr orvex::GlContext::ShaderSource text(const char (&source)[N])
+{
+    return { source, N - 1 };
+}
+
+// ---------------------------------------------------------------------------------------------
+// [SECTION] Shared vertex shader
+
+// gl_Position carries the cell (x0, row, x1) and w = 0 for a split name's continuation vertex,
+// which has no size (sizeCode 0) and must not draw a second rectangle.
+constexpr char vertexShader[] = R"(#version 330
+layout(location = 0) in vec3 cell;       // x0, row, x1
+layout(location = 1) in vec3 properties; // hue, inverseLabelWidth, sizeCode
+layout(location = 2) in float name[8];
+out float hue;
+out LabelData {
+    float inverseLabelWidth;
+    float sizeCode;
+    float name[8];
+} label;
+void main() {
+    gl_Position = vec4(cell, properties.z == 0.0 ? 0.0 : 1.0);
+    hue = properties.x;
+    label.inverseLabelWidth = properties.y;
+    label.sizeCode = properties.z;
+    for (int j = 0; j < 8; ++j)
+        label.name[j] = name[j];
+}
+)";
+
+// ---------------------------------------------------------------------------------------------
+// [SECTION] Rectangle program
+
+// Corners: a = bottom-left (the row below, where a file's cell hangs lower), b = top-right. A
+// cell running off the left or right edge keeps a band of its plain colour at that edge, as wide
+// a share of the visible part as the share of the cell that is out of view; the rest is drawn
+// 1.25 times brighter. Cells of at most 16 pixels (bevl.y in clip units) are drawn at full width
+// instead, with a shade that falls off one per pixel (bevl.x converts clip units to pixels) and
+// reaches 0.5 where the inset edge would be: the gap becomes a soft seam placed with sub-pixel
+// precision rather than a hard edge snapped to the pixel grid, which matters at these widths.
+constexpr char rectangleGeometryShader[] = R"(#version 330
+layout(points) in;
+layout(triangle_strip, max_vertices = 12) out;
+in float hue[];
+uniform mat3x2 trfm;
+uniform float xoff;
+uniform vec2 inst;
+uniform vec2 bevl;
+uniform sampler1D palt;
+flat out vec3 color;
+out vec2 shade;
+
+void corner(float x, float y, vec3 c, vec2 s) {
+    gl_Position = vec4(x, y, 0.0, 1.0);
+    color = c;
+    shade = s;
+    EmitVertex();
+}
+
+void band(float x0, float x1, float bottom, float top, vec3 c) {
+    corner(x0, bottom, c, vec2(0.0));
+    corner(x1, bottom, c, vec2(0.0));
+    corner(x0, top, c, vec2(0.0));
+    corner(x1, top, c, vec2(0.0));
+    EndPrimitive();
+}
+
+void main() {
+    vec4 p = gl_in[0].gl_Position;
+    vec2 a = trfm * vec3(p.x + xoff, p.y + 1.0, 1.0) * p.w;
+    vec2 b = trfm * vec3(p.z + xoff, floor(p.y), 1.0) * p.w;
+    float left = a.x + inst.x;
+    float bottom = a.y + inst.y;
+    float right = b.x - inst.x;
+    float top = b.y - inst.y;
+    float L = clamp(left, -1.0, 1.0);
+    float R = clamp(right, -1.0, 1.0);
+    if (L >= R || bottom >= top || bottom > 1.0 || top < -1.0)
+        return;
+    vec3 plain = textureLod(palt, hue[0], 0.0).rgb;
+    vec2 s = vec2(0.0);
+    float x0 = L;
+    float x1 = R;
+    if (left < -1.0) {
+        float split = L - (left + 1.0) / (right - left) * (R - L);
+        band(L, split, bottom, top, plain);
+        x0 = split;
+    }
+    if (right > 1.0) {
+        float split = R - (right - 1.0) / (right - left) * (R - L);
+        band(split, R, bottom, top, plain);
+        x1 = split;
+    } else if (left >= -1.0 && right - left <= bevl.y) {
+        s = vec2(0.5) - vec2(a.x - left, b.x - left) * bevl.x;
+        x0 = a.x;
+        x1 = b.x;
+    }
+    vec3 bright = plain * 1.25;
+    corner(x0, top, bright, s);
+    corner(x0, bottom, bright, s);
+    corner(x1, top, bright, s.yx);
+    corner(x1, bottom, bright, s.yx);
+    EndPrimitive();
+}
+)";
+
+constexpr char rectangleFragmentShader[] = R"(#version 330
+flat in vec3 color;
+in vec2 shade;
+out vec4 fragColor;
+void main() {
+    fragColor = vec4(color * sqrt(max(1.0 - max(shade.x, 0.0) - max(shade.y, 0.0), 0.0)), 1.0);
+}
+)";
+
+// ---------------------------------------------------------------------------------------------
+// [SECTION] Label program
+
+// The label fills the visible part of the cell: the wider line plus half a text unit spans its
+// length, one text unit is at most 0.625 of its thickness, and a cell narrower than tall on screen
+// gets its label turned a quarter clockwise, reading downwards from the top. Glyph table texel 3g:
+// plane left, bottom, right; 3g + 1: plane top, atlas left, bottom; 3g + 2: atlas right, top,
+// advance. 24 name glyphs and 7 size glyphs at 4 vertices each stay within 124 vertices.
+constexpr char labelGeometryShader[] = R"(#version 330
+layout(points) in;
+layout(triangle_strip, max_vertices = 124) out;
+in LabelData {
+    float inverseLabelWidth;
+    float sizeCode;
+    float name[8];
+} label[];
+uniform mat3x2 trfm;
+uniform float xoff;
+uniform vec2 inst;
+uniform float aspc;
+uniform vec2 fade;
+uniform samplerBuffer glyt;
+out vec2 atlasCoord;
+out float alpha;
+flat out int supersample;
+
+vec2 origin;      // text (0, 0) in clip space
+vec2 textX;       // one text unit along the line
+vec2 textY;       // one text unit across it
+float labelAlpha;
+int labelSupersample;
+float pen;
+
+void corner(float x, float y, vec2 uv) {
+    gl_Position = vec4(origin + x * textX + y * textY, 0.0, 1.0);
+    atlasCoord = uv;
+    alpha = labelAlpha;
+    supersample = labelSupersample;
+    EmitVertex();
+}
+
+void glyph(int g) {
+    vec3 plane = texelFetch(glyt, 3 * g).xyz;     // left, bottom, right
+    vec3 middle = texelFetch(glyt, 3 * g + 1).xyz; // plane top, atlas left, atlas bottom
+    vec3 last = texelFetch(glyt, 3 * g + 2).xyz;   // atlas right, atlas top, advance
+    if (plane.x < plane.z) {
+        corner(pen + plane.x, plane.y, middle.yz);
+        corner(pen + plane.z, plane.y, vec2(last.x, middle.z));
+        corner(pen + plane.x, middle.x, vec2(middle.y, last.y));
+        corner(pen + plane.z, middle.x, last.xy);
+        EndPrimitive();
+    }
+    pen += last.z;
+}
+
+void main() {
+    vec4 p = gl_in[0].gl_Position;
+    vec2 a = trfm * vec3(p.x + xoff, p.y + 1.0, 1.0) + inst;
+    vec2 b = trfm * vec3(p.z + xoff, floor(p.y), 1.0) - inst;
+    float L = clamp(a.x, -1.0, 1.0);
+    float R = clamp(b.x, -1.0, 1.0);
+    float bottom = a.y;
+    float top = b.y;
+    if (L >= R || bottom >= top || bottom > 1.0 || top < -1.0)
+        return;
+    float M = R - L;
+    float Z = top - bottom;
+    bool sideways = aspc * M < Z;
+    vec2 s = sideways ? vec2(0.625 * M, Z * label[0].inverseLabelWidth)
+                      : vec2(M * label[0].inverseLabelWidth, 0.625 * Z);
+    vec2 E = s.x * aspc < s.y ? vec2(s.x, s.x * aspc) : vec2(s.y / aspc, s.y);
+    if (sideways) {
+        origin = vec2(L + 0.5 * M, top);
+        textX = vec2(0.0, -E.y);
+        textY = vec2(E.x, 0.0);
+    } else {
+        origin = vec2(L, bottom + 0.5 * Z);
+        textX = vec2(E.x, 0.0);
+        textY = vec2(0.0, E.y);
+    }
+    float visible = min(fade.x * E.x, 1.0);
+    labelAlpha = visible * visible;
+    labelSupersample = E.x < fade.y ? 1 : 0;
+
+    // A continuation vertex keeps its pen offset (always below 16384) in name[7]; packed codes
+    // there are 16384 or more.
+    float offset = label[0].name[7];
+    pen = offset < 16384.0 ? offset : 0.0;
+    for (int j = 0; j < 8; ++j) {
+        float codes = label[0].name[j];
+        int c0 = int(mod(codes / 16384.0, 128.0));
+        if (c0 == 0)
+            break;
+        glyph(c0);
+        int c1 = int(mod(codes / 128.0, 128.0));
+        if (c1 == 0)
+            break;
+        glyph(c1);
+        int c2 = int(mod(codes, 128.0));
+        if (c2 == 0)
+            break;
+        glyph(c2);
+    }
+
+    float size = label[0].sizeCode;
+    if (size != 0.0) {
+        pen = 0.0;
+        glyph(int(mod(size, 16.0)));
+        glyph(int(mod(size * 0.0625, 16.0)));
+        glyph(int(mod(size * 0.00390625, 16.0)));
+        glyph(int(mod(size * 0.000244140625, 16.0)));
+        glyph(int(mod(size * 1.52587890625e-5, 16.0)));
+        glyph(16 + int(mod(size * 9.5367431640625e-7, 16.0)));
+        glyph(29);
+    }
+}
+)";
+
+// Coverage from the median of the three distance channels, 0.5 on the glyph's edge. Small labels
+// (below 16 pixels per text unit) take nine samples a third of a pixel apart. Textures are read at
+// level 0 explicitly: the atlas has no mipmaps, and the branch on the flag must not make implicit
+// derivatives undefined.
+constexpr char labelFragmentShader[] = R"(#version 330
+in vec2 atlasCoord;
+in float alpha;
+flat in int supersample;
+uniform sampler2D atls;
+uniform vec2 dstr;
+out vec4 fragColor;
+
+float median(vec3 c) {
+    return max(min(c.r, c.g), min(max(c.r, c.g), c.b));
+}
+
+void main() {
+    vec2 d = fwidth(atlasCoord);
+    float coverage;
+    if (supersample == 0) {
+        float m = median(textureLod(atls, atlasCoord, 0.0).rgb);
+        float p = max(0.5 * (dstr.x / d.x + dstr.y / d.y), 1.0);
+        coverage = clamp(p * (m - 0.5) + 0.5, 0.0, 1.0);
+    } else {
+        vec2 v = d * 0.333333343267441;
+        float p = max(0.5 * (dstr.x / v.x + dstr.y / v.y), 1.0);
+        float sum = 0.0;
+        for (int i = -1; i <= 1; ++i)
+            for (int j = -1; j <= 1; ++j) {
+                float m = median(textureLod(atls, atlasCoord + vec2(float(i), float(j)) * v, 0.0).rgb);
+                sum += clamp(p * (m - 0.5) + 0.5, 0.0, 1.0);
+            }
+        coverage = sum * 0.111111111938953;
+    }
+    fragColor = vec4(alpha * coverage);
+}
+)";
+
+// ---------------------------------------------------------------------------------------------
+// [SECTION] Stage table and registry
+
+struct StageEntry {
+    orvex::GlContext::ShaderSource source;
+    unsigned type;
+};
+
+const StageEntry stages[ICICLE_STAGE_COUNT] = {
+    { text(vertexShader), GL_VERTEX_SHADER },
+    { text(rectangleGeometryShader), GL_GEOMETRY_SHADER },
+    { text(labelGeometryShader), GL_GEOMETRY_SHADER },
+    { text(rectangleFragmentShader), GL_FRAGMENT_SHADER },
+    { text(labelFragmentShader), GL_FRAGMENT_SHADER },
+};
+
+// Registry tag of the compiled stages.
+char stageTag;
+
+} // namespace
+
+std::string_view icicleUniformName(IcicleUniform uniform)
+{
+    return std::string_view(uniformNameTable + 4 * int(uniform), 4);
+}
+
+orvex::GlContext::ShaderSource icicleShaderSource(IcicleShaderStage stage)
+{
+    assert(stage >= 0 && stage < ICICLE_STAGE_COUNT && "icicleShaderSource: stage must be 0..4");
+    return stages[stage].source;
+}
+
+unsigned icicleShaderStageType(IcicleShaderStage stage)
+{
+    assert(stage >= 0 && stage < ICICLE_STAGE_COUNT && "icicleShaderStageType: stage must be 0..4");
+    return stages[stage].type;
+}
+
+orvex::ShaderComponent* icicleShaderStage(orvex::GlContext& context, IcicleShaderStage stage)
+{
+    assert(stage >= 0 && stage < ICICLE_STAGE_COUNT && "icicleShaderStage: stage must be 0..4");
+    char key[8];
+    std::snprintf(key, sizeof key, "%04d", int(stage));
+    if (void* stored = context.find(&stageTag, key))
+        return static_cast<orvex::ShaderComponent*>(stored);
+    orvex::ShaderComponent* component = context.createShaderComponent(stages[stage].type, stages[stage].source);
+    if (component) {
+        context.adopt(component);
+        context.store(&stageTag, key, component);
+    }
+    return component;
+}

@@ -1,0 +1,203 @@
+// velbrin-snapshot run as a program: its picture of a small tree that the test writes itself is
+// compared with tests/data/snapshot-tree-320x200.png (within a tolerance, since rasterisers
+// differ in the last bits), its scroll-bar thumb follows --view, and its exit status is 2 for bad
+// arguments and 1 for a missing DIR, an unwritable output or no display, with no picture left
+// behind. Needs a display for the drawing cases (xvfb-run).
+//
+// The reference picture is regenerated after an intended change of the chart's look with
+//   VELBRIN_UPDATE_REFERENCE=1 xvfb-run -a BUILD/tests/tools/tools_e2e_tests --gtest_filter='*Reference*'
+// which overwrites tests/data/snapshot-tree-320x200.png; look at it before committing it.
+#include "tools/snapshot/PngFile.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string TOOL = VELBRIN_SNAPSHOT_TOOL;
+const std::string REFERENCE = std::string(VELBRIN_TEST_DATA) + "/snapshot-tree-320x200.png";
+
+// The tree, as (path, bytes); directories are made on the way. Files are sparse, so sizes cost
+// no disk space.
+struct Entry {
+    const char* path;
+    uint64_t bytes;
+};
+constexpr Entry TREE[] = {
+    { "archive.tar", 3000000 },        { "photos/2023/img1.jpg", 900000 }, { "photos/2023/img2.jpg", 700000 },
+    { "photos/2023/img3.jpg", 400000 }, { "photos/2024/beach.jpg", 1200000 }, { "photos/2024/city.jpg", 500000 },
+    { "src/engine/render.cpp", 300000 }, { "src/engine/window.cpp", 200000 }, { "src/main.cpp", 150000 },
+    { "src/tools/a.py", 80000 },        { "src/tools/b.py", 40000 },       { "notes.txt", 60000 },
+    { "empty.dat", 0 },
+};
+
+uint64_t treeBytes()
+{
+    uint64_t total = 0;
+    for (const Entry& entry : TREE)
+        total += entry.bytes;
+    return total;
+}
+
+std::string readText(const fs::path& path)
+{
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+class SnapshotE2ETest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::string pattern = (fs::temp_directory_path() / "snapshot-e2e-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        folder = pattern;
+        for (const Entry& entry : TREE) {
+            const fs::path file = folder / "snapshot-tree" / entry.path;
+            fs::create_directories(file.parent_path());
+            std::ofstream(file).close();
+            fs::resize_file(file, entry.bytes);
+        }
+    }
+    void TearDown() override { fs::remove_all(folder); }
+
+    struct Result {
+        int status = -1;
+        std::string errors;
+    };
+    // Runs the tool in the test's folder, so that the root label shows the same relative path
+    // "snapshot-tree" on every machine. `environment` prefixes the command (env assignments).
+    Result run(const std::string& arguments, const std::string& environment = "")
+    {
+        const std::string command = "cd '" + folder.string() + "' && " + environment + " '" + TOOL + "' " +
+                                    arguments + " >stdout.txt 2>stderr.txt";
+        const int raw = std::system(command.c_str());
+        Result result;
+        result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        result.errors = readText(folder / "stderr.txt");
+        return result;
+    }
+    orvex::Image picture(const std::string& name)
+    {
+        orvex::Image image;
+        std::string error;
+        EXPECT_TRUE(readPng((folder / name).string(), image, error)) << error;
+        return image;
+    }
+
+    fs::path folder;
+};
+
+struct Rgb {
+    int r, g, b;
+    bool operator==(const Rgb&) const = default;
+};
+Rgb pixel(const orvex::Image& image, int x, int y)
+{
+    const uint8_t* p = image.data() + (size_t(y) * size_t(image.width()) + size_t(x)) * 4;
+    return { p[0], p[1], p[2] };
+}
+void PrintTo(const Rgb& c, std::ostream* out) { *out << "(" << c.r << ", " << c.g << ", " << c.b << ")"; }
+
+} // namespace
+
+TEST_F(SnapshotE2ETest, PictureMatchesTheReference)
+{
+    const Result result = run("snapshot-tree -o shot.png --size 320x200 --rows 4 --sorted");
+    ASSERT_EQ(result.status, 0) << result.errors;
+    const orvex::Image shot = picture("shot.png");
+    ASSERT_EQ(shot.width(), 320);
+    ASSERT_EQ(shot.height(), 200);
+    if (std::getenv("VELBRIN_UPDATE_REFERENCE")) {
+        fs::copy_file(folder / "shot.png", REFERENCE, fs::copy_options::overwrite_existing);
+        GTEST_SKIP() << "wrote " << REFERENCE;
+    }
+    orvex::Image reference;
+    std::string error;
+    ASSERT_TRUE(readPng(REFERENCE, reference, error)) << error;
+    ASSERT_EQ(reference.width(), 320);
+    ASSERT_EQ(reference.height(), 200);
+
+    // Rasterisers may differ by a level here and there (label edges, blending rounding); a
+    // moved cell, a lost label or a wrong colour changes far more.
+    double sum = 0;
+    size_t close = 0;
+    const size_t pixels = size_t(shot.width()) * size_t(shot.height());
+    for (size_t i = 0; i < pixels; ++i) {
+        int worst = 0;
+        for (int c = 0; c < 3; ++c) {
+            const int d = std::abs(int(shot.data()[i * 4 + c]) - int(reference.data()[i * 4 + c]));
+            sum += d;
+            worst = std::max(worst, d);
+        }
+        close += worst <= 4;
+    }
+    const double meanDifference = sum / double(pixels * 3);
+    const double closeShare = double(close) / double(pixels);
+    if (meanDifference >= 0.5 || closeShare < 0.99) {
+        const fs::path kept = fs::temp_directory_path() / "snapshot-tree-320x200-actual.png";
+        fs::copy_file(folder / "shot.png", kept, fs::copy_options::overwrite_existing);
+        ADD_FAILURE() << "mean difference " << meanDifference << " per channel, " << closeShare * 100
+                      << "% of pixels within 4 levels; this run's picture: " << kept;
+    }
+}
+
+TEST_F(SnapshotE2ETest, ScrollBarThumbFollowsTheView)
+{
+    // Row 88 lies in the scroll bar under the 80-pixel root label band.
+    const Rgb thumb { 80, 80, 80 }, background { 16, 16, 16 };
+    const double half = double(treeBytes()) / 2;
+    struct Row { const char* name; std::string view; Rgb left, right; };
+    const Row rows[] = {
+        { "whole tree", "", thumb, thumb },
+        { "left half", "--view 0:" + std::to_string(half), thumb, background },
+        { "right half, end clamped to the tree", "--view " + std::to_string(half) + ":1e15", background, thumb },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const Result result = run("snapshot-tree -o view.png --size 320x200 " + row.view);
+        ASSERT_EQ(result.status, 0) << result.errors;
+        const orvex::Image shot = picture("view.png");
+        EXPECT_EQ(pixel(shot, 10, 88), row.left);
+        EXPECT_EQ(pixel(shot, 310, 88), row.right);
+    }
+}
+
+TEST_F(SnapshotE2ETest, FailuresExitWithStatusAndReasonAndNoPicture)
+{
+    struct Row { const char* name; std::string arguments, environment; int status; const char* reason; };
+    const Row rows[] = {
+        { "no arguments", "", "", 2, "usage:" },
+        { "no output", "snapshot-tree", "", 2, "no output file" },
+        { "unknown option", "snapshot-tree -o out.png --colour red", "", 2, "unknown option" },
+        { "bad size", "snapshot-tree -o out.png --size 320by200", "", 2, "--size" },
+        { "empty view", "snapshot-tree -o out.png --view 5:5", "", 2, "--view" },
+        { "view beyond the tree", "snapshot-tree -o out.png --view 1e15:2e15", "", 2, "outside the tree" },
+        { "missing DIR", "no-such-dir -o out.png", "", 1, "no-such-dir: No such file or directory" },
+        { "DIR neither file nor directory", "/dev/null -o out.png", "", 1, "neither a file nor a directory" },
+        { "output folder missing", "snapshot-tree -o no-such-folder/out.png", "", 1, "cannot create" },
+        { "output is a directory", "snapshot-tree -o snapshot-tree", "", 1, "is a directory" },
+        // Only X is allowed, so that SDL cannot fall back to a console or offscreen driver.
+        { "no display", "snapshot-tree -o out.png", "env -u DISPLAY -u WAYLAND_DISPLAY SDL_VIDEODRIVER=x11", 1,
+          "OpenGL 3.3" },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const Result result = run(row.arguments, row.environment);
+        EXPECT_EQ(result.status, row.status) << result.errors;
+        EXPECT_NE(result.errors.find(row.reason), std::string::npos) << result.errors;
+        EXPECT_FALSE(fs::exists(folder / "out.png"));
+    }
+}

@@ -1,0 +1,146 @@
+// velbrin-snapshot DIR -o FILE.png [--size WxH] [--view START:END] [--rows N] [--sorted]: scans DIR as the
+// application does and draws what its chart screen shows — the root label across the top band,
+// the scroll bar's thumb and the chart on its background, with the cell gaps and labels — into an
+// offscreen target, then writes it as a PNG. Needs an OpenGL 3.3 context with geometry shaders,
+// made with a hidden window (a display or Xvfb). Exit status 0 written, 1 failure, 2 bad arguments.
+#include "engine/gl/GlContext.h"
+#include "engine/gl/TextureFrameBuffer.h"
+#include "icicle/IcicleMeshWrangler.h"
+#include "icicle/IcicleRenderer.h"
+#include "icicle/IcicleResources.h"
+#include "tools/snapshot/ChartScreen.h"
+#include "tools/snapshot/HiddenGlContext.h"
+#include "tools/snapshot/PngFile.h"
+#include "tools/snapshot/SnapshotOptions.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int EXIT_WRITTEN = 0;
+constexpr int EXIT_FAILED = 1;
+constexpr int EXIT_USAGE = 2;
+
+int failure(const std::string& text)
+{
+    std::fprintf(stderr, "velbrin-snapshot: %s\n", text.c_str());
+    return EXIT_FAILED;
+}
+
+// DIR must exist and be a directory or a regular file (what the scanner can map).
+bool checkSource(const std::string& path, std::string& error)
+{
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0) {
+        error = path + ": " + std::strerror(errno);
+        return false;
+    }
+    if (!S_ISDIR(info.st_mode) && !S_ISREG(info.st_mode)) {
+        error = path + " is neither a file nor a directory";
+        return false;
+    }
+    return true;
+}
+
+// Finds an output that cannot be written before the scan, which may take long; the final write
+// still reports its own errors.
+bool checkOutput(const std::string& path, std::string& error)
+{
+    struct stat info {};
+    if (stat(path.c_str(), &info) == 0) {
+        if (S_ISDIR(info.st_mode)) {
+            error = "cannot write " + path + ": it is a directory";
+            return false;
+        }
+        if (access(path.c_str(), W_OK) != 0) {
+            error = "cannot write " + path + ": " + std::strerror(errno);
+            return false;
+        }
+        return true;
+    }
+    if (errno != ENOENT) {
+        error = "cannot write " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    const size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    if (access(folder.c_str(), W_OK | X_OK) != 0) {
+        error = "cannot create " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    std::string error;
+    bool help = false;
+    std::optional<SnapshotOptions> parsed = parseSnapshotOptions(argc, argv, error, help);
+    if (help) {
+        std::fputs(SNAPSHOT_USAGE, stdout);
+        return EXIT_WRITTEN;
+    }
+    if (!parsed) {
+        std::fprintf(stderr, "velbrin-snapshot: %s\n%s", error.c_str(), SNAPSHOT_USAGE);
+        return EXIT_USAGE;
+    }
+    const SnapshotOptions& options = *parsed;
+    if (!checkSource(options.directory, error) || !checkOutput(options.output, error))
+        return failure(error);
+
+    // GL before the scan, so that a machine without it fails at once.
+    HiddenGlContext gl;
+    if (!gl.open(error))
+        return failure("cannot draw: " + error +
+                       ". An OpenGL 3.3 context with geometry shaders is needed: run in a desktop session or "
+                       "under xvfb-run.");
+    orvex::GlContext& context = *gl.context();
+    IcicleResources resources;
+    if (!createIcicleResources(context, resources))
+        return failure("the chart's shaders or textures cannot be created (OpenGL 3.3 with geometry shaders "
+                       "is needed): " + context.lastError());
+    orvex::UniquePtr<orvex::TextureFrameBuffer> target(
+        orvex::TextureFrameBuffer::create(&context, options.width, options.height));
+    if (!target)
+        return failure(context.lastError());
+
+    orvex::UniquePtr<FilesystemNode> tree = scanDirectory(options.directory);
+    if (!tree)
+        return failure(options.directory + " could not be scanned (neither a file nor a directory)");
+    if (options.sortNames)
+        sortByName(*tree);
+    const uint64_t totalBytes = tree->size;
+    IcicleNodeLookup lookup;
+    IcicleMesh<orvex::MasterPtr, int> mesh =
+        IcicleMeshWrangler::createOptimizedMesh(lookup, &context, std::move(tree), minimumNodeSize(totalBytes));
+    if (!mesh.mesh)
+        return failure("the chart's vertex buffer could not be created: " + context.lastError());
+
+    orvex::Vector<double, 2> view { { 0.0, mesh.totalSize } };
+    if (!options.wholeTree) {
+        view = { { std::min(options.viewStart, mesh.totalSize), std::min(options.viewEnd, mesh.totalSize) } };
+        if (view[0] >= view[1]) {
+            std::fprintf(stderr, "velbrin-snapshot: --view %.17g:%.17g lies outside the tree (0:%.17g bytes)\n",
+                         options.viewStart, options.viewEnd, mesh.totalSize);
+            return EXIT_USAGE;
+        }
+    }
+
+    IcicleRenderer renderer(resources);
+    drawChartScreen(renderer, mesh, *target, view, options.rows);
+    const orvex::Image picture = target->readPixels();
+    if (!writePng(options.output, picture, error))
+        return failure("cannot write the picture: " + error);
+    std::printf("%s: %dx%d, %s (%llu bytes), view %.17g:%.17g, %d rows\n", options.output.c_str(), options.width,
+                options.height, options.directory.c_str(), (unsigned long long)totalBytes, view[0], view[1],
+                options.rows);
+    return EXIT_WRITTEN;
+}
