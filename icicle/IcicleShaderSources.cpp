@@ -104,7 +104,8 @@ void main() {
     float R = clamp(right, -1.0, 1.0);
     if (L >= R || bottom >= top || bottom > 1.0 || top < -1.0)
         return;
-    vec3 plain = textureLod(palt, hue[0], 0.0).rgb;
+    // Palette entry k sits at hue k/8: texel centres are half a texel (1/16) further on.
+    vec3 plain = textureLod(palt, hue[0] + 0.0625, 0.0).rgb;
     vec2 s = vec2(0.0);
     float x0 = L;
     float x1 = R;

@@ -36,7 +36,7 @@ struct Rgb {
     double r, g, b; // 0..255
 };
 // The cell palette's first, second and last entries.
-constexpr Rgb ORANGE { 112, 45, 0 }, AMBER { 112, 84, 0 }, MAGENTA { 112, 0, 66 };
+constexpr Rgb ORANGE { 112, 45, 0 }, AMBER { 112, 84, 0 };
 constexpr Rgb BLACK { 0, 0, 0 }, WHITE { 255, 255, 255 };
 
 Rgb mix(Rgb a, Rgb b, double t) { return { a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t }; }
@@ -150,7 +150,7 @@ TEST_F(IcicleRendererGLTest, CellsKeepTheGapOverhangsShowPlainBandsAndUnseenCell
 {
     const Rgb grey { 64, 64, 64 };
     context()->clear(Color<float> { 0.25f, 0.25f, 0.25f, 1.0f });
-    const float orange = 0.0625f; // the first palette texel's centre
+    const float orange = 0.0f; // the first palette entry
     draw(withFont(noGlyphs.get()),
          {
              cell(20, 40, 1, orange), cell(40, 60, 1, orange),   // 20 px wide, side by side
@@ -216,11 +216,11 @@ TEST_F(IcicleRendererGLTest, HueSamplesARepeatingLinearPaletteAndThePreviewIsGre
     for (int i = 0; i < 5; ++i)
         cells.push_back(cell(20.0f + 60.0f * i, 60.0f + 60.0f * i, 1, hues[i]));
     draw(withFont(noGlyphs.get()), cells, 32.0);
-    // Texel i is centred on hue (i + 0.5) / 8: hue 0 lies halfway between the last entry and the first.
+    // Entry k sits at hue k/8 and neighbours blend linearly in between.
     EXPECT_EQ(at(40, 48), at(100, 48)) << "hue 1.0 wraps to hue 0.0";
-    EXPECT_TRUE(near(40, 48, bright(mix(MAGENTA, ORANGE, 0.5)))) << "hue 0.0";
-    EXPECT_TRUE(near(160, 48, bright(ORANGE))) << "hue 0.0625: the first entry";
-    EXPECT_TRUE(near(220, 48, bright(mix(ORANGE, AMBER, 0.5)))) << "hue 0.125: halfway to the second entry";
+    EXPECT_TRUE(near(40, 48, bright(ORANGE))) << "hue 0.0: the first entry";
+    EXPECT_TRUE(near(160, 48, bright(mix(ORANGE, AMBER, 0.5)))) << "hue 0.0625: halfway between the first two entries";
+    EXPECT_TRUE(near(220, 48, bright(AMBER))) << "hue 0.125: the second entry";
     EXPECT_EQ(at(280, 48), at(160, 48)) << "hue 2.0625 wraps twice";
 
     context()->clear(Color<float> { 0, 0, 0, 1 });
@@ -245,7 +245,7 @@ TEST_F(IcicleRendererGLTest, LabelIsUprightInAWideCellAndReadsDownwardsInATallOn
 
     // 280 x 40 px, inset to 278 x 38: 0.625 × 38 = 23.75 px per text unit, centre line at y 60.
     context()->clear(Color<float> { 0, 0, 0, 1 });
-    draw(withFont(blocks.get()), { cell(20, 300, 1, 0.0625f, 1.0f, "AB", 0.4f) }, 40.0);
+    draw(withFont(blocks.get()), { cell(20, 300, 1, 0.0f, 1.0f, "AB", 0.4f) }, 40.0);
     expectProbes({ { "A starts at the cell's left edge", 23, 50, WHITE },
                    { "B is the short second glyph", 55, 50, cellColor },
                    { "B sits on the centre line", 55, 57, WHITE },
@@ -258,7 +258,7 @@ TEST_F(IcicleRendererGLTest, LabelIsUprightInAWideCellAndReadsDownwardsInATallOn
     // 40 x 300 px, inset to 38 x 298: sideways at 23.75 px per unit, running down from y 1 with the
     // glyph tops towards +x (a quarter turn clockwise); centre line at x 160.
     context()->clear(Color<float> { 0, 0, 0, 1 });
-    draw(withFont(blocks.get()), { cell(140, 180, 0, 0.0625f, 1.0f, "AB", 0.4f) }, 300.0);
+    draw(withFont(blocks.get()), { cell(140, 180, 0, 0.0f, 1.0f, "AB", 0.4f) }, 300.0);
     expectProbes({ { "A at the top, right of the centre line", 170, 12, WHITE },
                    { "B below A, and short", 170, 36, cellColor },
                    { "B itself", 163, 36, WHITE },
@@ -376,7 +376,7 @@ TEST_F(IcicleRendererGLTest, ChartLeavesTheRootRowOutAndDrawsNothingForAnEmptyRa
     context()->clear(Color<float> { 0, 0, 0, 1 });
     renderer.drawMesh(mesh, COMPONENT, { { 0.0, 3000.0 } }, 0.1, 0.0, VIEWPORT, 1.0f);
     EXPECT_TRUE(near(100, 16, BLACK)) << "the root row is left to the root label";
-    EXPECT_TRUE(near(100, 48, bright(mix(MAGENTA, ORANGE, 0.5)))) << "big: x 0..213, hue 0";
+    EXPECT_TRUE(near(100, 48, bright(ORANGE))) << "big: x 0..213, hue 0";
     EXPECT_EQ(renderer.lastSubmittedVertices(), 2 * 2) << "two cells, two passes";
 
     context()->clear(Color<float> { 0, 0, 0, 1 });
