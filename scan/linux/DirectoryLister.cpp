@@ -12,10 +12,12 @@
 #include <algorithm>
 #include <atomic>
 #include <cassert>
+#include <cerrno>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <set>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -34,7 +36,7 @@ struct LinuxDirent64 {
 
 constexpr size_t listingBufferSize = 64 * 1024;
 constexpr size_t readAheadBytes = 8 << 20;  // listings read but not yet walked
-constexpr int readAheadDescriptors = 128;   // descriptors kept for subdirectories not yet opened
+constexpr int maximumReadAheadDescriptors = 128; // descriptors kept for subdirectories not yet opened
 constexpr size_t consumerBatch = 64;        // ready listings that justify waking a waiting walk
 
 struct RawEntry {
@@ -102,6 +104,26 @@ bool isCycle(const DirectoryLister::Listing* listing)
     return false;
 }
 
+// A directory keeps its descriptor until all its subdirectories are opened, so a deep tree that
+// branches at every level holds one descriptor per level. Under the usual soft limit of 1024 such a
+// tree would run out and list its deepest directories as empty; the hard limit is the real bound.
+// Returns how many descriptors reading ahead may hold: an eighth of the limit, at most 128, so the
+// walk's own chain of open directories keeps the rest.
+int raiseDescriptorLimit()
+{
+    rlimit limit {};
+    if (getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
+        return maximumReadAheadDescriptors;
+    rlim_t wanted = limit.rlim_max == RLIM_INFINITY ? rlim_t(1) << 20 : limit.rlim_max;
+    if (wanted > limit.rlim_cur) {
+        rlimit raised = limit;
+        raised.rlim_cur = wanted;
+        if (setrlimit(RLIMIT_NOFILE, &raised) == 0)
+            limit = raised;
+    }
+    return int(std::min<rlim_t>(limit.rlim_cur / 8, maximumReadAheadDescriptors));
+}
+
 } // namespace
 
 class DirectoryLister::Impl {
@@ -122,6 +144,7 @@ public:
 
     explicit Impl(const std::string& rootPath) : rootPath(rootPath), consumerBuffer(listingBufferSize)
     {
+        readAheadDescriptors = raiseDescriptorLimit();
         rootListing = std::make_unique<Listing>();
         rootListing->name = this->rootPath;
         pending.insert(rootListing.get());
@@ -148,18 +171,16 @@ public:
     Listing* take(Listing* listing)
     {
         orvex::MutexLock lock(mutex);
-        if (listing->state == Listing::State::PENDING) {
-            pending.erase(listing);
-            listing->state = Listing::State::CLAIMED;
-            mutex.unlock();
-            read(*listing, consumerBuffer.data());
-            mutex.lock();
-            publish(*listing);
-            readyBytes -= listing->bytes;
-            readyCount -= 1;
-            return listing;
-        }
         while (listing->state != Listing::State::DONE) {
+            if (listing->state == Listing::State::PENDING) {
+                pending.erase(listing);
+                listing->state = Listing::State::CLAIMED;
+                mutex.unlock();
+                read(*listing, consumerBuffer.data(), false);
+                mutex.lock();
+                publish(*listing);
+                break;
+            }
             waitingFor = listing;
             consumerWake.wait(mutex);
         }
@@ -176,7 +197,8 @@ private:
     {
         orvex::MutexLock lock(mutex);
         while (true) {
-            while (!stopping && (pending.empty() || readyBytes >= readAheadBytes || openDescriptors() >= readAheadDescriptors)) {
+            while (!stopping
+                   && (readAheadStopped || pending.empty() || readyBytes >= readAheadBytes || openDescriptors() >= readAheadDescriptors)) {
                 idleHelpers += 1;
                 wakeConsumerIfWorthIt();
                 helperWake.wait(mutex);
@@ -188,9 +210,19 @@ private:
             pending.erase(pending.begin());
             listing->state = Listing::State::CLAIMED;
             mutex.unlock();
-            read(*listing, buffer);
+            bool done = read(*listing, buffer, true);
             mutex.lock();
-            publish(*listing);
+            if (done) {
+                publish(*listing);
+                continue;
+            }
+            // The process ran out of descriptors: give the directory back for the walk to read
+            // itself and stop reading ahead, so nothing is listed empty for want of a descriptor.
+            listing->state = Listing::State::PENDING;
+            pending.insert(listing);
+            readAheadStopped = true;
+            if (waitingFor == listing)
+                consumerWake.notifyOne();
         }
     }
 
@@ -220,13 +252,19 @@ private:
             consumerWake.notifyOne();
     }
 
-    int openDirectory(Listing& listing)
+    static constexpr int deferred = -2;
+
+    // The directory's descriptor, -1 when it cannot be opened, or `deferred` when `mayDefer` and
+    // the process is out of descriptors (the parent keeps its own for a later attempt).
+    int openDirectory(Listing& listing, bool mayDefer)
     {
         if (!listing.parent)
             return open(rootPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         Listing& parent = *listing.parent;
         std::string name(listing.name);
         int fd = parent.fd >= 0 ? openat(parent.fd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC) : -1;
+        if (fd < 0 && mayDefer && (errno == EMFILE || errno == ENFILE))
+            return deferred;
         // The last subdirectory to be opened closes its parent's descriptor.
         if (parent.unopenedChildren.fetch_sub(1) == 1)
             closeDescriptor(parent);
@@ -244,11 +282,14 @@ private:
 
     // Opens and reads one directory. Runs without the mutex: only this thread touches the listing
     // until publish().
-    void read(Listing& listing, char* buffer)
+    // False when the read was deferred (see openDirectory).
+    bool read(Listing& listing, char* buffer, bool mayDefer)
     {
-        int fd = openDirectory(listing);
+        int fd = openDirectory(listing, mayDefer);
+        if (fd == deferred)
+            return false;
         if (fd < 0)
-            return; // a directory that cannot be opened is listed as empty
+            return true; // a directory that cannot be opened is listed as empty
         descriptorsOpened.fetch_add(1);
         listing.fd = fd;
         struct stat status;
@@ -267,6 +308,7 @@ private:
         listing.unopenedChildren.store(listing.subdirectories.size());
         if (listing.subdirectories.empty())
             closeDescriptor(listing);
+        return true;
     }
 
     void readEntries(Listing& listing, int fd, char* buffer)
@@ -351,6 +393,8 @@ private:
     size_t readyCount = 0;
     unsigned idleHelpers = 0;
     bool stopping = false;
+    bool readAheadStopped = false; // set once a helper ran out of descriptors
+    int readAheadDescriptors = maximumReadAheadDescriptors;
     // Counted apart from the mutex; a slightly stale sum only shifts when reading ahead pauses.
     std::atomic<int> descriptorsOpened { 0 };
     std::atomic<int> descriptorsClosed { 0 };

@@ -6,6 +6,7 @@
 #include <grp.h>
 #include <sched.h>
 #include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 using orvex::UniquePtr;
@@ -256,3 +257,52 @@ TEST(FileSizeMapperWalk, AncestorMountedAgainAndPseudoFileSystemsAreNotDescended
 }
 
 } // namespace
+
+// A directory keeps its descriptor while its later subdirectories wait, so a tree that branches at
+// every level holds one per level. Out of descriptors, reading ahead stops and the walk reads the
+// rest itself instead of listing directories as empty; a low soft limit is raised to the hard one.
+TEST(FileSizeMapperWalk, RunningOutOfDescriptorsListsNoDirectoryEmpty)
+{
+    TempTree tree;
+    std::string path;
+    int directories = 1, files = 0;
+    for (int level = 0; level < 24; ++level) {
+        for (const char* side : { "a", "b", "c", "d" }) {
+            tree.dir(path + side);
+            tree.file(path + side + "/f", 1);
+            directories += 1;
+            files += 1;
+        }
+        path += "a/";
+    }
+    struct Case {
+        const char* label;
+        rlim_t soft, hard;
+    };
+    for (Case limits : { Case { "hard limit 48: read-ahead leaves the walk its descriptors", 48, 48 },
+                         Case { "soft limit 16 is raised", 16, 0 } }) {
+        std::string verdict = runInChild([&]() -> std::string {
+            rlimit limit {};
+            getrlimit(RLIMIT_NOFILE, &limit);
+            if (limits.hard == 0 && limit.rlim_max < 512)
+                return "SKIP: the hard descriptor limit is too low to raise the soft one";
+            limit.rlim_cur = limits.soft;
+            if (limits.hard)
+                limit.rlim_max = limits.hard;
+            if (setrlimit(RLIMIT_NOFILE, &limit) != 0)
+                return "SKIP: cannot lower the descriptor limit";
+            UniquePtr<FilesystemNode> root = scanPath(tree.path());
+            if (!root)
+                return "no tree";
+            int64_t seenDirectories = 0, seenFiles = 0;
+            expectTreeMatchesDisk(root.get(), tree.path(), seenDirectories, seenFiles);
+            if (seenDirectories != directories || seenFiles != files)
+                return "found " + std::to_string(seenDirectories) + " directories and " + std::to_string(seenFiles) + " files";
+            return "";
+        });
+        if (verdict.rfind("SKIP:", 0) == 0)
+            std::printf("%s: %s\n", limits.label, verdict.c_str());
+        else
+            EXPECT_EQ(verdict, "") << limits.label;
+    }
+}
