@@ -6,10 +6,9 @@
 //   peak_rss_kib=K
 #include "engine/core/Clock.h"
 #include "icicle/IcicleOptimization.h"
-#include "scan/FileSizeMapper.h"
+#include "scan/ScanDirectory.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -17,7 +16,6 @@
 #include <random>
 #include <string>
 #include <sys/resource.h>
-#include <thread>
 
 namespace {
 
@@ -33,17 +31,6 @@ public:
     int64_t total = 0;
     double checksum = 0;
 };
-
-orvex::UniquePtr<FilesystemNode> scan(const std::string& path)
-{
-    FileSizeMapper mapper;
-    mapper.mapDirectory(path);
-    std::string progressPath;
-    uint64_t bytes = 0, rootNameLength = 0;
-    while (mapper.getProgress(progressPath, bytes, rootNameLength) == SCANNING)
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    return mapper.takeResult();
-}
 
 // A random tree shaped like a real disk: directories of varied fan-out, log-normal file sizes.
 orvex::UniquePtr<FilesystemNode> synthetic(int64_t nodeCount)
@@ -106,7 +93,7 @@ int main(int argc, char** argv)
     if (argc == 3 && std::strcmp(argv[1], "--synthetic") == 0) {
         root = synthetic(std::max(1LL, std::atoll(argv[2])));
     } else if (argc == 2 && argv[1][0] != '-') {
-        root = scan(argv[1]);
+        root = scanDirectory(argv[1]);
         if (!root) {
             std::fprintf(stderr, "mesh-bench: %s is neither a file nor a directory\n", argv[1]);
             return 1;

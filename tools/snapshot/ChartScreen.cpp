@@ -6,12 +6,9 @@
 #include "engine/gl/FrameBuffer.h"
 #include "engine/gl/GlContext.h"
 #include "icicle/IcicleRenderer.h"
-#include "scan/FileSizeMapper.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -44,17 +41,6 @@ orvex::Vector<double, 2> displayedThumb(double start, double end, double width)
 }
 
 } // namespace
-
-orvex::UniquePtr<FilesystemNode> scanDirectory(const std::string& path)
-{
-    FileSizeMapper mapper;
-    mapper.mapDirectory(path);
-    std::string progressPath;
-    uint64_t bytes = 0, rootNameLength = 0;
-    while (mapper.getProgress(progressPath, bytes, rootNameLength) == SCANNING)
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    return mapper.takeResult();
-}
 
 void sortByName(FilesystemNode& root)
 {

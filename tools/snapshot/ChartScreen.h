@@ -9,6 +9,7 @@
 #include "engine/gl/MasterPtr.h"
 #include "icicle/IcicleMesh.h"
 #include "scan/FilesystemNode.h"
+#include "scan/ScanDirectory.h"
 
 #include <cstdint>
 #include <string>
@@ -27,10 +28,6 @@ struct ChartScreenLayout {
     static constexpr int CHART_PADDING = 1;
     static constexpr int CHART_TOP = BAND_HEIGHT + SCROLL_BAR_HEIGHT + CHART_PADDING;
 };
-
-// Scans `path` with a FileSizeMapper, polling its progress until it ends, and takes the tree:
-// null for a path that is neither a file nor a directory. Blocks.
-orvex::UniquePtr<FilesystemNode> scanDirectory(const std::string& path);
 
 // Orders every directory's children by the bytes of their names. The chart follows the listing
 // order, which differs between file systems (hash order on some); sorted trees draw the same

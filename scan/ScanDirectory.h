@@ -1,0 +1,12 @@
+// scanDirectory: maps one path with a FileSizeMapper of its own and waits for the result, for tools
+// and benchmarks that have no frame loop to poll from. The program itself polls its scanner once
+// per frame instead. Any thread.
+#pragma once
+
+#include "engine/core/UniquePtr.h"
+#include "scan/FilesystemNode.h"
+
+#include <string>
+
+// The finished tree, or null when `path` is neither a file nor a directory.
+orvex::UniquePtr<FilesystemNode> scanDirectory(const std::string& path);
