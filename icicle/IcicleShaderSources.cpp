@@ -11,6 +11,7 @@
 #include "icicle/IcicleShaderSources.h"
 
 #include "engine/gl/GlFunctions.h"
+#include "engine/core/UniquePtr.h"
 #include "engine/gl/Shader.h"
 
 #include <cassert>
@@ -348,4 +349,17 @@ orvex::ShaderComponent* icicleShaderStage(orvex::GlContext& context, IcicleShade
         context.store(&stageTag, key, component);
     }
     return component;
+}
+
+std::optional<orvex::MeshShader<GeometryVertex>> linkIcicleProgram(orvex::GlContext& context, orvex::ShaderComponent* vertex,
+                                                                   orvex::ShaderComponent* geometry,
+                                                                   orvex::ShaderComponent* fragment)
+{
+    if (!vertex || !geometry || !fragment)
+        return std::nullopt;
+    // Attribute locations are fixed by layout qualifiers in the vertex shader.
+    orvex::UniquePtr<orvex::Shader> linked(context.createShader({ vertex, geometry, fragment }, {}));
+    if (!linked)
+        return std::nullopt;
+    return orvex::MeshShader<GeometryVertex>(std::move(*linked));
 }

@@ -6,7 +6,10 @@
 
 #include "engine/core/Math.h"
 #include "engine/gl/GlContext.h"
+#include "engine/gl/MeshShader.h"
+#include "icicle/GeometryVertex.h"
 
+#include <optional>
 #include <string_view>
 
 namespace orvex {
@@ -53,3 +56,9 @@ unsigned icicleShaderStageType(IcicleShaderStage stage);
 // The compiled stage, from the context's registry (key "0000" ... "0004") or compiled now and
 // registered; null with the driver's log in context.lastError() when it does not compile.
 orvex::ShaderComponent* icicleShaderStage(orvex::GlContext& context, IcicleShaderStage stage);
+
+// Links a vertex, geometry and fragment stage into a program over GeometryVertex; empty when a stage
+// is missing or the link fails (the driver's log is in the context's lastError).
+std::optional<orvex::MeshShader<GeometryVertex>> linkIcicleProgram(orvex::GlContext& context, orvex::ShaderComponent* vertex,
+                                                                   orvex::ShaderComponent* geometry,
+                                                                   orvex::ShaderComponent* fragment);

@@ -6,6 +6,7 @@
 #include "engine/gl/GlContext.h"
 #include "icicle/IcicleShaderSources.h"
 
+#include <optional>
 #include <utility>
 
 using namespace orvex;
@@ -16,23 +17,17 @@ constexpr int SCREEN_BLEND = 9; // source + destination × (1 − source colour)
 
 RectangleShader* RectangleShader::create(GlContext& context)
 {
-    ShaderComponent* vertex = icicleShaderStage(context, ICICLE_VERTEX);
-    ShaderComponent* geometry = icicleShaderStage(context, ICICLE_RECTANGLE_GEOMETRY);
-    ShaderComponent* fragment = icicleShaderStage(context, ICICLE_RECTANGLE_FRAGMENT);
-    if (!vertex || !geometry || !fragment)
-        return nullptr;
-    return create(context, vertex, geometry, fragment);
+    return create(context, icicleShaderStage(context, ICICLE_VERTEX), icicleShaderStage(context, ICICLE_RECTANGLE_GEOMETRY),
+                  icicleShaderStage(context, ICICLE_RECTANGLE_FRAGMENT));
 }
 
 RectangleShader* RectangleShader::create(GlContext& context, ShaderComponent* vertex, ShaderComponent* geometry,
                                          ShaderComponent* fragment)
 {
-    // Attribute locations are fixed by layout qualifiers in the vertex shader.
-    UniquePtr<Shader> linked(context.createShader({ vertex, geometry, fragment }, {}));
+    std::optional<MeshShader<GeometryVertex>> linked = linkIcicleProgram(context, vertex, geometry, fragment);
     if (!linked)
         return nullptr;
-    MeshShader<GeometryVertex> shader(std::move(*linked));
-    linked.reset();
+    MeshShader<GeometryVertex>& shader = *linked;
     Uniforms found;
     found.transform = shader.uniform<Matrix<float, 3, 2>>(icicleUniformName(IcicleUniform::TRANSFORM));
     found.xOffset = shader.uniform<float>(icicleUniformName(IcicleUniform::X_OFFSET));
