@@ -16,6 +16,7 @@ struct Frame {
     FilesystemNode* node;
     int32_t depth;
     uint64_t offset;  // where the next emitted child starts
+    uint64_t end;     // where the directory's cell ends
     HueWindow window; // the sub-window of the next child
     double shift;     // from one child's sub-window to the next
     double hueStep;
@@ -25,10 +26,10 @@ struct Frame {
     int64_t next;     // index of the next child
 };
 
-Frame enter(FilesystemNode* node, int32_t depth, uint64_t offset, HueWindow window, double inheritedHue)
+Frame enter(FilesystemNode* node, int32_t depth, uint64_t offset, uint64_t width, HueWindow window, double inheritedHue)
 {
     int64_t n = node->children.count;
-    Frame frame { node, depth, offset, window, 0, 0, 0, false, false, 0 };
+    Frame frame { node, depth, offset, offset + width, window, 0, 0, 0, false, false, 0 };
     if (n == 0)
         return frame;
     double subWidth = window.width / (1.5 * double(n) - 0.5);
@@ -71,7 +72,7 @@ bool IcicleLayout::isBalanced(const FilesystemNode* node, uint64_t minimumSize)
 void IcicleLayout::layOutDescendants(FilesystemNode* root, uint64_t minimumSize, CellSink& sink)
 {
     std::vector<Frame> stack;
-    stack.push_back(enter(root, 0, 0, { 0.0, 1.0 }, 0.0));
+    stack.push_back(enter(root, 0, 0, root->size, { 0.0, 1.0 }, 0.0));
     while (!stack.empty()) {
         Frame& frame = stack.back();
         if (frame.next == frame.node->children.count) {
@@ -79,7 +80,8 @@ void IcicleLayout::layOutDescendants(FilesystemNode* root, uint64_t minimumSize,
             continue;
         }
         FilesystemNode* child = frame.node->children[frame.next++];
-        if (child->size < minimumSize) {
+        // A child with no room left in its parent (sizes saturated) is left out like a small one.
+        if (child->size < minimumSize || frame.offset == frame.end) {
             // A left-out child keeps its place in the palette once a sibling has been drawn.
             if (frame.emitted) {
                 frame.window.lo += frame.shift;
@@ -89,14 +91,15 @@ void IcicleLayout::layOutDescendants(FilesystemNode* root, uint64_t minimumSize,
         }
         int32_t row = frame.depth + 1;
         uint64_t x0 = frame.offset;
+        uint64_t width = std::min(child->size, frame.end - x0);
         double hue = frame.hue;
-        sink.cell(child, row, x0, hue);
+        sink.cell(child, row, x0, width, hue);
         HueWindow childWindow = frame.narrow && isBalanced(child, minimumSize) ? HueWindow { hue, 1.0 } : frame.window;
-        frame.offset += child->size;
+        frame.offset += width;
         frame.emitted = true;
         frame.window.lo += frame.shift;
         frame.hue += frame.hueStep;
         if (child->children.count > 0)
-            stack.push_back(enter(child, row, x0, childWindow, hue)); // invalidates `frame`
+            stack.push_back(enter(child, row, x0, width, childWindow, hue)); // invalidates `frame`
     }
 }

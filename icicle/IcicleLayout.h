@@ -10,11 +10,14 @@
 
 class IcicleLayout {
 public:
-    // Receives each emitted cell in pre-order: x0 as an exact byte offset, its row (depth) and hue.
+    // Receives each emitted cell in pre-order: x0 and width as exact byte counts, its row (depth)
+    // and hue. The width is the node's size, cut to what is left of its parent: where sizes
+    // saturated at 2^64 - 1, children can add up to more than their parent, and a child is never
+    // drawn outside it.
     class CellSink {
     public:
         virtual ~CellSink() = default;
-        virtual void cell(FilesystemNode* node, int32_t row, uint64_t x0, double hue) = 0;
+        virtual void cell(FilesystemNode* node, int32_t row, uint64_t x0, uint64_t width, double hue) = 0;
     };
 
     // Emits the root's descendants (not the root) below `root`, which sits at row 0, offset 0.

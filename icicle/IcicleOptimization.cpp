@@ -14,19 +14,22 @@ class Builder final : public IcicleLayout::CellSink {
 public:
     explicit Builder(double totalSize) : inverseTotal(totalSize <= 1.0 ? 1.0f : float(1.0 / totalSize)) {}
 
-    void emitRoot(FilesystemNode* root) { emit(root, 0, 0, 0.0, true, &base); }
-    void cell(FilesystemNode* node, int32_t row, uint64_t x0, double hue) override { emit(node, row, x0, hue, false, nullptr); }
+    void emitRoot(FilesystemNode* root) { emit(root, 0, 0, root->size, 0.0, true, &base); }
+    void cell(FilesystemNode* node, int32_t row, uint64_t x0, uint64_t width, double hue) override
+    {
+        emit(node, row, x0, width, hue, false, nullptr);
+    }
 
     std::vector<IcicleNodeLookup::Row> rows;
     LevelList base;
     LevelList levels[IcicleLevelIndex::levelCount];
 
 private:
-    void emit(FilesystemNode* node, int32_t row, uint64_t x0, double hue, bool split, LevelList* target)
+    void emit(FilesystemNode* node, int32_t row, uint64_t x0, uint64_t width, double hue, bool split, LevelList* target)
     {
         GeometryVertex cell {};
         cell.x0 = float(x0);
-        cell.x1 = float(x0 + std::max<uint64_t>(node->size, 1));
+        cell.x1 = float(saturatingAdd(x0, std::max<uint64_t>(width, 1)));
         cell.row = float(row) + (node->type == FilesystemNode::Type::FILE ? fileRowOffset : 0.0f);
         cell.hue = float(hue);
         labels.clear();

@@ -41,6 +41,11 @@ public:
     // The walk is done with `listing` and everything below it.
     void release(Listing* listing);
 
+    // Why the directory could not be listed, or could be listed only in part (an errno value);
+    // 0 when it was listed completely or was deliberately not descended into (a kernel pseudo
+    // file system, a directory already open on its own path). Never a lack of descriptors
+    // the lister could make up for.
+    static int error(const Listing* listing);
     static size_t entryCount(const Listing* listing);
     static Entry entry(const Listing* listing, size_t index);
 

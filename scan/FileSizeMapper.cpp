@@ -70,6 +70,7 @@ void FileSizeMapper::mapDirectory(std::string path)
         break;
     }
     requestedPath = std::move(path);
+    scanProblems = {};
     if (listener)
         listener->scanStarted(requestedPath.data(), requestedPath.size());
     state.store(SCANNING);
@@ -93,6 +94,12 @@ UniquePtr<FilesystemNode> FileSizeMapper::takeResult()
     bytesMapped.store(0);
     state.store(IDLE);
     return std::move(result);
+}
+
+ScanProblems FileSizeMapper::problems()
+{
+    MutexLock lock(mutex);
+    return state.load() == FINISHED || state.load() == IDLE ? scanProblems : ScanProblems {};
 }
 
 ScanState FileSizeMapper::getProgress(std::string& outPath, uint64_t& outBytes, uint64_t& outRootNameLength)
@@ -227,6 +234,7 @@ bool FileSizeMapper::walk(FilesystemNode* root, DirectoryLister& lister)
     };
     std::vector<Frame> stack;
     stack.push_back({ root, lister.root(), 0, 0 });
+    noteListing(stack.back().listing, root);
     while (true) {
         Frame& frame = stack.back();
         FilesystemNode* directory = frame.directory;
@@ -239,7 +247,7 @@ bool FileSizeMapper::walk(FilesystemNode* root, DirectoryLister& lister)
                 return false;
             if (listener)
                 listener->directoryLeft(directory);
-            stack.back().directory->size += directory->size;
+            stack.back().directory->size = add(stack.back().directory->size, directory->size);
             continue;
         }
         DirectoryLister::Entry entry = DirectoryLister::entry(frame.listing, frame.nextEntry++);
@@ -247,12 +255,13 @@ bool FileSizeMapper::walk(FilesystemNode* root, DirectoryLister& lister)
             UniquePtr<FilesystemNode> file = makeNode(FilesystemNode::Type::FILE, entry.name, directory, entry.size);
             if (canceling())
                 return false;
-            directory->size += entry.size;
+            directory->size = add(directory->size, entry.size);
             if (listener)
                 listener->fileAdded(file.get());
             directory->appendChild(std::move(file));
             currentDirectory.store(reinterpret_cast<uintptr_t>(directory));
-            bytesMapped.add(entry.size);
+            // Only this thread writes the count while a scan runs.
+            bytesMapped.store(add(bytesMapped.load(), entry.size));
             continue;
         }
         UniquePtr<FilesystemNode> sub = makeNode(FilesystemNode::Type::DIRECTORY, entry.name, directory, 0);
@@ -264,6 +273,28 @@ bool FileSizeMapper::walk(FilesystemNode* root, DirectoryLister& lister)
         if (listener)
             listener->directoryEntered(subdirectory);
         DirectoryLister::Listing* listing = lister.child(frame.listing, frame.nextSubdirectory++);
+        noteListing(listing, subdirectory);
         stack.push_back({ subdirectory, listing, 0, 0 });
     }
+}
+
+void FileSizeMapper::noteListing(const DirectoryLister::Listing* listing, const FilesystemNode* directory)
+{
+    int error = DirectoryLister::error(listing);
+    if (!error)
+        return;
+    if (scanProblems.unlistedDirectories++ == 0) {
+        scanProblems.firstUnlistedPath = nodePath(directory);
+        scanProblems.firstError = error;
+    }
+    if (!directory->parent)
+        scanProblems.rootUnlisted = true;
+}
+
+uint64_t FileSizeMapper::add(uint64_t total, uint64_t size)
+{
+    uint64_t sum = saturatingAdd(total, size);
+    if (sum == saturatedSize && total + size != saturatedSize)
+        scanProblems.saturated = true;
+    return sum;
 }

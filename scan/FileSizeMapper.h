@@ -8,12 +8,12 @@
 #include "engine/core/Mutex.h"
 #include "engine/core/Thread.h"
 #include "engine/core/UniquePtr.h"
+#include "scan/DirectoryLister.h"
 #include "scan/FilesystemNode.h"
 
 #include <cstdint>
 #include <string>
 
-class DirectoryLister;
 class ScanListener;
 
 enum ScanState : int32_t {
@@ -22,6 +22,16 @@ enum ScanState : int32_t {
     CANCELING = 2, // the running scan is asked to stop; its partial tree is discarded
     FINISHED = 3,  // the scan ended; the result (possibly null) waits for takeResult()
     QUIT = 4,      // the scanner is being destroyed
+};
+
+// What a scan could not see. A directory that cannot be listed stays in the tree as an empty
+// directory, so its bytes are missing from every total above it; these say so.
+struct ScanProblems {
+    uint64_t unlistedDirectories = 0; // could not be listed, or only in part
+    std::string firstUnlistedPath;    // the first of them in walk order
+    int firstError = 0;               // and its errno value
+    bool rootUnlisted = false;        // the scanned directory itself could not be listed
+    bool saturated = false;           // some total reached 2^64 - 1 bytes and stopped there
 };
 
 class FileSizeMapper final : public orvex::Thread {
@@ -39,6 +49,8 @@ public:
     // The finished tree (null for a path that was neither a file nor a directory); null and no
     // change unless the state is FINISHED.
     orvex::UniquePtr<FilesystemNode> takeResult();
+    // The problems of the last scan that finished, from FINISHED until the next mapDirectory.
+    ScanProblems problems();
     // Lock-free progress for one frame: the directory being walked, the bytes summed so far and
     // the length of the root's name at the start of outPath.
     ScanState getProgress(std::string& outPath, uint64_t& outBytes, uint64_t& outRootNameLength);
@@ -52,6 +64,8 @@ private:
     void mapFile(const std::string& path, uint64_t size);
     void mapTree(const std::string& path);
     bool walk(FilesystemNode* root, DirectoryLister& lister);
+    void noteListing(const DirectoryLister::Listing* listing, const FilesystemNode* directory);
+    uint64_t add(uint64_t total, uint64_t size);
     bool canceling() const { return state.load() == CANCELING; }
 
     orvex::Mutex mutex;
@@ -63,4 +77,5 @@ private:
     orvex::Atomic<uint64_t> bytesMapped { 0 };
     orvex::Atomic<uintptr_t> currentDirectory { 0 };
     ScanListener* listener = nullptr;
+    ScanProblems scanProblems; // written by the worker while it scans
 };

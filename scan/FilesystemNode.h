@@ -53,6 +53,11 @@ struct FilesystemNode {
     static void operator delete(void* memory, size_t size) noexcept;
 };
 
+// Byte totals saturate at 2^64 - 1 instead of wrapping: a total that wrapped would look like a
+// small, believable number.
+constexpr uint64_t saturatedSize = ~uint64_t(0);
+inline uint64_t saturatingAdd(uint64_t a, uint64_t b) { return a > saturatedSize - b ? saturatedSize : a + b; }
+
 // The node's full path: the root's name (the scanned path), then every name below it, joined
 // with '/' unless the text so far is empty or already ends in '/'.
 std::string nodePath(const FilesystemNode* node);

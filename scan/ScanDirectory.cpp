@@ -4,9 +4,10 @@
 #include "scan/FileSizeMapper.h"
 
 #include <chrono>
+#include <cstring>
 #include <thread>
 
-orvex::UniquePtr<FilesystemNode> scanDirectory(const std::string& path)
+orvex::UniquePtr<FilesystemNode> scanDirectory(const std::string& path, ScanProblems* problems)
 {
     FileSizeMapper mapper;
     mapper.mapDirectory(path);
@@ -14,5 +15,24 @@ orvex::UniquePtr<FilesystemNode> scanDirectory(const std::string& path)
     uint64_t bytes = 0, rootNameLength = 0;
     while (mapper.getProgress(progressPath, bytes, rootNameLength) == SCANNING)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    if (problems)
+        *problems = mapper.problems();
     return mapper.takeResult();
+}
+
+std::string describeProblems(const ScanProblems& problems)
+{
+    std::string text;
+    if (problems.unlistedDirectories > 0) {
+        text = std::to_string(problems.unlistedDirectories)
+            + (problems.unlistedDirectories == 1 ? " directory" : " directories")
+            + " could not be read completely; their bytes are missing from the total (first: "
+            + problems.firstUnlistedPath + ": " + std::strerror(problems.firstError) + ")";
+    }
+    if (problems.saturated) {
+        if (!text.empty())
+            text += "; ";
+        text += "the total exceeds 2^64 - 1 bytes and is shown as 18446744073709551615, a lower bound";
+    }
+    return text;
 }

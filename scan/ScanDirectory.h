@@ -4,9 +4,14 @@
 #pragma once
 
 #include "engine/core/UniquePtr.h"
+#include "scan/FileSizeMapper.h"
 #include "scan/FilesystemNode.h"
 
 #include <string>
 
-// The finished tree, or null when `path` is neither a file nor a directory.
-orvex::UniquePtr<FilesystemNode> scanDirectory(const std::string& path);
+// The finished tree, or null when `path` is neither a file nor a directory; what the scan could
+// not read goes to `problems` when given.
+orvex::UniquePtr<FilesystemNode> scanDirectory(const std::string& path, ScanProblems* problems = nullptr);
+
+// One line for standard error about what a scan could not read or count, empty when nothing.
+std::string describeProblems(const ScanProblems& problems);

@@ -3,10 +3,13 @@
 // ahead of the walk, always the earliest not-yet-read directory in walk order first, within a
 // budget of buffered bytes and open descriptors; the walk claims and reads a listing itself
 // when no helper has started it, so nothing can wait on an idle helper.
+// Out of descriptors, a directory is never listed empty: reading ahead stops, the walk closes
+// descriptors it can reopen later by path (see freeDescriptors) and tries again.
 #include "scan/DirectoryLister.h"
 
 #include "engine/core/Mutex.h"
 #include "engine/core/Thread.h"
+#include "scan/linux/LiveDirectorySet.h"
 #include "scan/linux/MountTable.h"
 
 #include <algorithm>
@@ -17,6 +20,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <set>
+#include <unordered_set>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -61,6 +65,8 @@ public:
     std::atomic<size_t> unopenedChildren { 0 };
     dev_t device = 0;
     ino_t inode = 0;
+    int error = 0;               // why the directory could not be listed completely, else 0
+    bool live = false;           // counted in the LiveDirectorySet
     std::vector<RawEntry> entries;
     std::vector<char> names;
     std::vector<std::unique_ptr<Listing>> subdirectories;
@@ -95,6 +101,8 @@ struct WalkOrder {
     }
 };
 
+// Whether an ancestor is the same directory. Called only when the LiveDirectorySet says another
+// listing of it is alive, which is rare.
 bool isCycle(const DirectoryLister::Listing* listing)
 {
     for (auto* up = listing->parent; up; up = up->parent) {
@@ -190,6 +198,14 @@ public:
         return listing;
     }
 
+    // The walk is done with the listing and everything below it.
+    void release(Listing& listing)
+    {
+        if (listing.live)
+            live.remove(listing.device, listing.inode);
+        listing.live = false;
+    }
+
     std::unique_ptr<Listing> rootListing;
 
 private:
@@ -209,20 +225,24 @@ private:
             Listing* listing = *pending.begin();
             pending.erase(pending.begin());
             listing->state = Listing::State::CLAIMED;
+            helpersReading += 1;
             mutex.unlock();
             bool done = read(*listing, buffer, true);
             mutex.lock();
+            helpersReading -= 1;
             if (done) {
                 publish(*listing);
-                continue;
+            } else {
+                // The process ran out of descriptors: give the directory back for the walk to read
+                // itself and stop reading ahead, so nothing is listed empty for want of a descriptor.
+                listing->state = Listing::State::PENDING;
+                pending.insert(listing);
+                readAheadStopped = true;
+                if (waitingFor == listing)
+                    consumerWake.notifyOne();
             }
-            // The process ran out of descriptors: give the directory back for the walk to read
-            // itself and stop reading ahead, so nothing is listed empty for want of a descriptor.
-            listing->state = Listing::State::PENDING;
-            pending.insert(listing);
-            readAheadStopped = true;
-            if (waitingFor == listing)
-                consumerWake.notifyOne();
+            if (readAheadStopped && helpersReading == 0)
+                consumerWake.notifyAll(); // the walk may be waiting in stopReadingAhead
         }
     }
 
@@ -253,22 +273,126 @@ private:
     }
 
     static constexpr int deferred = -2;
+    static bool outOfDescriptors(int error) { return error == EMFILE || error == ENFILE; }
 
-    // The directory's descriptor, -1 when it cannot be opened, or `deferred` when `mayDefer` and
-    // the process is out of descriptors (the parent keeps its own for a later attempt).
+    // Opens `listing` relative to its parent's descriptor, or the root by its path.
+    int openOne(const Listing& listing)
+    {
+        constexpr int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+        if (!listing.parent)
+            return open(rootPath.c_str(), flags); // a symbolic link as the root is followed
+        std::string name(listing.name);
+        return openat(listing.parent->fd, name.c_str(), flags | O_NOFOLLOW);
+    }
+
+    // The directory's descriptor; -1 with errno when it cannot be opened; `deferred` when `mayDefer`
+    // (a helper) and the process is out of descriptors, so the walk can read it later itself. The
+    // walk instead frees descriptors and tries again; only the directory's own failure gives -1.
     int openDirectory(Listing& listing, bool mayDefer)
     {
-        if (!listing.parent)
-            return open(rootPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        Listing& parent = *listing.parent;
-        std::string name(listing.name);
-        int fd = parent.fd >= 0 ? openat(parent.fd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC) : -1;
-        if (fd < 0 && mayDefer && (errno == EMFILE || errno == ENFILE))
-            return deferred;
+        Listing* parent = listing.parent;
+        if (mayDefer && parent && parent->fd < 0)
+            return deferred; // only the walk reopens a parent whose descriptor was closed
+        int fd = -1;
+        if (parent && parent->fd < 0 && !reopen(*parent)) {
+            fd = -1; // errno from reopen
+        } else {
+            while ((fd = openOne(listing)) < 0 && outOfDescriptors(errno)) {
+                if (mayDefer)
+                    return deferred;
+                int cause = errno;
+                if (!freeDescriptors(parent)) {
+                    errno = cause;
+                    break;
+                }
+            }
+        }
+        int cause = errno;
         // The last subdirectory to be opened closes its parent's descriptor.
-        if (parent.unopenedChildren.fetch_sub(1) == 1)
-            closeDescriptor(parent);
+        if (parent && parent->unopenedChildren.fetch_sub(1) == 1)
+            closeDescriptor(*parent);
+        errno = cause;
         return fd;
+    }
+
+    // Walk only, reading ahead stopped: gives `target` a descriptor again after freeDescriptors
+    // closed it, opening each directory from the nearest ancestor that still holds one (or the
+    // root's path). Each step must find the directory it found before, so a tree changed in the
+    // meantime can not send the walk elsewhere. False with errno when a step fails.
+    bool reopen(Listing& target)
+    {
+        std::vector<Listing*> chain; // target first, up to the nearest ancestor holding a descriptor
+        for (Listing* step = &target; step && step->fd < 0; step = step->parent)
+            chain.push_back(step);
+        for (size_t i = chain.size(); i-- > 0;) {
+            Listing& step = *chain[i];
+            int fd;
+            while ((fd = openOne(step)) < 0 && outOfDescriptors(errno)) {
+                int cause = errno;
+                if (!freeDescriptors(step.parent)) {
+                    errno = cause;
+                    break;
+                }
+            }
+            struct stat status;
+            if (fd >= 0 && (fstat(fd, &status) != 0 || status.st_dev != step.device || status.st_ino != step.inode)) {
+                close(fd);
+                fd = -1;
+                errno = ESTALE; // replaced since it was listed
+            }
+            if (fd < 0)
+                return false;
+            descriptorsOpened.fetch_add(1);
+            step.fd = fd;
+            // A directory passed through whose subdirectories are all open needs no descriptor.
+            if (step.parent && i + 1 < chain.size() && step.parent->unopenedChildren.load() == 0)
+                closeDescriptor(*step.parent);
+        }
+        return true;
+    }
+
+    // Under the mutex or not: waits until no helper is reading and none will start again, so the
+    // walk alone touches descriptors from here on.
+    void stopReadingAhead()
+    {
+        orvex::MutexLock lock(mutex);
+        readAheadStopped = true;
+        while (helpersReading > 0)
+            consumerWake.wait(mutex);
+    }
+
+    // Walk only. Out of descriptors: closes every descriptor held for read-ahead listings and the
+    // shallower half of those held on the walk path above `keep` (which stays open). The walk
+    // needs its ancestors again deepest first, so the shallowest are the ones needed last. All of
+    // them can be reopened by path (reopen). False when nothing could be closed.
+    bool freeDescriptors(Listing* keep)
+    {
+        stopReadingAhead();
+        std::unordered_set<const Listing*> onPath;
+        std::vector<Listing*> pathHolders; // deepest first
+        for (Listing* up = keep; up; up = up->parent) {
+            onPath.insert(up);
+            if (up != keep && up->fd >= 0)
+                pathHolders.push_back(up);
+        }
+        size_t closed = 0;
+        std::vector<Listing*> stack { rootListing.get() };
+        while (!stack.empty()) {
+            Listing* listing = stack.back();
+            stack.pop_back();
+            if (listing->state != Listing::State::DONE)
+                continue;
+            if (listing->fd >= 0 && !onPath.count(listing)) {
+                closeDescriptor(*listing);
+                closed += 1;
+            }
+            for (auto& sub : listing->subdirectories)
+                stack.push_back(sub.get());
+        }
+        size_t shallowHalf = (pathHolders.size() + 1) / 2;
+        for (size_t i = 0; i < shallowHalf; ++i)
+            closeDescriptor(*pathHolders[pathHolders.size() - 1 - i]);
+        return closed + shallowHalf > 0;
     }
 
     void closeDescriptor(Listing& listing)
@@ -280,30 +404,50 @@ private:
         descriptorsClosed.fetch_add(1);
     }
 
+    // Below the root: no descent into kernel pseudo file systems, whose files' sizes are not disk
+    // usage, and none into a directory already open on the walk path (a bind mount of an
+    // ancestor), which would never end.
+    bool walkable(Listing& listing, int fd)
+    {
+        struct stat status;
+        if (fstat(fd, &status) != 0) {
+            listing.error = errno;
+            return false;
+        }
+        listing.device = status.st_dev;
+        listing.inode = status.st_ino;
+        if (!listing.parent) {
+            mark(listing);
+            return true;
+        }
+        if (listing.device != listing.parent->device && mounts.isPseudo(listing.device, fd))
+            return false;
+        if (mark(listing) && isCycle(&listing))
+            return false;
+        return true;
+    }
+
+    // Counts the listing as alive; true when another listing of the same directory is alive.
+    bool mark(Listing& listing)
+    {
+        listing.live = true;
+        return live.add(listing.device, listing.inode);
+    }
+
     // Opens and reads one directory. Runs without the mutex: only this thread touches the listing
-    // until publish().
-    // False when the read was deferred (see openDirectory).
+    // until publish(). False when the read was deferred (see openDirectory).
     bool read(Listing& listing, char* buffer, bool mayDefer)
     {
         int fd = openDirectory(listing, mayDefer);
         if (fd == deferred)
             return false;
-        if (fd < 0)
-            return true; // a directory that cannot be opened is listed as empty
+        if (fd < 0) {
+            listing.error = errno; // a directory that cannot be opened is listed as empty
+            return true;
+        }
         descriptorsOpened.fetch_add(1);
         listing.fd = fd;
-        struct stat status;
-        bool walkable = fstat(fd, &status) == 0;
-        if (walkable) {
-            listing.device = status.st_dev;
-            listing.inode = status.st_ino;
-            // Below the root: no descent into kernel pseudo file systems, whose files' sizes are
-            // not disk usage, and none into a directory already open on the walk path (a bind
-            // mount of an ancestor), which would never end.
-            if (listing.parent && ((listing.device != listing.parent->device && mounts.isPseudo(listing.device, fd)) || isCycle(&listing)))
-                walkable = false;
-        }
-        if (walkable)
+        if (walkable(listing, fd))
             readEntries(listing, fd, buffer);
         listing.unopenedChildren.store(listing.subdirectories.size());
         if (listing.subdirectories.empty())
@@ -315,8 +459,10 @@ private:
     {
         while (true) {
             long got = syscall(SYS_getdents64, fd, buffer, listingBufferSize);
+            if (got < 0)
+                listing.error = errno; // ends this directory's listing; what was read stays
             if (got <= 0)
-                break; // the end, or an error, which ends this directory's listing
+                break;
             for (long at = 0; at < got;) {
                 auto* record = reinterpret_cast<LinuxDirent64*>(buffer + at);
                 at += record->d_reclen;
@@ -376,6 +522,7 @@ private:
             std::unique_ptr<Listing> listing = std::move(doomed.back());
             doomed.pop_back();
             closeDescriptor(*listing);
+            release(*listing);
             for (auto& sub : listing->subdirectories)
                 doomed.push_back(std::move(sub));
         }
@@ -393,7 +540,9 @@ private:
     size_t readyCount = 0;
     unsigned idleHelpers = 0;
     bool stopping = false;
-    bool readAheadStopped = false; // set once a helper ran out of descriptors
+    bool readAheadStopped = false; // set once a helper or the walk ran out of descriptors
+    unsigned helpersReading = 0;   // helpers between claiming a listing and publishing it
+    LiveDirectorySet live;
     int readAheadDescriptors = maximumReadAheadDescriptors;
     // Counted apart from the mutex; a slightly stale sum only shifts when reading ahead pauses.
     std::atomic<int> descriptorsOpened { 0 };
@@ -429,12 +578,15 @@ DirectoryLister::Listing* DirectoryLister::child(Listing* parent, size_t subdire
 
 void DirectoryLister::release(Listing* listing)
 {
+    impl->release(*listing);
     // Everything below was walked and released already; nothing else refers to it.
     listing->subdirectories.clear();
     listing->subdirectories.shrink_to_fit();
     listing->entries = {};
     listing->names = {};
 }
+
+int DirectoryLister::error(const Listing* listing) { return listing->error; }
 
 size_t DirectoryLister::entryCount(const Listing* listing) { return listing->entries.size(); }
 

@@ -19,16 +19,17 @@ struct Cell {
     FilesystemNode* node;
     int32_t row;
     uint64_t x0;
+    uint64_t width;
     double hue;
 };
 
 // Records every emitted cell and fills the lookup the way the mesh builder does.
 class Recorder final : public IcicleLayout::CellSink {
 public:
-    void cell(FilesystemNode* node, int32_t row, uint64_t x0, double hue) override
+    void cell(FilesystemNode* node, int32_t row, uint64_t x0, uint64_t width, double hue) override
     {
-        cells.push_back({ node, row, x0, hue });
-        IcicleNodeLookup::recordCell(rows, row, float(x0), float(x0 + std::max<uint64_t>(node->size, 1)), node);
+        cells.push_back({ node, row, x0, width, hue });
+        IcicleNodeLookup::recordCell(rows, row, float(x0), float(x0 + std::max<uint64_t>(width, 1)), node);
     }
     const Cell* find(const FilesystemNode* node) const
     {
@@ -45,13 +46,53 @@ public:
 Recorder layOut(orvex::UniquePtr<FilesystemNode> root, uint64_t minimumSize, IcicleNodeLookup& lookup)
 {
     Recorder recorder;
-    recorder.cell(root.get(), 0, 0, 0.0);
+    recorder.cell(root.get(), 0, 0, root->size, 0.0);
     IcicleLayout::layOutDescendants(root.get(), minimumSize, recorder);
     lookup.assign(std::move(root), recorder.rows);
     return recorder;
 }
 
+// Every cell lies inside its parent's cell one row up, and siblings do not overlap.
+void expectNestedWithoutOverlap(const Recorder& cells)
+{
+    std::map<const FilesystemNode*, const Cell*> byNode;
+    std::map<const FilesystemNode*, uint64_t> nextFree; // per parent: where the previous child ended
+    for (const Cell& c : cells.cells)
+        byNode[c.node] = &c;
+    for (const Cell& c : cells.cells) {
+        if (!c.node->parent)
+            continue;
+        const Cell* parent = byNode.at(c.node->parent);
+        EXPECT_EQ(c.row, parent->row + 1);
+        EXPECT_GE(c.x0, parent->x0);
+        EXPECT_LE(c.width, parent->x0 + parent->width - c.x0) << c.node->name.view() << " reaches out of its parent";
+        EXPECT_GE(c.x0, nextFree[parent->node]) << c.node->name.view() << " overlaps its previous sibling";
+        nextFree[parent->node] = c.x0 + c.width;
+    }
+}
+
 } // namespace
+
+// Sizes that saturated at 2^64 - 1: children add up to more than their parent, yet each is cut
+// to the room left and one with no room is left out.
+TEST(IcicleLayout, SaturatedTotalsKeepEveryChildInsideItsParent)
+{
+    const uint64_t half = uint64_t(1) << 63;
+    IcicleNodeLookup lookup;
+    Recorder cells = layOut(build(dir("/r", { file("a", half - 1), dir("d", { file("x", half - 1), file("y", half) }),
+                                              file("b", 5) })),
+                            1, lookup);
+    FilesystemNode* root = const_cast<FilesystemNode*>(lookup.root());
+    ASSERT_EQ(root->size, saturatedSize);
+    expectNestedWithoutOverlap(cells);
+    const Cell* d = cells.find(child(root, "d"));
+    ASSERT_NE(d, nullptr);
+    EXPECT_EQ(d->x0, half - 1);
+    EXPECT_EQ(d->width, half); // to the end of the root
+    EXPECT_EQ(d->node->size, saturatedSize);
+    EXPECT_EQ(cells.find(child(root, "b")), nullptr) << "a child with no room left is drawn";
+    EXPECT_EQ(cells.find(child(d->node, "y"))->width, 1u);
+}
 
 TEST(IcicleLayout, SmallChildrenAreLeftOutWithoutAdvancingTheOffset)
 {
@@ -205,19 +246,13 @@ TEST(IcicleLayout, RandomTreesNestAndEveryCellCentreFindsItsNode)
             minimumSize = std::max<uint64_t>(tree->size >> 10, 1); // more left out
         IcicleNodeLookup lookup;
         Recorder cells = layOut(std::move(tree), minimumSize, lookup);
-        std::map<const FilesystemNode*, const Cell*> byNode;
-        for (const Cell& c : cells.cells)
-            byNode[c.node] = &c;
+        expectNestedWithoutOverlap(cells);
         for (const Cell& c : cells.cells) {
-            uint64_t x1 = c.x0 + std::max<uint64_t>(c.node->size, 1);
+            EXPECT_EQ(c.width, c.node->size);
             if (c.node->parent) {
-                const Cell* parent = byNode.at(c.node->parent);
-                EXPECT_EQ(c.row, parent->row + 1);
-                EXPECT_GE(c.x0, parent->x0);
-                EXPECT_LE(x1, parent->x0 + std::max<uint64_t>(c.node->parent->size, 1));
                 EXPECT_GE(c.node->size, minimumSize);
             }
-            double centre = (double(c.x0) + double(x1)) / 2.0;
+            double centre = (double(c.x0) + double(c.x0 + std::max<uint64_t>(c.width, 1))) / 2.0;
             ASSERT_EQ(lookup.nodeAt(centre, c.row + 0.5), c.node) << "seed " << seed << " row " << c.row << " x0 " << c.x0;
         }
         for (const auto& row : lookup.rows())

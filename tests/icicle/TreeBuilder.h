@@ -30,7 +30,7 @@ inline orvex::UniquePtr<FilesystemNode> build(const Spec& spec, FilesystemNode* 
     node->size = spec.directory ? 0 : spec.size;
     for (const Spec& childSpec : spec.children) {
         auto child = build(childSpec, node.get());
-        node->size += child->size;
+        node->size = saturatingAdd(node->size, child->size); // as the scanner sums
         node->appendChild(std::move(child));
     }
     return node;

@@ -4,10 +4,12 @@
 #include "ScanTreeFixture.h"
 
 #include <grp.h>
+#include <linux/magic.h>
 #include <sched.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 
 using orvex::UniquePtr;
 using Type = FilesystemNode::Type;
@@ -33,6 +35,31 @@ void expectTreeMatchesDisk(const FilesystemNode* node, const std::string& path, 
     EXPECT_EQ(node->size, childSum(node)) << path;
     for (int64_t i = 0; i < node->children.count; ++i)
         expectTreeMatchesDisk(node->children[i], path + "/" + names[size_t(i)], directories, files);
+}
+
+// The scan's tree and what it could not read, from a scanner of its own.
+UniquePtr<FilesystemNode> scanWithProblems(const std::string& path, ScanProblems& problems)
+{
+    FileSizeMapper mapper;
+    mapper.mapDirectory(path);
+    if (!finishes(mapper))
+        return nullptr;
+    problems = mapper.problems();
+    return mapper.takeResult();
+}
+
+int64_t countFiles(const FilesystemNode* root)
+{
+    int64_t files = 0;
+    std::vector<const FilesystemNode*> stack { root };
+    while (!stack.empty()) {
+        const FilesystemNode* node = stack.back();
+        stack.pop_back();
+        files += node->type == Type::FILE;
+        for (int64_t i = 0; i < node->children.count; ++i)
+            stack.push_back(node->children[i]);
+    }
+    return files;
 }
 
 TEST(FileSizeMapperWalk, TreeAndNotificationsFollowTheListingOrder)
@@ -187,9 +214,19 @@ TEST(FileSizeMapperWalk, DeniedDirectoriesCountNothingAndTheScanGoesOn)
     auto scanAndCheck = [&]() -> std::string {
         if (access(tree.at("locked").c_str(), R_OK) == 0)
             return "SKIP: this user can still read a directory with mode 000";
-        UniquePtr<FilesystemNode> root = scanPath(tree.path());
+        ScanProblems problems;
+        UniquePtr<FilesystemNode> root = scanWithProblems(tree.path(), problems);
         if (!root)
             return "the scan gave no result";
+        // "locked" and "names-only/sub" could not be listed; the rest could.
+        if (problems.unlistedDirectories != 2 || problems.firstError != EACCES || problems.rootUnlisted
+            || (problems.firstUnlistedPath != tree.at("locked") && problems.firstUnlistedPath != tree.at("names-only/sub")))
+            return "unreadable directories reported as " + std::to_string(problems.unlistedDirectories) + ", first "
+                + problems.firstUnlistedPath;
+        ScanProblems lockedProblems;
+        UniquePtr<FilesystemNode> lockedRoot = scanWithProblems(tree.at("locked"), lockedProblems);
+        if (!lockedRoot || !lockedProblems.rootUnlisted || lockedProblems.unlistedDirectories != 1)
+            return "an unreadable root is not reported as such";
         const FilesystemNode* locked = findChild(root.get(), "locked");
         if (!locked || locked->type != Type::DIRECTORY || locked->children.count != 0)
             return "the unlistable directory is not an empty directory node";
@@ -305,4 +342,86 @@ TEST(FileSizeMapperWalk, RunningOutOfDescriptorsListsNoDirectoryEmpty)
         else
             EXPECT_EQ(verdict, "") << limits.label;
     }
+}
+
+// A comb: every level holds the next level, an empty sibling directory and a 1-byte file, so a
+// walk that keeps a directory's descriptor for its later subdirectories needs one per level.
+// Whatever the limit, the total must be exact and no directory reported unreadable, every run.
+TEST(FileSizeMapperWalk, DescriptorShortageNeverShrinksTheTotal)
+{
+    TempTree tree;
+    std::string path;
+    for (int level = 0; level < 1500; ++level) {
+        tree.dir(path + "e");
+        tree.file(path + "f", 1);
+        tree.dir(path + "n");
+        path += "n/";
+    }
+    struct Case {
+        int levels;
+        rlim_t limit; // hard and soft; the forked child already holds 4 descriptors
+    };
+    for (Case c : { Case { 200, 16 }, Case { 200, 6 }, Case { 1500, 300 } }) {
+        std::string verdict = runInChild([&]() -> std::string {
+            std::string top = tree.path(); // a shorter comb is the bottom part of the long one
+            for (int level = 0; level < 1500 - c.levels; ++level)
+                top += "/n";
+            rlimit limit { c.limit, c.limit };
+            if (setrlimit(RLIMIT_NOFILE, &limit) != 0)
+                return "SKIP: cannot lower the descriptor limit";
+            for (int run = 0; run < 3; ++run) {
+                ScanProblems problems;
+                UniquePtr<FilesystemNode> scanned = scanWithProblems(top, problems);
+                if (!scanned)
+                    return "no tree";
+                if (countFiles(scanned.get()) != c.levels || scanned->size != uint64_t(c.levels))
+                    return "run " + std::to_string(run) + ": " + std::to_string(countFiles(scanned.get())) + " files, "
+                        + std::to_string(scanned->size) + " bytes";
+                if (problems.unlistedDirectories != 0)
+                    return "run " + std::to_string(run) + ": reported unreadable: " + problems.firstUnlistedPath + ": "
+                        + std::strerror(problems.firstError);
+            }
+            return "";
+        });
+        EXPECT_EQ(verdict, "") << c.levels << " levels under a limit of " << c.limit;
+    }
+}
+
+// Sparse files can claim 2^63 - 1 bytes each; three of them exceed what 64 bits hold. Every sum
+// (the directories and the running byte count) stops at 2^64 - 1 and says so instead of wrapping
+// to a small, believable total.
+TEST(FileSizeMapperWalk, TotalsSaturateInsteadOfWrapping)
+{
+    struct statfs shm {};
+    if (statfs("/dev/shm", &shm) != 0 || shm.f_type != TMPFS_MAGIC)
+        GTEST_SKIP() << "no tmpfs at /dev/shm for sparse files of 2^63 - 1 bytes";
+    char pattern[] = "/dev/shm/velbrin-sparse-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    const std::string top = pattern;
+    const uint64_t huge = (uint64_t(1) << 63) - 1;
+    auto makeFile = [](const std::string& path, uint64_t size) {
+        int fd = open(path.c_str(), O_CREAT | O_WRONLY | O_CLOEXEC, 0644);
+        check(fd >= 0 && ftruncate(fd, off_t(size)) == 0, "sparse file " + path);
+        close(fd);
+    };
+    ASSERT_EQ(mkdir((top + "/pair").c_str(), 0755), 0);
+    makeFile(top + "/pair/a", huge);
+    makeFile(top + "/pair/b", huge);
+    makeFile(top + "/c", huge);
+    makeFile(top + "/small", 7);
+
+    FileSizeMapper mapper;
+    mapper.mapDirectory(top);
+    ASSERT_TRUE(finishes(mapper));
+    uint64_t mapped = 0;
+    stateOf(mapper, &mapped);
+    ScanProblems problems = mapper.problems();
+    UniquePtr<FilesystemNode> root = mapper.takeResult();
+    std::filesystem::remove_all(top);
+    ASSERT_NE(root, nullptr);
+    EXPECT_EQ(findChild(root.get(), "pair")->size, 2 * huge) << "a sum that fits must stay exact";
+    EXPECT_EQ(root->size, saturatedSize);
+    EXPECT_EQ(mapped, saturatedSize);
+    EXPECT_TRUE(problems.saturated);
+    EXPECT_EQ(problems.unlistedDirectories, 0u);
 }
