@@ -4,11 +4,13 @@
 //   files=F dirs=D bytes=B ms=T
 // then the peak resident memory of the process and per node of the largest tree.
 #include "scan/FileSizeMapper.h"
+#include "scan/ScanDirectory.h"
 #include "scan/ScanListener.h"
 
 #include "engine/core/Clock.h"
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -16,6 +18,7 @@
 #include <mutex>
 #include <string>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <thread>
 #include <vector>
 
@@ -103,6 +106,21 @@ int main(int argc, char** argv)
         }
     }
 
+    // As velbrin-snapshot does: the system's reason for a DIR that cannot be scanned, not a guess.
+    if (path.empty()) {
+        std::fprintf(stderr, "scan-bench: DIR is empty: give a directory to scan\n");
+        return 2;
+    }
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0) {
+        std::fprintf(stderr, "scan-bench: %s: %s\n", path.c_str(), std::strerror(errno));
+        return 1;
+    }
+    if (!S_ISDIR(info.st_mode) && !S_ISREG(info.st_mode)) {
+        std::fprintf(stderr, "scan-bench: %s is neither a file nor a directory\n", path.c_str());
+        return 1;
+    }
+
     PreviewLikeListener listener;
     FileSizeMapper mapper;
     mapper.setListener(&listener);
@@ -120,6 +138,8 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "scan-bench: %s is neither a file nor a directory\n", path.c_str());
             return 1;
         }
+        if (const std::string text = describeProblems(mapper.problems()); !text.empty())
+            std::fprintf(stderr, "scan-bench: %s\n", text.c_str());
         uint64_t files = 0, directories = 0;
         count(tree.get(), files, directories);
         largestTree = std::max(largestTree, files + directories);

@@ -3,6 +3,7 @@
 // the scroll bar's thumb and the chart on its background, with the cell gaps and labels — into an
 // offscreen target, then writes it as a PNG. Needs an OpenGL 3.3 context with geometry shaders,
 // made with a hidden window (a display or Xvfb). Exit status 0 written, 1 failure, 2 bad arguments.
+#include "engine/core/OutputFile.h"
 #include "engine/gl/GlContext.h"
 #include "engine/gl/TextureFrameBuffer.h"
 #include "icicle/IcicleMeshWrangler.h"
@@ -52,29 +53,7 @@ bool checkSource(const std::string& path, std::string& error)
 // still reports its own errors.
 bool checkOutput(const std::string& path, std::string& error)
 {
-    struct stat info {};
-    if (stat(path.c_str(), &info) == 0) {
-        if (S_ISDIR(info.st_mode)) {
-            error = "cannot write " + path + ": it is a directory";
-            return false;
-        }
-        if (access(path.c_str(), W_OK) != 0) {
-            error = "cannot write " + path + ": " + std::strerror(errno);
-            return false;
-        }
-        return true;
-    }
-    if (errno != ENOENT) {
-        error = "cannot write " + path + ": " + std::strerror(errno);
-        return false;
-    }
-    const size_t slash = path.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-    if (access(folder.c_str(), W_OK | X_OK) != 0) {
-        error = "cannot create " + path + ": " + std::strerror(errno);
-        return false;
-    }
-    return true;
+    return orvex::OutputFile::checkWritable(path, error);
 }
 
 } // namespace
@@ -112,9 +91,15 @@ int main(int argc, char** argv)
     if (!target)
         return failure(context.lastError());
 
-    orvex::UniquePtr<FilesystemNode> tree = scanDirectory(options.directory);
+    ScanProblems problems;
+    orvex::UniquePtr<FilesystemNode> tree = scanDirectory(options.directory, &problems);
     if (!tree)
         return failure(options.directory + " could not be scanned (neither a file nor a directory)");
+    // An empty chart of a directory that could not be read would pass for an empty directory.
+    if (problems.rootUnlisted)
+        return failure("cannot read " + options.directory + ": " + std::strerror(problems.firstError));
+    if (const std::string text = describeProblems(problems); !text.empty())
+        std::fprintf(stderr, "velbrin-snapshot: %s\n", text.c_str());
     if (options.sortNames)
         sortByName(*tree);
     const uint64_t totalBytes = tree->size;
@@ -138,9 +123,13 @@ int main(int argc, char** argv)
     drawChartScreen(renderer, mesh, *target, view, options.rows);
     const orvex::Image picture = target->readPixels();
     if (!writePng(options.output, picture, error))
-        return failure("cannot write the picture: " + error);
-    std::printf("%s: %dx%d, %s (%llu bytes), view %.17g:%.17g, %d rows\n", options.output.c_str(), options.width,
-                options.height, options.directory.c_str(), (unsigned long long)totalBytes, view[0], view[1],
+        return failure(error);
+    // A tree of 0 bytes is drawn over one byte's width, but it holds nothing to view.
+    if (totalBytes == 0)
+        view = { { 0.0, 0.0 } };
+    std::printf("%s: %dx%d, %s (%llu bytes%s), view %.17g:%.17g, %d rows\n", options.output.c_str(), options.width,
+                options.height, options.directory.c_str(), (unsigned long long)totalBytes,
+                problems.saturated ? ", saturated: the true total is larger" : "", view[0], view[1],
                 options.rows);
     return EXIT_WRITTEN;
 }

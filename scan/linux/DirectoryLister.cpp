@@ -214,7 +214,7 @@ private:
         orvex::MutexLock lock(mutex);
         while (true) {
             while (!stopping
-                   && (readAheadStopped || pending.empty() || readyBytes >= readAheadBytes || openDescriptors() >= readAheadDescriptors)) {
+                   && (readAheadStopped || pending.size() < 2 || readyBytes >= readAheadBytes || openDescriptors() >= readAheadDescriptors)) {
                 idleHelpers += 1;
                 wakeConsumerIfWorthIt();
                 helperWake.wait(mutex);
@@ -255,7 +255,9 @@ private:
         readyCount += 1;
         for (auto& sub : listing.subdirectories)
             pending.insert(sub.get());
-        if (idleHelpers && !listing.subdirectories.empty())
+        // A lone pending directory is the one the walk needs next (a chain of directories): the
+        // walk reads it itself sooner than a woken helper could hand it over.
+        if (idleHelpers && !listing.subdirectories.empty() && pending.size() >= 2)
             helperWake.notifyAll();
         wakeConsumerIfWorthIt();
     }

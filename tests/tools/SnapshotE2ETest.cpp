@@ -2,7 +2,8 @@
 // compared with tests/data/snapshot-tree-320x200.png (within a tolerance, since rasterisers
 // differ in the last bits), its scroll-bar thumb follows --view, and its exit status is 2 for bad
 // arguments and 1 for a missing DIR, an unwritable output or no display, with no picture left
-// behind. Needs a display for the drawing cases (xvfb-run).
+// behind, and an output that is not a regular file is refused and kept. Needs a display for the
+// drawing cases (xvfb-run).
 //
 // The reference picture is regenerated after an intended change of the chart's look with
 //   VELBRIN_UPDATE_REFERENCE=1 xvfb-run -a BUILD/tests/tools/tools_e2e_tests --gtest_filter='*Reference*'
@@ -16,6 +17,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -185,6 +187,7 @@ TEST_F(SnapshotE2ETest, FailuresExitWithStatusAndReasonAndNoPicture)
         { "bad size", "snapshot-tree -o out.png --size 320by200", "", 2, "--size" },
         { "empty view", "snapshot-tree -o out.png --view 5:5", "", 2, "--view" },
         { "view beyond the tree", "snapshot-tree -o out.png --view 1e15:2e15", "", 2, "outside the tree" },
+        { "empty DIR", "'' -o out.png", "", 2, "DIR is empty" },
         { "missing DIR", "no-such-dir -o out.png", "", 1, "no-such-dir: No such file or directory" },
         { "DIR neither file nor directory", "/dev/null -o out.png", "", 1, "neither a file nor a directory" },
         { "output folder missing", "snapshot-tree -o no-such-folder/out.png", "", 1, "cannot create" },
@@ -200,4 +203,36 @@ TEST_F(SnapshotE2ETest, FailuresExitWithStatusAndReasonAndNoPicture)
         EXPECT_NE(result.errors.find(row.reason), std::string::npos) << result.errors;
         EXPECT_FALSE(fs::exists(folder / "out.png"));
     }
+}
+
+TEST_F(SnapshotE2ETest, OutputThatIsNotARegularFileIsRefusedAndKept)
+{
+    ASSERT_EQ(mkfifo((folder / "pipe").c_str(), 0644), 0);
+    // /dev/full: a tool that opened it for writing would fail and could then remove what it named.
+    fs::create_symlink("/dev/full", folder / "device-link");
+    struct Row { const char* name; const char* output; };
+    const Row rows[] = { { "FIFO", "pipe" }, { "symbolic link to a device", "device-link" } };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        // A tool that opened the FIFO would wait for a reader for ever.
+        const Result result = run(std::string("snapshot-tree --size 320x200 -o ") + row.output, "timeout 120");
+        EXPECT_EQ(result.status, 1) << result.errors;
+        EXPECT_NE(result.errors.find("not a regular file"), std::string::npos) << result.errors;
+    }
+    EXPECT_TRUE(fs::is_fifo(fs::symlink_status(folder / "pipe")));
+    EXPECT_TRUE(fs::is_symlink(folder / "device-link"));
+    EXPECT_TRUE(fs::is_character_file("/dev/full"));
+}
+
+TEST_F(SnapshotE2ETest, NoRuntimeFolderNoiseWithoutASession)
+{
+    // Wayland only and no XDG_RUNTIME_DIR: the context cannot be made, and the reason is all that
+    // is printed. The private folder made meanwhile is gone afterwards.
+    fs::create_directory(folder / "tmp");
+    const Result result = run("snapshot-tree -o out.png", "env -u DISPLAY -u WAYLAND_DISPLAY -u XDG_RUNTIME_DIR TMPDIR='" +
+                                                              (folder / "tmp").string() + "' SDL_VIDEODRIVER=wayland");
+    EXPECT_EQ(result.status, 1) << result.errors;
+    EXPECT_NE(result.errors.find("OpenGL 3.3"), std::string::npos) << result.errors;
+    EXPECT_EQ(result.errors.find("XDG_RUNTIME_DIR"), std::string::npos) << result.errors;
+    EXPECT_TRUE(fs::is_empty(folder / "tmp"));
 }

@@ -10,11 +10,12 @@ namespace LabelFontWriter {
 
 // `atlas` is size x size RGB, bottom row first; `table` is 128 x 9 floats whose ninth column also
 // becomes glyphAdvances. `names` labels each table row in a comment. False with `error` set on I/O
-// failure; the file is written under a temporary name and renamed, so a failed run leaves no output.
+// failure; the file is written beside `path` and renamed over it, so a failed run leaves no output
+// and an earlier file as it was.
 bool writeSource(const std::string& path, const std::vector<uint8_t>& atlas, int size,
                  const std::vector<float>& table, const std::vector<std::string>& names, std::string& error);
 
-// The atlas as an 8-bit RGB PNG, top row first (so it reads upright).
+// The atlas as an 8-bit RGB PNG, top row first (so it reads upright); written like the source.
 bool writePng(const std::string& path, const std::vector<uint8_t>& atlas, int size, std::string& error);
 
 } // namespace LabelFontWriter

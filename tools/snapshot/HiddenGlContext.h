@@ -19,7 +19,8 @@ public:
     HiddenGlContext& operator=(const HiddenGlContext&) = delete;
 
     // Makes the window and the context; false with the platform's or the GL loader's reason in
-    // `why`. Call once.
+    // `why`. Call once, before other threads start: without a valid XDG_RUNTIME_DIR it points the
+    // variable at a private empty folder while SDL starts (see the .cpp).
     bool open(std::string& why);
     orvex::GlContext* context() const { return gl.get(); }
 

@@ -1,12 +1,11 @@
 // PNG writing and reading with libpng's png_image interface, which converts any stored format to
-// the one asked for and reports failures as text instead of longjmp-ing through our frames.
+// the one asked for and reports failures as text instead of longjmp-ing through our frames. Writes
+// go through OutputFile, so an existing file is replaced only by a complete picture.
 #include "tools/snapshot/PngFile.h"
 
-#include <png.h>
+#include "engine/core/OutputFile.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
+#include <png.h>
 
 bool writePng(const std::string& path, const orvex::Image& image, std::string& error)
 {
@@ -14,26 +13,24 @@ bool writePng(const std::string& path, const orvex::Image& image, std::string& e
         error = "writePng: the image must be non-empty 8-bit RGBA";
         return false;
     }
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) {
-        error = path + ": " + std::strerror(errno);
+    orvex::OutputFile file;
+    if (!file.open(path, error))
         return false;
-    }
     png_image png {};
     png.version = PNG_IMAGE_VERSION;
     png.width = png_uint_32(image.width());
     png.height = png_uint_32(image.height());
     png.format = PNG_FORMAT_RGBA;
-    const bool written = png_image_write_to_stdio(&png, file, 0, image.data(), 0, nullptr) != 0;
+    const bool written = png_image_write_to_stdio(&png, file.stream(), 0, image.data(), 0, nullptr) != 0;
     const std::string libpngMessage = png.message;
     png_image_free(&png);
-    // fclose flushes: a full disk shows up here.
-    const bool closed = std::fclose(file) == 0;
-    if (written && closed)
-        return true;
-    error = path + ": " + (written ? std::string(std::strerror(errno)) : libpngMessage);
-    std::remove(path.c_str());
-    return false;
+    if (!written) {
+        // libpng says only "Write Error" when the stream fails; the system's reason is better.
+        const std::string failure = file.writeFailure();
+        error = "cannot write " + path + ": " + (failure.empty() ? libpngMessage : failure);
+        return false; // the temporary file goes with `file`; what `path` named is untouched
+    }
+    return file.commit(error);
 }
 
 bool readPng(const std::string& path, orvex::Image& out, std::string& error)

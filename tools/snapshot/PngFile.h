@@ -7,7 +7,8 @@
 #include <string>
 
 // Writes `image` (RGBA, 8 bits per channel, top row first) to `path`; false with the reason
-// (the system's or libpng's) in `error`. A file that could not be written completely is removed.
+// (the system's or libpng's) in `error`. The picture is written beside `path` and renamed over it
+// when complete: on failure `path` is as it was, and nothing is left behind.
 bool writePng(const std::string& path, const orvex::Image& image, std::string& error);
 
 // Reads any PNG into RGBA, 8 bits per channel, top row first; false with the reason in `error`.

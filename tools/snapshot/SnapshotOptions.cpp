@@ -134,8 +134,12 @@ std::optional<SnapshotOptions> parseSnapshotOptions(int argc, const char* const*
             return std::nullopt;
         }
     }
-    if (!haveDirectory || options.directory.empty()) {
+    if (!haveDirectory) {
         error = "no DIR given";
+        return std::nullopt;
+    }
+    if (options.directory.empty()) {
+        error = "DIR is empty: give a directory to scan";
         return std::nullopt;
     }
     if (options.output.empty()) {
