@@ -138,8 +138,13 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "scan-bench: %s is neither a file nor a directory\n", path.c_str());
             return 1;
         }
-        if (const std::string text = describeProblems(mapper.problems()); !text.empty())
+        const ScanProblems problems = mapper.problems();
+        if (const std::string text = describeProblems(problems); !text.empty())
             std::fprintf(stderr, "scan-bench: %s\n", text.c_str());
+        if (problems.rootUnlisted) {
+            std::fprintf(stderr, "scan-bench: cannot read %s: %s\n", path.c_str(), std::strerror(problems.firstError));
+            return 1;
+        }
         uint64_t files = 0, directories = 0;
         count(tree.get(), files, directories);
         largestTree = std::max(largestTree, files + directories);

@@ -25,8 +25,9 @@ std::string describeProblems(const ScanProblems& problems)
     std::string text;
     if (problems.unlistedDirectories > 0) {
         text = std::to_string(problems.unlistedDirectories)
-            + (problems.unlistedDirectories == 1 ? " directory" : " directories")
-            + " could not be read completely; their bytes are missing from the total (first: "
+            + (problems.unlistedDirectories == 1 ? " directory could not be read completely; its bytes are"
+                                                 : " directories could not be read completely; their bytes are")
+            + " missing from the total (first: "
             + problems.firstUnlistedPath + ": " + std::strerror(problems.firstError) + ")";
     }
     if (problems.saturated) {
