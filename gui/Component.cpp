@@ -140,19 +140,6 @@ Response EnvelopePrototype::forwardToFocus(void* first, void* second, void* thir
 
 Response EnvelopePrototype::resetInput() { return content ? content->resetInput() : 0; }
 
-namespace {
-
-template <typename Event>
-Event shifted(const Event& event, Vector2 by)
-{
-    Event copy = event;
-    copy.x -= by.x;
-    copy.y -= by.y;
-    return copy;
-}
-
-} // namespace
-
 std::optional<Rect> Envelope::focusBounds()
 {
     std::optional<Rect> bounds = EnvelopePrototype::focusBounds();
@@ -171,34 +158,34 @@ Response Envelope::draw(Renderer& renderer)
 
 Response Envelope::mousePress(const MouseButtonEvent& event, ClickSequence& clicks)
 {
-    return EnvelopePrototype::mousePress(shifted(event, contentOffset()), clicks);
+    return EnvelopePrototype::mousePress(translated(event, contentOffset()), clicks);
 }
 
 Response Envelope::mouseRelease(const MouseButtonEvent& event)
 {
-    return EnvelopePrototype::mouseRelease(shifted(event, contentOffset()));
+    return EnvelopePrototype::mouseRelease(translated(event, contentOffset()));
 }
 
-Response Envelope::mouseWheel(const MouseWheelEvent& event) { return EnvelopePrototype::mouseWheel(shifted(event, contentOffset())); }
+Response Envelope::mouseWheel(const MouseWheelEvent& event) { return EnvelopePrototype::mouseWheel(translated(event, contentOffset())); }
 
 Response Envelope::mouseMove(const MouseMoveEvent& event, bool hovered)
 {
-    return EnvelopePrototype::mouseMove(shifted(event, contentOffset()), hovered);
+    return EnvelopePrototype::mouseMove(translated(event, contentOffset()), hovered);
 }
 
 Response Envelope::mousePressOutside(const MouseButtonEvent& event, ClickSequence& clicks)
 {
-    return EnvelopePrototype::mousePressOutside(shifted(event, contentOffset()), clicks);
+    return EnvelopePrototype::mousePressOutside(translated(event, contentOffset()), clicks);
 }
 
 Response Envelope::mouseWheelOutside(const MouseWheelEvent& event)
 {
-    return EnvelopePrototype::mouseWheelOutside(shifted(event, contentOffset()));
+    return EnvelopePrototype::mouseWheelOutside(translated(event, contentOffset()));
 }
 
 Response Envelope::mouseMoveOutside(const MouseMoveEvent& event)
 {
-    return EnvelopePrototype::mouseMoveOutside(shifted(event, contentOffset()));
+    return EnvelopePrototype::mouseMoveOutside(translated(event, contentOffset()));
 }
 
 } // namespace orvex::gui

@@ -29,6 +29,18 @@ enum ResponseFlag : Response {
 // The answer of a side effect (such as the loseFocus of the child that loses the focus) combined
 // with the answer of the event itself: it neither consumes the event nor takes the focus.
 inline Response sideEffect(Response answer) { return answer & ~Response(HANDLED | TAKE_FOCUS); }
+// A copy of a positioned event in the frame of a child whose top-left corner is `origin`.
+template <typename Event>
+Event translated(const Event& event, Vector2 origin)
+{
+    Event copy = event;
+    copy.x -= origin.x;
+    copy.y -= origin.y;
+    return copy;
+}
+// The bit of a mouse button in a pressed-buttons mask (bit n for button n); 0 for a button number
+// the mask cannot hold, so such a button never captures anything.
+inline uint32_t buttonBit(int button) { return button >= 0 && button < 32 ? uint32_t(1) << button : 0; }
 
 // Counts consecutive presses of the same mouse button; one per window. A sequence continues only
 // while some component reads the count of each press.

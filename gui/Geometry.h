@@ -33,6 +33,12 @@ struct Rect {
                  std::min(bottom, other.bottom) };
     }
     bool contains(Vector2 point) const { return point.x >= left && point.x < right && point.y >= top && point.y < bottom; }
+    // Hit-testing of components: a point on an edge belongs to neither side.
+    bool containsStrictly(Vector2 point) const
+    {
+        return point.x > left && point.x < right && point.y > top && point.y < bottom;
+    }
+    Vector2 topLeft() const { return { left, top }; }
     bool operator==(const Rect&) const = default;
 
     // The rectangle that stands for "no clipping".

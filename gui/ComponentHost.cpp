@@ -1,0 +1,102 @@
+// The window side of the component protocol.
+#include "gui/ComponentHost.h"
+
+#include "engine/window/KeyCodes.h"
+
+#include <cmath>
+
+namespace orvex::gui {
+
+double ComponentHost::layoutScale() const
+{
+    // Not a number counts as too large.
+    const double clamped = interfaceScale < 0.5 ? 0.5 : interfaceScale <= 2.0 ? interfaceScale : 2.0;
+    return window.dpiScale() * clamped;
+}
+
+Response ComponentHost::handle(Response answer)
+{
+    if (root && (answer & (RELAYOUT_WIDTH | RELAYOUT_HEIGHT))) {
+        const orvex::Vector<int, 2> size = window.clientSize();
+        const Vector2 client { double(size[0]), double(size[1]) };
+        root->layout(client, client, layoutScale());
+    }
+    if (answer & (REDRAW | RELAYOUT_WIDTH | RELAYOUT_HEIGHT))
+        window.requestRedraw();
+    return answer;
+}
+
+Response ComponentHost::draw(Renderer& renderer) { return root ? handle(root->draw(renderer)) : 0; }
+
+void ComponentHost::stateChanged(int code)
+{
+    if (!root)
+        return;
+    if (code == STATE_HIDDEN || code == STATE_MINIMISED || code == STATE_FOCUS_LOST)
+        handle(root->resetInput());
+    else if (code == STATE_MOUSE_LEFT)
+        handle(root->mouseLeave());
+}
+
+void ComponentHost::characterInput(char32_t code)
+{
+    // Control characters (Tab, Enter, Backspace, ...) arrive as keys; 127 is Delete.
+    if (root && code > 31 && code != 127)
+        handle(root->textInput(uint32_t(code)));
+}
+
+void ComponentHost::keyPressed(const KeyEvent& event)
+{
+    if (!root)
+        return;
+    Response answer = root->keyPress(event);
+    if (!(answer & HANDLED) && event.key == KEY_TAB) {
+        const bool backwards = event.modifiers & (MOD_LEFT_SHIFT | MOD_RIGHT_SHIFT);
+        answer |= root->focusTraverse(backwards ? 1 : 0);
+        if (!(answer & HANDLED))
+            answer |= root->focusTraverse(backwards ? 3 : 2); // wrap around
+    }
+    handle(answer);
+}
+
+void ComponentHost::keyReleased(const KeyEvent& event)
+{
+    if (root)
+        handle(root->keyRelease(event));
+}
+
+void ComponentHost::mouseButtonPressed(const MouseButtonEvent& event)
+{
+    if (!root)
+        return;
+    clicks.beforePress(event.button);
+    Response answer = 0;
+    try {
+        answer = root->mousePress(event, clicks);
+    } catch (...) {
+        clicks.afterPress(event.button);
+        throw;
+    }
+    clicks.afterPress(event.button);
+    handle(answer);
+}
+
+void ComponentHost::mouseButtonReleased(const MouseButtonEvent& event)
+{
+    if (root)
+        handle(root->mouseRelease(event));
+}
+
+void ComponentHost::mouseWheel(const MouseWheelEvent& event)
+{
+    if (root)
+        handle(root->mouseWheel(event));
+}
+
+void ComponentHost::mouseMoved(const MouseMoveEvent& event)
+{
+    if (root)
+        handle(root->mouseMove(event, true));
+}
+
+} // namespace orvex::gui

@@ -1,0 +1,63 @@
+// StyledButton: the button's envelope stack and the colours of its two styles.
+#include "gui/StyledButton.h"
+
+#include "gui/Label.h"
+#include "gui/TextObjectFactory.h"
+#include "gui/envelopes/BackgroundEnvelope.h"
+#include "gui/envelopes/ClippedEnvelope.h"
+#include "gui/envelopes/MinWidthEnvelope.h"
+#include "gui/envelopes/MouseOverComponent.h"
+#include "gui/envelopes/app/PaddedEnvelope.h"
+
+using namespace orvex::gui;
+using orvex::makeUnique;
+using orvex::UniquePtr;
+
+namespace {
+
+ColorSet grey(float level)
+{
+    ColorSet set;
+    set.color = { level, level, level, 1 };
+    return set;
+}
+
+// Text on an opaque background: native text is rasterised onto `backgroundColor`, so it matches
+// the button fill of the same state.
+ColorSet labelColors(float text, float fill)
+{
+    ColorSet set;
+    set.color = { text, text, text, 1 };
+    set.backgroundColor = { fill, fill, fill, 1 };
+    return set;
+}
+
+} // namespace
+
+StyledButton::Look StyledButton::backgroundLook()
+{
+    return { grey(0.3125f),
+             { { { Renderer::DISABLED, grey(0.1875f) }, { Renderer::PRESSED, grey(0.625f) }, { Renderer::HOVER, grey(0.4375f) } } } };
+}
+
+StyledButton::Look StyledButton::labelLook()
+{
+    return { labelColors(1, 0.3125f),
+             { { { Renderer::DISABLED, labelColors(0.125f, 0.1875f) },
+                 { Renderer::PRESSED, labelColors(1, 0.625f) },
+                 { Renderer::HOVER, labelColors(1, 0.4375f) } } } };
+}
+
+StyledButton::StyledButton(TextObjectFactory& factory, std::u32string_view text, const Styles& styles)
+{
+    UniquePtr<Component> label = makeUnique<Label>(text, UniquePtr<TextObject>(factory.create(20, true)), styles.label,
+                                                   Label::Alignment { 1, 0 });
+    UniquePtr<Component> padded = makeUnique<::PaddedEnvelope>(Dimension { 0, 16 }, Dimension { 0, 4 }, Dimension { 0, 16 },
+                                                               Dimension { 0, 4 }, std::move(label));
+    UniquePtr<Component> wide = makeUnique<MinWidthEnvelope>(Dimension { 0, 180 }, std::move(padded));
+    UniquePtr<Component> clipped = makeUnique<ClippedEnvelope>(std::move(wide));
+    UniquePtr<Component> background = makeUnique<BackgroundEnvelope>(styles.background, std::move(clipped));
+    setContent(makeUnique<MouseOverComponent>(std::move(background)));
+}
+
+StyledButton::~StyledButton() = default;

@@ -1,0 +1,40 @@
+// StyledButton: the look of every button on the start and chart screens, a Button over a fixed
+// stack: hover tracking, a filled background, clipping, a minimum width of 180, margins of 16 by 4
+// (scaled units, whole pixels) and a centred bold label of height 20. The two styles are made by
+// the renderer (their concrete class belongs to it) from the looks below and passed in.
+#pragma once
+
+#include "gui/Button.h"
+
+#include <array>
+#include <cstdint>
+#include <string_view>
+
+namespace orvex::gui {
+class TextObjectFactory;
+}
+
+class StyledButton : public orvex::gui::Button {
+public:
+    struct Styles {
+        const orvex::gui::Renderer::StyleObject* background = nullptr; // made from backgroundLook()
+        const orvex::gui::Renderer::StyleObject* label = nullptr;      // made from labelLook()
+    };
+
+    // A style's colours: the base set and the variants in the order they are tried (the first
+    // whose state bits are all set in the renderer's state wins).
+    struct Look {
+        struct Variant {
+            uint32_t stateMask;
+            orvex::gui::ColorSet colors;
+        };
+        orvex::gui::ColorSet base;
+        std::array<Variant, 3> variants; // DISABLED, PRESSED, HOVER
+    };
+    static Look backgroundLook();
+    static Look labelLook();
+
+    // The label's text object comes from `factory` (the default face, height 20, bold).
+    StyledButton(orvex::gui::TextObjectFactory& factory, std::u32string_view text, const Styles& styles);
+    ~StyledButton() override;
+};
