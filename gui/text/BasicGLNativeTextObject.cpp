@@ -43,7 +43,9 @@ void BasicGLNativeTextObject::setWrapWidth(double width)
     if (pixels == wrapWidth)
         return;
     wrapWidth = pixels;
-    relayout();
+    // A new width often leaves the lines as they were (a label wider than its text, a paragraph
+    // whose breaks fall the same); then the pixels in the atlas are still right.
+    relayout(true);
 }
 
 void BasicGLNativeTextObject::setScale(double newScale)
@@ -72,7 +74,9 @@ int64_t BasicGLNativeTextObject::setSelection(TextRange& range)
     return range.start;
 }
 
-void BasicGLNativeTextObject::relayout()
+uint64_t BasicGLNativeTextObject::rasterisationCount = 0;
+
+void BasicGLNativeTextObject::relayout(bool keepPixelsIfUnchanged)
 {
     BgrSurface& surface = slot.atlas.surface();
     if (!surface.valid())
@@ -85,10 +89,24 @@ void BasicGLNativeTextObject::relayout()
     }
     const int maxWidth = wrapWidth > 0 && wrapWidth < surface.width() ? wrapWidth : surface.width();
     const int maxHeight = surface.height();
+    std::vector<int> before;
+    if (keepPixelsIfUnchanged)
+        before = geometry();
     lines.build(text, *font->font, fonts.engine(), maxWidth, alignment[0]);
     size[0] = std::min(maxWidth, lines.width());
     size[1] = std::min(maxHeight, lines.height());
-    stale = true;
+    if (!keepPixelsIfUnchanged || geometry() != before)
+        stale = true;
+}
+
+// What the rasterised pixels depend on besides the text, font and colours: the size and where
+// every line starts, ends and stands.
+std::vector<int> BasicGLNativeTextObject::geometry() const
+{
+    std::vector<int> values { size[0], size[1] };
+    for (const NativeTextLayout::Line& line : lines.lines())
+        values.insert(values.end(), { int(line.start), int(line.end), line.left, line.width, line.top, line.bottom });
+    return values;
 }
 
 // [SECTION] Drawing
@@ -153,6 +171,7 @@ void BasicGLNativeTextObject::rasterize()
     if (slot.rect.width() != size[0] || slot.rect.height() != size[1])
         atlas.allocate(slot, size[0], size[1]);
     atlas.upload(slot);
+    rasterisationCount += 1;
 }
 
 void BasicGLNativeTextObject::draw(Renderer& renderer, const Matrix<float, 4, 4>& transformation,
@@ -184,8 +203,9 @@ void BasicGLNativeTextObject::draw(Renderer& renderer, const Matrix<float, 4, 4>
 
     TextureShader* shader = gl->textureShader();
     Mesh<TexturedVertex>* quad = gl->texturedQuad();
-    // The background is part of the image, so the quad is drawn opaque.
-    shader->setBlendMode(gl->blendMode);
+    // The background is part of the image, so the quad is opaque: under source-alpha blending
+    // (the renderer's usual mode) replacing gives the same pixels without reading the target.
+    shader->setBlendMode(gl->blendMode == 1 ? 0 : gl->blendMode);
     shader->setTransformation(quadMatrix(transformation, size[0], size[1]));
     shader->setTextureTransformation(texTransform);
     shader->setTextureUnit(TextureUnit { 0 });

@@ -7,6 +7,8 @@
 // Window thread, with the GL context current for draw.
 #pragma once
 
+#include <vector>
+
 #include "gui/render/BasicGLRenderer.h"
 #include "gui/text/FontCache.h"
 #include "gui/text/NativeTextLayout.h"
@@ -47,9 +49,17 @@ public:
     const FontCache::Entry* fontEntry() const { return font; }
     const NativeTextLayout& lineLayout() const { return lines; }
 
+    // Texts rasterised by all native text objects so far (for benchmarks).
+    static uint64_t rasterisations() { return rasterisationCount; }
+
 private:
-    void relayout();
+    // Lays the text out again; the object turns stale unless `keepPixelsIfUnchanged` and the
+    // lines come out where they were.
+    void relayout(bool keepPixelsIfUnchanged = false);
+    std::vector<int> geometry() const;
     void rasterize();
+
+    static uint64_t rasterisationCount;
 
     FontCache& fonts;
     AtlasSlot slot;

@@ -154,7 +154,6 @@ GalleryScreen::GalleryScreen(TextObjectFactory& factory, ActionLog actionLog) : 
     };
     buttonBackground = fromLook(StyledButton::backgroundLook());
     buttonLabel = fromLook(StyledButton::labelLook());
-    const auto* pageStyle = style(colors(PAGE, { 0, 0, 0, 0 }));
     const auto* primary = style(colors({ 1, 1, 1, 1 }, PAGE));
     const auto* secondary = style(colors({ 0.75f, 0.75f, 0.75f, 1 }, PAGE));
     const auto* title = style(colors({ 0.75f, 0.625f, 0.75f, 1 }, PAGE));
@@ -195,7 +194,8 @@ GalleryScreen::GalleryScreen(TextObjectFactory& factory, ActionLog actionLog) : 
     auto page = makeUnique<HorizontalLayout>();
     page->add(makeUnique<FixedWidthEnvelope>(Dimension { 0, 560 }, std::move(startScreen)))
         .add(padded(24, 24, 24, 24, std::move(samples)));
-    rootComponent = makeUnique<BackgroundEnvelope>(pageStyle, std::move(page));
+    // The window clears to the page colour, so the page needs no background of its own.
+    rootComponent = std::move(page);
 }
 
 GalleryScreen::~GalleryScreen() = default;

@@ -137,6 +137,11 @@ TEST_F(NativeTextGLTest, StaleOnlyWhenTextOrColoursChange)
     EXPECT_FALSE(object.isStale());
     object.setText(U"hover me");
     EXPECT_FALSE(object.isStale()) << "the same text again";
+    object.setWrapWidth(400);
+    EXPECT_FALSE(object.isStale()) << "a wider wrap that leaves the one line as it was";
+    object.setWrapWidth(30);
+    EXPECT_TRUE(object.isStale()) << "a wrap that breaks the line";
+    draw(object, { 0, 0 });
 
     ColorSet hovered = colors;
     hovered.backgroundColor = { 0, 1, 0, 1 };
