@@ -45,10 +45,10 @@ void ComponentHost::characterInput(char32_t code)
         handle(root->textInput(uint32_t(code)));
 }
 
-void ComponentHost::keyPressed(const KeyEvent& event)
+Response ComponentHost::keyPressed(const KeyEvent& event)
 {
     if (!root)
-        return;
+        return 0;
     Response answer = root->keyPress(event);
     if (!(answer & HANDLED) && event.key == KEY_TAB) {
         const bool backwards = event.modifiers & (MOD_LEFT_SHIFT | MOD_RIGHT_SHIFT);
@@ -56,7 +56,7 @@ void ComponentHost::keyPressed(const KeyEvent& event)
         if (!(answer & HANDLED))
             answer |= root->focusTraverse(backwards ? 3 : 2); // wrap around
     }
-    handle(answer);
+    return handle(answer);
 }
 
 void ComponentHost::keyReleased(const KeyEvent& event)

@@ -34,7 +34,8 @@ public:
 
     void stateChanged(int code);
     void characterInput(char32_t code);
-    void keyPressed(const KeyEvent& event);
+    // The root's answer, with Tab's traversal OR-ed in when the root did not handle the key.
+    Response keyPressed(const KeyEvent& event);
     void keyReleased(const KeyEvent& event);
     void mouseButtonPressed(const MouseButtonEvent& event);
     void mouseButtonReleased(const MouseButtonEvent& event);

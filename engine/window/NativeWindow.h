@@ -58,6 +58,9 @@ public:
     // when that fails or the window exists already.
     virtual bool create(const Window::ContextSettings& settings) = 0;
     virtual UniquePtr<NativeContext> createContext(const Window::ContextSettings& settings) = 0;
+    // The platform's window (an SDL_Window* on Linux), for shell calls that need it; null before
+    // the window exists.
+    virtual void* platformHandle() const { return nullptr; }
     virtual void show() = 0;    // only from state CREATED
     virtual void hide() = 0;    // restores a changed display mode first
     virtual void destroy() = 0; // calls inputDestroyed() first; nothing without a window

@@ -39,6 +39,8 @@ Vector<int, 2> Window::clientSize() const { return nativeWindow->clientSize(); }
 
 bool Window::create() { return nativeWindow->create(ContextSettings()); }
 
+void* Window::platformHandle() const { return nativeWindow->platformHandle(); }
+
 UniquePtr<NativeContext> Window::createNativeContext(const ContextSettings& settings)
 {
     if (!exists() && !nativeWindow->create(settings))

@@ -4,6 +4,9 @@
 
 #include <SDL.h>
 
+#include <cstdio>
+#include <string>
+
 namespace orvex {
 
 void NativeWindow::showMessage(int kind, std::string_view title, std::string_view text)
@@ -15,7 +18,10 @@ void NativeWindow::showMessage(int kind, std::string_view title, std::string_vie
     case Window::MESSAGE_ERROR: flags = SDL_MESSAGEBOX_ERROR; break;
     default: break;
     }
-    SDL_ShowSimpleMessageBox(flags, std::string(title).c_str(), std::string(text).c_str(), nullptr);
+    const std::string titleText(title), bodyText(text);
+    // Without a usable display the box cannot open; the text still reaches a terminal.
+    if (SDL_ShowSimpleMessageBox(flags, titleText.c_str(), bodyText.c_str(), nullptr) != 0)
+        std::fprintf(stderr, "%s: %s (no message box: %s)\n", titleText.c_str(), bodyText.c_str(), SDL_GetError());
 }
 
 } // namespace orvex

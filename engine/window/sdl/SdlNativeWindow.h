@@ -31,6 +31,7 @@ public:
     void postUserMessage(uintptr_t code, intptr_t value) override;
 
     SDL_Window* handle() const { return window; }
+    void* platformHandle() const override { return window; }
     // A context on this window is being destroyed (SdlNativeContext's destructor).
     void forgetContext(SdlNativeContext* context);
 

@@ -1,0 +1,379 @@
+// The controller's screens and the road of one scan: pick a directory, map it with the live
+// preview and the progress texts, then lay the tree out into the chart.
+#include "app/AppGui.h"
+
+#include "app/AppWindow.h"
+#include "app/ProgressText.h"
+#include "app/desktop/Desktop.h"
+#include "app/desktop/FolderPicker.h"
+#include "engine/window/KeyCodes.h"
+#include "gui/Dimension.h"
+#include "gui/Label.h"
+#include "gui/StyledButton.h"
+#include "gui/TextObject.h"
+#include "gui/TextObjectFactory.h"
+#include "gui/envelopes/BackgroundEnvelope.h"
+#include "gui/envelopes/ClippedEnvelope.h"
+#include "gui/envelopes/Disableable.h"
+#include "gui/envelopes/FixedSizeEnvelope.h"
+#include "gui/envelopes/FixedWidthEnvelope.h"
+#include "gui/envelopes/MinHeightEnvelope.h"
+#include "gui/envelopes/MouseOverComponent.h"
+#include "gui/envelopes/RelayoutableEnvelope.h"
+#include "gui/envelopes/app/CenteredComponent.h"
+#include "gui/envelopes/app/ForegroundEnvelope.h"
+#include "gui/envelopes/app/IntegerSizeEnvelope.h"
+#include "gui/envelopes/app/OverlaidComponents.h"
+#include "gui/envelopes/app/PaddedEnvelope.h"
+#include "gui/envelopes/app/ProportionalSizeEnvelope.h"
+#include "gui/envelopes/app/ScaledEnvelope.h"
+#include "gui/layouts/HorizontalLayout.h"
+#include "gui/layouts/IslandLayouts.h"
+#include "gui/layouts/TopIslandLayoutReverseDrawOrder.h"
+#include "gui/layouts/VerticalLayout.h"
+#include "icicle/IcicleMeshWrangler.h"
+#include "icicle/components/IcicleVisualization.h"
+#include "icicle/components/RootDirectoryLabel.h"
+#include "icicle/components/ShellActions.h"
+#include "icicle/components/VisualizationScrollBar.h"
+#include "icicle/preview/IcicleVisualizationPreview.h"
+#include "icicle/preview/PreviewBuilder.h"
+
+#include <cerrno>
+#include <cstring>
+#include <dirent.h>
+#include <sys/stat.h>
+
+using namespace orvex;
+using namespace orvex::gui;
+
+namespace {
+
+constexpr const char* HOMEPAGE_URL = "https://velbrin.app/velbrin/";
+constexpr const char* SUPPORT_URL = "https://velbrin.app/velbrin/donate/";
+
+UniquePtr<Component> padded(double left, double top, double right, double bottom, UniquePtr<Component> content)
+{
+    return makeUnique<::PaddedEnvelope>(Dimension { 0, left }, Dimension { 0, top }, Dimension { 0, right },
+                                        Dimension { 0, bottom }, std::move(content));
+}
+
+// The byte count as the "Mapped" line shows it: a no-break space first, narrow no-break spaces
+// inside, so the line never wraps between the number and its unit.
+std::u32string bytesText(uint64_t bytes)
+{
+    std::u32string text = U"\u00A0";
+    for (char c : formatByteCount(bytes))
+        text.push_back(c == ' ' ? U'\u202F' : char32_t(c));
+    return text;
+}
+
+} // namespace
+
+// Opens and reveals what a double click on the chart names, through the desktop layer.
+class AppGui::ShellBridge final : public ShellActions {
+public:
+    void open(std::string_view path) override { openInShell(path); }
+    void reveal(std::string_view path) override { revealInFileManager(path); }
+};
+
+UniquePtr<AppGui> AppGui::create(AppWindow& window, Settings& settings, IcicleResources& resources,
+                                 TextObjectFactory& textFactory)
+{
+    auto* native = dynamic_cast<NativeTextObjectFactory*>(&textFactory);
+    if (native && !native->checkFonts())
+        return nullptr;
+    UniquePtr<Mesh<GeometryVertex>> title = createTitleMesh(*resources.context, "Velbrin");
+    if (!title)
+        return nullptr;
+    UniquePtr<PreviewBuilder> preview = createPreviewBuilder(*resources.context);
+    return UniquePtr<AppGui>(new AppGui(window, settings, resources, textFactory, std::move(title), std::move(preview)));
+}
+
+AppGui::AppGui(AppWindow& window, Settings& settings, IcicleResources& resources, TextObjectFactory& textFactory,
+               UniquePtr<Mesh<GeometryVertex>> title, UniquePtr<PreviewBuilder> preview)
+    : pickDirectoryCallee(this, &AppGui::pickDirectory), scanFinishedCallee(this, &AppGui::onScanFinished), window(window),
+      settings(settings), textFactory(textFactory), resources(resources), titleMesh(std::move(title)), preview(std::move(preview)),
+      shell(makeUnique<ShellBridge>())
+{
+    auto fromLook = [&](const StyledButton::Look& look) {
+        auto made = makeUnique<Style>(look.base);
+        for (const auto& variant : look.variants)
+            made->addVariant(variant.stateMask, variant.colors);
+        styles.push_back(std::move(made));
+        return styles.back().get();
+    };
+    buttonBackground = fromLook(StyledButton::backgroundLook());
+    buttonLabel = fromLook(StyledButton::labelLook());
+    const Color<float> none { 0, 0, 0, 0 }, panel { 0.0625f, 0.0625f, 0.0625f, 1 };
+    panelStyle = makeStyle(panel, none);
+    chartBackgroundStyle = makeStyle({ 0.125f, 0, 0.125f, 1 }, none);
+    shadeStyle = makeStyle({ 0, 0, 0, 0.125f }, none);
+    frameStyle = makeStyle({ 0.75f, 0.625f, 0.75f, 1 }, none);
+    primaryTextStyle = makeStyle({ 1, 1, 1, 1 }, panel);
+    secondaryTextStyle = makeStyle({ 0.75f, 0.75f, 0.75f, 1 }, panel);
+
+    folderPickerInit(); // a picker that cannot start reports ERROR when asked, like any other failure
+    mapper = makeUnique<FileSizeMapper>();
+    mapper->setListener(this->preview.get());
+    auto holder = makeUnique<RelayoutableEnvelope>(startScreen());
+    screenHolder = holder.get();
+    content = std::move(holder);
+    focusDirectoryButton();
+}
+
+AppGui::~AppGui()
+{
+    // The screens first (they point into the meshes), then the scanner (its worker feeds the
+    // preview), then the lookup with the tree, the preview and the mesh.
+    content = nullptr;
+    mapper = nullptr;
+    nodeLookup.assign(nullptr, {});
+    preview = nullptr;
+    folderPickerQuit();
+}
+
+const AppGui::Style* AppGui::makeStyle(Color<float> color, Color<float> background)
+{
+    ColorSet set;
+    set.color = color;
+    set.backgroundColor = background;
+    styles.push_back(makeUnique<Style>(set));
+    return styles.back().get();
+}
+
+UniquePtr<Component> AppGui::button(const char32_t* text, void (AppGui::*action)(), Disableable** disableable)
+{
+    auto styled = makeUnique<StyledButton>(textFactory, text, StyledButton::Styles { buttonBackground, buttonLabel });
+    styled->addAction(makeUnique<MemberFunctionCallee<AppGui, void>>(this, action));
+    if (!disableable)
+        return styled;
+    auto wrapper = makeUnique<Disableable>(std::move(styled));
+    *disableable = wrapper.get();
+    return wrapper;
+}
+
+UniquePtr<Component> AppGui::label(const char32_t* text, double height, bool bold, const Style* style, Label** made)
+{
+    auto result = makeUnique<Label>(text, UniquePtr<TextObject>(textFactory.create(height, bold)), style, Label::Alignment { 1, 0 });
+    if (made)
+        *made = result.get();
+    return result;
+}
+
+UniquePtr<Component> AppGui::startScreen()
+{
+    auto row = makeUnique<HorizontalLayout>();
+    row->add(button(U"HOMEPAGE", &AppGui::openHomepage))
+        .add(makeUnique<FixedWidthEnvelope>(Dimension { 0, 10 }))
+        .add(button(U"SUPPORT THIS PROJECT", &AppGui::openSupportPage));
+    auto column = makeUnique<VerticalLayout>();
+    column->add(makeUnique<IntegerSizeEnvelope>(makeUnique<FixedSizeEnvelope>(
+                    std::pair { Dimension { 0, 480 }, Dimension { 0, 160 } }, makeUnique<RootDirectoryLabel>(resources, RootLabelMesh::title(titleMesh.get())))))
+        .add(label(U"Preview Version 0.2.0 by Dremmon", 20, false, primaryTextStyle))
+        .add(padded(0, 12, 0, 12, label(U"Please check the HOMEPAGE for an official release.", 16, false, secondaryTextStyle)))
+        .add(makeUnique<CenteredComponent>(makeUnique<ScaledEnvelope>(0.75, std::move(row))));
+    auto select = makeUnique<CenteredComponent>(
+        makeUnique<ScaledEnvelope>(1.25, button(U"SELECT DIRECTORY", &AppGui::postPickDirectory, &directoryButton)));
+    return makeUnique<CenteredComponent>(
+        padded(0, 0, 0, 64, makeUnique<BottomIslandLayout>(padded(0, 0, 0, 64, std::move(column)), std::move(select))));
+}
+
+UniquePtr<Component> AppGui::selectionScreen()
+{
+    return makeUnique<CenteredComponent>(
+        makeUnique<ScaledEnvelope>(1.25, button(U"SELECT DIRECTORY", &AppGui::postPickDirectory, &directoryButton)));
+}
+
+// Every label here has its own native text object and style, so new subtrees need no
+// configuring by the renderer.
+void AppGui::setScreen(UniquePtr<Component> screen) { screenHolder->setContent(std::move(screen)); }
+
+void AppGui::focusDirectoryButton()
+{
+    if (directoryButton)
+        window.handle(content->focus(directoryButton));
+}
+
+void AppGui::postPickDirectory() { window.post(&pickDirectoryCallee); }
+void AppGui::openHomepage() { openInShell(HOMEPAGE_URL); }
+void AppGui::openSupportPage() { openInShell(SUPPORT_URL); }
+void AppGui::cancelScan() { mapper->cancel(); }
+
+void AppGui::pickDirectory()
+{
+    if (directoryButton) {
+        directoryButton->resetInput();
+        directoryButton->setDisabled(true);
+        window.requestRedraw();
+    }
+    char* picked = nullptr;
+    if (folderPickerPickFolder(&picked, nullptr) == FolderPickerResult::OKAY && picked && *picked) {
+        const std::string path = picked;
+        folderPickerFreePath(picked);
+        startMapping(path);
+        return;
+    }
+    folderPickerFreePath(picked);
+    // Cancelled, or no picker: the screen stays as it was.
+    if (directoryButton)
+        directoryButton->setDisabled(false);
+    window.requestRedraw();
+}
+
+void AppGui::startFromCommandLine(const std::string& path)
+{
+    struct stat info {};
+    std::string problem;
+    if (stat(path.c_str(), &info) != 0) {
+        problem = std::strerror(errno);
+    } else if (S_ISDIR(info.st_mode)) {
+        if (DIR* directory = opendir(path.c_str()))
+            closedir(directory);
+        else
+            problem = std::strerror(errno);
+    } else if (!S_ISREG(info.st_mode)) {
+        problem = "it is neither a directory nor a file";
+    }
+    if (!problem.empty()) {
+        Window::showMessage(Window::MESSAGE_ERROR, "Velbrin", "Cannot open " + path + ": " + problem);
+        return;
+    }
+    startMapping(path);
+}
+
+void AppGui::buildFrame()
+{
+    auto rootSlot = makeUnique<EnvelopePrototype>();
+    rootLabelSlot = rootSlot.get();
+    auto change = padded(14, 24, 24, 24, makeUnique<CenteredComponent>(button(U"CHANGE DIRECTORY", &AppGui::postPickDirectory,
+                                                                               &directoryButton)));
+    directoryButton->setDisabled(true);
+    auto barSlot = makeUnique<MinHeightEnvelope>(Dimension { 0, 16 });
+    scrollBarSlot = barSlot.get();
+    auto header = makeUnique<BottomIslandLayout>(makeUnique<RightIslandLayout>(std::move(rootSlot), std::move(change)),
+                                                 std::move(barSlot));
+    auto chart = makeUnique<RelayoutableEnvelope>();
+    chartSlot = chart.get();
+    bytesLabel = progressLabel = nullptr;
+    setScreen(makeUnique<TopIslandLayoutReverseDrawOrder>(std::move(header), std::move(chart)));
+}
+
+UniquePtr<Component> AppGui::scanningOverlay()
+{
+    UniquePtr<Component> back;
+    if (preview) {
+        back = makeUnique<ForegroundEnvelope>(
+            chartBackgroundStyle, 11,
+            makeUnique<ForegroundEnvelope>(shadeStyle, 1, padded(0, 1, 0, 0, makeUnique<IcicleVisualizationPreview>(resources, preview.get()))));
+    } else {
+        back = makeUnique<BackgroundEnvelope>(chartBackgroundStyle, padded(0, 1, 0, 0, nullptr));
+    }
+    auto mapped = makeUnique<LeftIslandLayout>(
+        makeUnique<Label>(U"Mapped", UniquePtr<TextObject>(textFactory.create(20, false)), primaryTextStyle, Label::Alignment { 0, 0 }),
+        makeUnique<Label>(UniquePtr<TextObject>(textFactory.create(20, true)), primaryTextStyle, Label::Alignment { 0, 0 }));
+    bytesLabel = static_cast<Label*>(mapped->childComponent(1));
+    auto progress = makeUnique<Label>(UniquePtr<TextObject>(textFactory.create(16, true)), secondaryTextStyle, Label::Alignment { 0, 0 });
+    progressLabel = progress.get();
+    auto texts = makeUnique<TopIslandLayout>(padded(12, 12, 12, 12, std::move(mapped)),
+                                             padded(12, 0, 12, 0, makeUnique<ClippedEnvelope>(std::move(progress))));
+    auto cancel = makeUnique<RightIslandLayout>(nullptr, padded(16, 16, 16, 16, button(U"CANCEL", &AppGui::cancelScan)));
+    auto panel = makeUnique<BackgroundEnvelope>(
+        frameStyle, padded(1, 1, 1, 1, makeUnique<BackgroundEnvelope>(panelStyle, makeUnique<BottomIslandLayout>(std::move(texts), std::move(cancel)))));
+    auto sized = makeUnique<ProportionalSizeEnvelope>(ProportionalSizeEnvelope::Proportion { 320, 0.25 },
+                                                      ProportionalSizeEnvelope::Proportion { 240, 0.25 }, Vector2 { 0.5, 0.5 },
+                                                      std::move(panel));
+    return makeUnique<OverlaidComponents>(std::move(back), padded(2, 2, 2, 2, std::move(sized)));
+}
+
+void AppGui::startMapping(const std::string& path)
+{
+    mapper->mapDirectory(path);
+    scanning = true;
+    if (!rootLabelSlot || !scrollBarSlot || !chartSlot)
+        buildFrame();
+    if (preview) {
+        // The preview's root label reaches across the whole chart, whatever the total so far.
+        const PreviewBuilder::MeshHandle handle = preview->meshHandle();
+        rootLabelSlot->setContent(
+            makeUnique<RootDirectoryLabel>(resources, RootLabelMesh { handle.mesh, handle.rootLabelCount, handle.totalSize }));
+    } else {
+        rootLabelSlot->setContent(nullptr);
+    }
+    scrollBarSlot->setContent(nullptr);
+    chartSlot->setContent(nullptr);
+    mesh = {};
+    nodeLookup.assign(nullptr, {});
+    if (!bytesLabel || !progressLabel) {
+        chartSlot->setContent(scanningOverlay());
+    }
+    bytesLabel->setText(U"\u00A0" U"0" U"\u202F" U"B");
+    window.handle(REDRAW | RELAYOUT_WIDTH | RELAYOUT_HEIGHT);
+}
+
+Response AppGui::draw(Renderer& renderer)
+{
+    Response answer = 0;
+    if (scanning) {
+        std::string path;
+        uint64_t bytes = 0, rootNameLength = 0;
+        const ScanState state = mapper->getProgress(path, bytes, rootNameLength);
+        if (state != SCANNING) {
+            scanning = false;
+            if (progressLabel)
+                progressLabel->setText(state == FINISHED ? U"Preparing visualization..." : U"Canceling...");
+            window.post(&scanFinishedCallee);
+        } else if (progressLabel) {
+            progressLabel->setText(fromUtf8(progressText(path, rootNameLength)));
+        }
+        if ((state == SCANNING || state == FINISHED) && bytesLabel)
+            bytesLabel->setText(bytesText(bytes));
+        if ((state == SCANNING || state == FINISHED) && preview)
+            preview->refresh();
+        // The texts changed: lay them out before drawing them.
+        window.handle(RELAYOUT_WIDTH | RELAYOUT_HEIGHT);
+        answer |= REDRAW;
+    }
+    return answer | EnvelopePrototype::draw(renderer);
+}
+
+Response AppGui::keyPress(const KeyEvent& event)
+{
+    if (event.key == KEY_ESCAPE) {
+        mapper->cancel();
+        return HANDLED;
+    }
+    return EnvelopePrototype::keyPress(event);
+}
+
+void AppGui::onScanFinished()
+{
+    UniquePtr<FilesystemNode> tree = mapper->takeResult();
+    bytesLabel = progressLabel = nullptr;
+    if (!tree) {
+        rootLabelSlot = scrollBarSlot = nullptr;
+        chartSlot = nullptr;
+        setScreen(selectionScreen());
+        focusDirectoryButton();
+        window.handle(REDRAW | RELAYOUT_WIDTH | RELAYOUT_HEIGHT);
+        return;
+    }
+    if (chartSlot) {
+        const uint64_t minimum = tree->size < 1048576 ? 1 : tree->size >> 20;
+        mesh = IcicleMeshWrangler::createOptimizedMesh(nodeLookup, resources.context, std::move(tree), minimum);
+        UniquePtr<IcicleVisualization> visualization;
+        if (mesh.mesh) {
+            visualization = makeUnique<IcicleVisualization>(resources, mesh, nodeLookup, settings, *shell);
+            rootLabelSlot->setContent(makeUnique<RootDirectoryLabel>(resources, RootLabelMesh::rootOf(mesh)));
+        }
+        auto bar = makeUnique<VisualizationScrollBar>(buttonBackground);
+        if (visualization)
+            visualization->setScrollBar(bar.get());
+        scrollBarSlot->setContent(makeUnique<MouseOverComponent>(std::move(bar)));
+        directoryButton->setDisabled(false);
+        chartSlot->setContent(makeUnique<BackgroundEnvelope>(chartBackgroundStyle, padded(0, 1, 0, 0, std::move(visualization))));
+        focusDirectoryButton();
+        window.handle(RELAYOUT_WIDTH | RELAYOUT_HEIGHT);
+    }
+    window.requestRedraw();
+}

@@ -1,0 +1,103 @@
+// AppGui: the root component of the main window and the application's controller. It owns the
+// scanner, builds the three screens (start, scanning overlay with the live preview, chart) from
+// the toolkit's envelopes and layouts, reacts to its buttons and to Escape, polls the scanner on
+// every repaint while a scan runs, and turns the finished tree into the chart. Main thread only.
+#pragma once
+
+#include "app/Settings.h"
+#include "engine/core/Callee.h"
+#include "engine/gl/MasterPtr.h"
+#include "engine/gl/Mesh.h"
+#include "icicle/GeometryVertex.h"
+#include "gui/Component.h"
+#include "gui/render/BasicGLRenderer.h"
+#include "icicle/IcicleMesh.h"
+#include "icicle/IcicleNodeLookup.h"
+#include "icicle/IcicleResources.h"
+#include "scan/FileSizeMapper.h"
+
+#include <string>
+#include <vector>
+
+class AppWindow;
+class PreviewBuilder;
+class StyledButton;
+namespace orvex::gui {
+class Disableable;
+class Label;
+class RelayoutableEnvelope;
+class TextObjectFactory;
+}
+
+class AppGui final : public orvex::gui::EnvelopePrototype {
+public:
+    // Null when the fonts or the title cannot be made.
+    static orvex::UniquePtr<AppGui> create(AppWindow& window, Settings& settings, IcicleResources& resources,
+                                           orvex::gui::TextObjectFactory& textFactory);
+    ~AppGui() override;
+
+    orvex::gui::Response draw(orvex::gui::Renderer& renderer) override;
+    orvex::gui::Response keyPress(const orvex::KeyEvent& event) override;
+
+    // A directory named on the command line: scanned at once when it can be read; otherwise a
+    // message box names it and the start screen stays.
+    void startFromCommandLine(const std::string& path);
+
+    void pickDirectory();
+    void startMapping(const std::string& path);
+    void onScanFinished();
+
+private:
+    AppGui(AppWindow& window, Settings& settings, IcicleResources& resources, orvex::gui::TextObjectFactory& textFactory,
+           orvex::UniquePtr<orvex::Mesh<GeometryVertex>> title, orvex::UniquePtr<PreviewBuilder> preview);
+
+    class ShellBridge;
+    using Style = orvex::gui::BasicGLRenderer::StyleObject;
+
+    const Style* makeStyle(orvex::Color<float> color, orvex::Color<float> background);
+    orvex::UniquePtr<orvex::gui::Component> button(const char32_t* text, void (AppGui::*action)(),
+                                                   orvex::gui::Disableable** disableable = nullptr);
+    orvex::UniquePtr<orvex::gui::Component> label(const char32_t* text, double height, bool bold, const Style* style,
+                                                  orvex::gui::Label** made = nullptr);
+    orvex::UniquePtr<orvex::gui::Component> startScreen();
+    orvex::UniquePtr<orvex::gui::Component> selectionScreen();
+    void buildFrame();
+    orvex::UniquePtr<orvex::gui::Component> scanningOverlay();
+    void setScreen(orvex::UniquePtr<orvex::gui::Component> screen);
+    void focusDirectoryButton();
+    void openHomepage();
+    void openSupportPage();
+    void cancelScan();
+    void postPickDirectory();
+
+    orvex::MemberFunctionCallee<AppGui, void> pickDirectoryCallee;
+    orvex::MemberFunctionCallee<AppGui, void> scanFinishedCallee;
+    AppWindow& window;
+    Settings& settings;
+    orvex::gui::TextObjectFactory& textFactory;
+    IcicleResources& resources;
+    orvex::UniquePtr<orvex::Mesh<GeometryVertex>> titleMesh;
+    IcicleMesh<orvex::MasterPtr, int> mesh;
+    orvex::UniquePtr<PreviewBuilder> preview;
+    IcicleNodeLookup nodeLookup;
+    orvex::UniquePtr<FileSizeMapper> mapper;
+    bool scanning = false;
+    orvex::gui::EnvelopePrototype* rootLabelSlot = nullptr;
+    orvex::gui::EnvelopePrototype* scrollBarSlot = nullptr;
+    orvex::gui::RelayoutableEnvelope* chartSlot = nullptr;
+    orvex::gui::Disableable* directoryButton = nullptr;
+    orvex::gui::Label* bytesLabel = nullptr;
+    orvex::gui::Label* progressLabel = nullptr;
+    orvex::gui::RelayoutableEnvelope* screenHolder = nullptr; // the content; its own content is the screen
+    orvex::UniquePtr<ShellBridge> shell;
+
+    std::vector<orvex::UniquePtr<Style>> styles; // outlive every component that points at them
+    const Style* buttonBackground = nullptr;
+    const Style* buttonLabel = nullptr;
+    const Style* panelStyle = nullptr;
+    const Style* chartBackgroundStyle = nullptr;
+    const Style* shadeStyle = nullptr;
+    const Style* frameStyle = nullptr;
+    const Style* primaryTextStyle = nullptr;
+    const Style* secondaryTextStyle = nullptr;
+};

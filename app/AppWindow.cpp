@@ -1,0 +1,138 @@
+// The main window's life: the initialisation chain (any failure ends in the fatal box), the
+// answer handling through the component host, F6, painting, and the teardown order.
+#include "app/AppWindow.h"
+
+#include "app/AppGui.h"
+#include "app/AppIcon.h"
+#include "app/SettingsFile.h"
+#include "app/desktop/Desktop.h"
+#include "engine/gl/FrameBuffer.h"
+#include "engine/window/KeyCodes.h"
+
+#include <algorithm>
+
+using namespace orvex;
+
+namespace {
+
+constexpr Color<float> BACKGROUND { 0.0625f, 0.0625f, 0.0625f, 1 };
+
+} // namespace
+
+AppWindow::AppWindow(std::string startPath) : startPath(std::move(startPath))
+{
+    setMode(MODE_RESIZABLE);
+    setTitle("Velbrin Preview");
+    setMinimumSize(480, 360);
+    const Window::Icon icon = appIcon(64);
+    setIcon(&icon);
+}
+
+AppWindow::~AppWindow()
+{
+    release();
+    icicleResources = nullptr;
+    settings = nullptr;
+}
+
+bool AppWindow::initialize()
+{
+    settings = makeUnique<Settings>();
+    loadSettings(*settings);
+    // The file's sizes are not range-checked; a window is at least 1 and at most 16384 pixels.
+    const double dpi = dpiScale();
+    auto pixels = [&](double size) { return int(std::clamp(size * dpi, 1.0, 16384.0)); };
+    setSize(pixels(settings->windowWidth), pixels(settings->windowHeight));
+    if (settings->lockWindowSize)
+        setMode(MODE_FIXED);
+    Window::ContextSettings contextSettings;
+    contextSettings.doubleBuffered = true;
+    contextSettings.vsync = true;
+    contextSettings.samples = 0;
+    nativeContext = createNativeContext(contextSettings);
+    if (!nativeContext)
+        return false;
+    glContext.reset(createGlContext(nativeContext.get()));
+    if (!glContext)
+        return false;
+    ScreenFrameBuffer* screen = glContext->screenFrameBuffer();
+    screen->makeCurrent();
+    screen->setDepthTest(0);
+    screen->setBlending(true);
+    screen->setCullMode(1);
+    icicleResources = makeUnique<IcicleResources>();
+    if (!createIcicleResources(*glContext, *icicleResources))
+        return false;
+    useDarkTitleBar(platformHandle());
+    renderer = gui::BasicGLRenderer::create(glContext.get());
+    if (!renderer)
+        return false;
+    renderer->blendMode = 1;
+    const Vector<int, 2> client = clientSize();
+    textFactory = makeUnique<gui::NativeTextObjectFactory>(glContext.get(), client[0], client[1]);
+    clipboard = makeUnique<gui::DirectClipboardDelegate>();
+    gui = AppGui::create(*this, *settings, *icicleResources, *textFactory);
+    if (!gui)
+        return false;
+    gui->configure(renderer->configurator());
+    host.setRoot(gui.get());
+    host.setInterfaceScale(settings->uiScaleMultiplier);
+    host.relayout();
+    if (!startPath.empty())
+        gui->startFromCommandLine(startPath);
+    return true;
+}
+
+void AppWindow::release()
+{
+    // The controller first: it stops the scanner's worker and frees the tree and the text objects.
+    host.setRoot(nullptr);
+    gui = nullptr;
+    clipboard = nullptr;
+    textFactory = nullptr;
+    renderer = nullptr;
+    glContext = nullptr;
+    nativeContext = nullptr;
+}
+
+void AppWindow::finalize() { release(); }
+
+int AppWindow::initializationFailed()
+{
+    Window::showMessage(MESSAGE_ERROR, "Fatal initialization error",
+                        "The Velbrin application failed to initialize. Please make sure your device supports OpenGL 3.3 "
+                        "and geometry shaders.");
+    return 1;
+}
+
+void AppWindow::resized(int width, int height)
+{
+    if (textFactory)
+        textFactory->clientResized(width, height);
+    host.relayout();
+}
+
+void AppWindow::keyPressed(const KeyEvent& event)
+{
+    const gui::Response answer = host.keyPressed(event);
+    if (!(answer & gui::HANDLED) && event.key == KEY_F6 && settings) {
+        // Values the file leaves out keep their current ones; the scale applies at the next layout.
+        loadSettings(*settings);
+        host.setInterfaceScale(settings->uiScaleMultiplier);
+    }
+}
+
+void AppWindow::paint()
+{
+    if (!glContext || !gui)
+        return;
+    ScreenFrameBuffer* screen = glContext->screenFrameBuffer();
+    screen->makeCurrent();
+    screen->resetViewport();
+    glContext->clear(BACKGROUND);
+    const Vector<int, 2> size = screen->size();
+    renderer->setViewport({ 0, 0, double(size[0]), double(size[1]) });
+    const gui::Response answer = gui->draw(*renderer);
+    screen->present();
+    host.handle(answer);
+}

@@ -1,0 +1,20 @@
+// Desktop: the shell services the application calls: open a URL or path with its default handler,
+// reveal a file in the file manager, and ask for a dark title bar. Stateless free functions; none
+// reports failure (a failed call leaves everything as it was). Backends: desktop/linux/ (win32/ later).
+#pragma once
+
+#include <string_view>
+
+// Opens `text` (a URL or a file-system path, as bytes; UTF-8 where the platform needs text) with
+// the desktop's default handler and returns without waiting for it. Main thread.
+void openInShell(std::string_view text);
+
+// Shows the file or directory `path` selected in the system file manager. Falls back to opening
+// the parent directory when the file manager cannot select items. Main thread; may block briefly
+// while the file manager answers.
+void revealInFileManager(std::string_view path);
+
+// Asks the window manager for a dark title bar on the window. `nativeWindow` is the native window
+// layer's handle (an SDL_Window* on Linux); null, an unsupported window system or any failure make
+// it a no-op. Main thread, once the window exists.
+void useDarkTitleBar(void* nativeWindow);

@@ -1,0 +1,62 @@
+// Desktop on Linux: xdg-open for open and the reveal fallback, the file manager's D-Bus interface
+// for reveal, and the _GTK_THEME_VARIANT window property (read by GTK-based window managers such
+// as Mutter) for the dark title bar. Relies on SDL2 for the X11 handles of the window.
+#include "app/desktop/Desktop.h"
+
+#include "app/desktop/linux/FileManagerBus.h"
+#include "app/desktop/linux/ProcessSpawn.h"
+
+#include <SDL.h>
+#include <SDL_syswm.h>
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+
+namespace {
+
+// The argument for xdg-open: the bytes as given, except that a leading "-" would be read as an
+// option, so such a relative path is written as "./-...". Empty for text that no argument vector
+// can carry (a NUL byte) or that is empty.
+std::string openerArgument(std::string_view text)
+{
+    if (text.empty() || text.find('\0') != std::string_view::npos)
+        return {};
+    std::string argument = text.front() == '-' ? "./" : "";
+    argument.append(text);
+    return argument;
+}
+
+} // namespace
+
+void openInShell(std::string_view text)
+{
+    const std::string argument = openerArgument(text);
+    if (!argument.empty())
+        spawnDetached({ "xdg-open", argument });
+}
+
+void revealInFileManager(std::string_view path)
+{
+    const std::string uri = fileUriFromPath(path);
+    if (uri.empty())
+        return;
+    if (!showItemsOverSessionBus(uri))
+        openInShell(parentDirectory(path));
+}
+
+void useDarkTitleBar(void* nativeWindow)
+{
+    if (!nativeWindow)
+        return;
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!SDL_GetWindowWMInfo(static_cast<SDL_Window*>(nativeWindow), &info) || info.subsystem != SDL_SYSWM_X11)
+        return; // Wayland and the rest: the compositor decides
+    Display* display = info.info.x11.display;
+    const Atom variant = XInternAtom(display, "_GTK_THEME_VARIANT", False);
+    const Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
+    if (variant == None || utf8 == None)
+        return;
+    static const unsigned char dark[] = "dark";
+    XChangeProperty(display, info.info.x11.window, variant, utf8, 8, PropModeReplace, dark, 4);
+    XFlush(display);
+}

@@ -1,0 +1,104 @@
+// IcicleView: zoom, pan and row scaling of the chart. Every result is brought back into
+// [0, total] with a comparison that also catches NaN (a zero-width component divides by zero),
+// so a bad input leaves a valid view rather than a poisoned one.
+#include "icicle/components/IcicleView.h"
+
+#include <cmath>
+
+IcicleView::IcicleView(double totalSize)
+    : totalSize(totalSize)
+    , visibleEnd(totalSize)
+{
+}
+
+double IcicleView::clamp(double bytes) const
+{
+    if (bytes >= 0.0 && bytes <= totalSize)
+        return bytes;
+    return bytes > 0.0 ? totalSize : 0.0;
+}
+
+bool IcicleView::zoom(double amount, double anchor)
+{
+    const double width = visibleEnd - visibleStart;
+    if (width <= 1.0 && amount < 0.0)
+        return false;
+    const double b = anchor > 0.0 ? (anchor < 1.0 ? anchor : 1.0) : 0.0;
+    const double fixed = visibleEnd * b + visibleStart * (1.0 - b);
+    const double factor = std::exp(ZOOM_RATE * amount);
+    double start = fixed - factor * b * width;
+    double end = fixed + (1.0 - b) * factor * width;
+    if (start < 0.0) {
+        end -= start;
+        start = 0.0;
+    } else if (end > totalSize) {
+        start -= end - totalSize;
+        end = totalSize;
+    }
+    start = clamp(start);
+    end = clamp(end);
+    if (start == visibleStart && end == visibleEnd)
+        return false;
+    visibleStart = start;
+    visibleEnd = end;
+    return true;
+}
+
+bool IcicleView::pan(double pixels, double width)
+{
+    const double span = visibleEnd - visibleStart;
+    const double bytes = span * pixels / width;
+    if (bytes > 0.0 && visibleStart > 0.0) {
+        visibleStart -= bytes;
+        visibleEnd -= bytes;
+        if (visibleStart < 0.0) {
+            visibleStart = 0.0;
+            visibleEnd = span;
+        }
+    } else if (bytes < 0.0 && visibleEnd < totalSize) {
+        visibleStart -= bytes;
+        visibleEnd -= bytes;
+        if (visibleEnd > totalSize) {
+            visibleStart = totalSize - span;
+            visibleEnd = totalSize;
+        }
+    } else {
+        return false;
+    }
+    visibleStart = clamp(visibleStart);
+    visibleEnd = clamp(visibleEnd);
+    return true;
+}
+
+bool IcicleView::scaleRows(double dy, double y)
+{
+    if (dy == 0.0 || y < ROW_DRAG_MARGIN || y - dy < ROW_DRAG_MARGIN)
+        return false;
+    double scaled = rowScale * y / (y - dy);
+    if (scaled > 1.0)
+        scaled = 1.0;
+    if (scaled == rowScale)
+        return false;
+    rowScale = scaled;
+    return true;
+}
+
+void IcicleView::scrollTo(double position)
+{
+    const double span = visibleEnd - visibleStart;
+    if (position >= 1.0) {
+        visibleStart = totalSize - span;
+        visibleEnd = totalSize;
+        return;
+    }
+    visibleStart = (position > 0.0 ? position : 0.0) * (totalSize - span);
+    visibleEnd = visibleStart + span;
+}
+
+double IcicleView::byteAt(double x, double width) const
+{
+    const double f = x / width;
+    return (1.0 - f) * visibleStart + f * visibleEnd;
+}
+
+double IcicleView::rowAt(double y, double height) const { return y / (height * rowScale) + 1.0; }

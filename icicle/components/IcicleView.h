@@ -1,0 +1,44 @@
+// IcicleView: which part of the chart the chart component shows — the visible byte range and the
+// row height — and the arithmetic that moves it: zoom about an anchor, pan by pixels, row scaling
+// by a vertical drag, the scroll bar's position, and the mapping from component pixels back to
+// chart space. Plain arithmetic with no GL, so the interaction can be tested on its own. Row 1 is
+// always at the top edge; the root row belongs to the root label. Main thread.
+#pragma once
+
+class IcicleView {
+public:
+    // The whole tree in view, eight rows filling the height. `totalSize` is the chart's width in
+    // bytes (at least 1, as IcicleMesh::totalSize).
+    explicit IcicleView(double totalSize);
+
+    // Widens (amount > 0) or narrows (amount < 0) the range by e^(0.1875 × amount) so that the byte
+    // at `anchor` (a fraction of the width, clamped to [0, 1]) stays put; the range is shifted back
+    // inside [0, total] and never narrowed below one byte. False when nothing changed.
+    bool zoom(double amount, double anchor);
+    // Moves the range with a pointer that moved `pixels` to the right over a component `width`
+    // pixels wide; stops at either end. False when nothing can move.
+    bool pan(double pixels, double width);
+    // Follows a vertical drag of `dy` pixels that ended `y` pixels below the top edge: the top
+    // edge stays and the point under the pointer follows it. Nothing happens within 16 pixels of
+    // the top; rows never grow taller than the component. False when the height did not change.
+    bool scaleRows(double dy, double y);
+    // Places the range at `position` of its free travel (0 left end, 1 right end), keeping its
+    // width: what the scroll bar asks for.
+    void scrollTo(double position);
+
+    // Chart space under a point of a `width` x `height` component.
+    double byteAt(double x, double width) const;
+    double rowAt(double y, double height) const;
+
+    double totalSize;
+    double visibleStart = 0.0;
+    double visibleEnd;
+    double rowScale = 0.125; // row height as a fraction of the component height
+
+    static constexpr double ZOOM_RATE = 0.1875;   // e^ZOOM_RATE per zoom unit (one wheel notch)
+    static constexpr double ROW_DRAG_MARGIN = 16.0; // pixels under the top edge where rows keep their height
+
+private:
+    // Into [0, total]; outside (or NaN) becomes 0 when not positive, else total.
+    double clamp(double bytes) const;
+};

@@ -1,0 +1,57 @@
+// RootDirectoryLabel: draws through ChartViewport like the chart, so the label is fitted to the
+// component's own pixels wherever the component sits.
+#include "icicle/components/RootDirectoryLabel.h"
+
+#include "icicle/LabelText.h"
+#include "icicle/components/ChartViewport.h"
+
+namespace {
+
+constexpr int POINTS = 1;
+// Row 0.75 makes the cell reach 1.75 rows down, which moves the label's centre line below the
+// middle: a name without a size line sits above its centre line, so this lowers the lone title.
+constexpr float TITLE_ROW = 0.75f;
+
+} // namespace
+
+GeometryVertex titleVertex(std::string_view text)
+{
+    GeometryVertex vertex { 0.0f, TITLE_ROW, 1.0f, 0.0f, 0.0f, 0.0f, {} };
+    const double nameWidth = LabelText::packName(text, vertex.name);
+    vertex.inverseLabelWidth = LabelText::inverseLabelWidth(0.0, nameWidth);
+    return vertex;
+}
+
+orvex::UniquePtr<orvex::Mesh<GeometryVertex>> createTitleMesh(orvex::GlContext& context, std::string_view text)
+{
+    return orvex::createMesh<GeometryVertex>(context, POINTS, { titleVertex(text) });
+}
+
+RootDirectoryLabel::RootDirectoryLabel(const IcicleResources& resources, const RootLabelMesh& mesh)
+    : renderer(resources)
+    , context(resources.context)
+    , mesh(mesh)
+{
+}
+
+RootDirectoryLabel::~RootDirectoryLabel() = default;
+
+orvex::gui::Vector2 RootDirectoryLabel::layout(orvex::gui::Vector2 minimum, orvex::gui::Vector2, double layoutScale, int)
+{
+    size = minimum;
+    scale = layoutScale;
+    return minimum;
+}
+
+orvex::gui::Response RootDirectoryLabel::draw(orvex::gui::Renderer& target)
+{
+    if (!context || !mesh.mesh || mesh.count <= 0 || !(size.x > 0.0) || !(size.y > 0.0))
+        return orvex::gui::HANDLED;
+    ChartViewport viewport(target, *context, size);
+    if (!viewport.placement().empty()) {
+        renderer.setComponentToClip(viewport.placement().componentToClip);
+        renderer.drawLabelOnly(*mesh.mesh, mesh.count, mesh.totalSize, { { size.x, size.y } },
+                               viewport.placement().pixelSize(), float(scale));
+    }
+    return orvex::gui::HANDLED;
+}

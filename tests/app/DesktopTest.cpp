@@ -1,0 +1,333 @@
+// Desktop services on Linux: file URIs and parent folders as byte strings, xdg-open receiving exact
+// argument bytes (a stand-in records them), and reveal over a private session bus with a stand-in
+// FileManager1, falling back to opening the parent folder when no file manager answers.
+#include "app/desktop/Desktop.h"
+#include "app/desktop/linux/FileManagerBus.h"
+#include "DesktopTestSupport.h"
+
+#include <atomic>
+#include <dbus/dbus.h>
+#include <cstdio>
+#include <fcntl.h>
+#include <memory>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace {
+
+using namespace desktoptest;
+
+std::string percentDecode(const std::string& text)
+{
+    std::string bytes;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 2 < text.size()) {
+            bytes.push_back(char(std::stoi(text.substr(i + 1, 2), nullptr, 16)));
+            i += 2;
+        } else {
+            bytes.push_back(text[i]);
+        }
+    }
+    return bytes;
+}
+
+// -- Paths as text --
+
+TEST(FileManagerBus, FileUriEncodesEveryByteOutsideUnreserved)
+{
+    struct Row { std::string path, uri; };
+    const Row rows[] = {
+        { "/x/-d\n\xff~._ 100%", "file:///x/-d%0A%FF~._%20100%25" },
+        { "/#?:@!$&'()*+,;=\"\\", "file:///%23%3F%3A%40%21%24%26%27%28%29%2A%2B%2C%3B%3D%22%5C" },
+        { "", "" },
+        { std::string("/a\0b", 4), "" },
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(fileUriFromPath(row.path), row.uri) << row.path;
+
+    // Every byte value but NUL and "/" survives the round trip, and the URI is plain ASCII.
+    std::string everyByte = "/";
+    for (int byte = 1; byte < 256; ++byte)
+        if (byte != '/')
+            everyByte.push_back(char(byte));
+    const std::string uri = fileUriFromPath(everyByte);
+    for (char c : uri)
+        EXPECT_TRUE(c > ' ' && c < 127) << int(c);
+    EXPECT_EQ(percentDecode(uri.substr(7)), everyByte);
+
+    const std::string relative = fileUriFromPath("sub/-x");
+    EXPECT_EQ(percentDecode(relative.substr(7)), fs::current_path().string() + "/sub/-x");
+}
+
+TEST(FileManagerBus, ParentDirectory)
+{
+    const std::pair<std::string, std::string> rows[] = {
+        { "/a/b", "/a" }, { "/a/b/", "/a" }, { "/a//b", "/a" }, { "/a", "/" }, { "/", "/" },
+        { "//", "/" }, { "name", "." }, { "a/b", "a" }, { "/x/-d\n\xff/f", "/x/-d\n\xff" },
+    };
+    for (const auto& [path, parent] : rows)
+        EXPECT_EQ(parentDirectory(path), parent) << path;
+}
+
+// -- A private session bus --
+
+// Runs dbus-daemon with a minimal configuration (no service activation, so nothing real starts)
+// and points DBUS_SESSION_BUS_ADDRESS at it for the object's lifetime.
+class PrivateSessionBus {
+public:
+    explicit PrivateSessionBus(const fs::path& folder)
+    {
+        const fs::path config = folder / "bus.conf";
+        std::ofstream(config) << "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
+                                 " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
+                                 "<busconfig><type>session</type><listen>unix:dir=" << folder.string() << "</listen>"
+                                 "<auth>EXTERNAL</auth><policy context=\"default\"><allow send_destination=\"*\"/>"
+                                 "<allow receive_sender=\"*\"/><allow own=\"*\"/></policy></busconfig>\n";
+        int pipeEnds[2];
+        if (pipe2(pipeEnds, O_CLOEXEC) != 0)
+            return;
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDOUT_FILENO);
+        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0); // its notices are noise here
+        const std::string configArgument = "--config-file=" + config.string();
+        char* argv[] = { const_cast<char*>("dbus-daemon"), const_cast<char*>(configArgument.c_str()),
+            const_cast<char*>("--nofork"), const_cast<char*>("--nopidfile"), const_cast<char*>("--print-address"), nullptr };
+        if (posix_spawnp(&daemon, "dbus-daemon", &actions, nullptr, argv, environ) != 0)
+            daemon = 0;
+        posix_spawn_file_actions_destroy(&actions);
+        close(pipeEnds[1]);
+        char c;
+        while (daemon && read(pipeEnds[0], &c, 1) == 1 && c != '\n')
+            address.push_back(c);
+        close(pipeEnds[0]);
+        if (!address.empty())
+            variable.emplace("DBUS_SESSION_BUS_ADDRESS", address.c_str());
+    }
+    ~PrivateSessionBus()
+    {
+        if (daemon > 0) {
+            kill(daemon, SIGTERM);
+            waitpid(daemon, nullptr, 0);
+        }
+    }
+    const std::string& busAddress() const { return address; }
+
+private:
+    pid_t daemon = 0;
+    std::string address;
+    std::optional<ScopedVariable> variable;
+};
+
+// Owns org.freedesktop.FileManager1 on its own connection and answers one ShowItems call,
+// recording its arguments, from a thread of its own.
+class StandInFileManager {
+public:
+    explicit StandInFileManager(const std::string& address)
+    {
+        DBusError error;
+        dbus_error_init(&error);
+        connection = dbus_connection_open_private(address.c_str(), &error);
+        if (connection && dbus_bus_register(connection, &error)) {
+            dbus_connection_set_exit_on_disconnect(connection, FALSE);
+            owned = dbus_bus_request_name(connection, "org.freedesktop.FileManager1", DBUS_NAME_FLAG_DO_NOT_QUEUE, &error)
+                == DBUS_REQUEST_NAME_REPLY_PRIMARY_OWNER;
+        }
+        dbus_error_free(&error);
+        if (owned)
+            thread = std::thread([this] { serve(); });
+    }
+    ~StandInFileManager()
+    {
+        stop = true;
+        if (thread.joinable())
+            thread.join();
+        if (connection) {
+            dbus_connection_close(connection);
+            dbus_connection_unref(connection);
+        }
+    }
+    bool ready() const { return owned; }
+    std::vector<std::string> uris;
+    std::string startupId;
+    std::atomic<int> calls { 0 };
+
+private:
+    void serve()
+    {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (!stop && std::chrono::steady_clock::now() < deadline && dbus_connection_read_write(connection, 50)) {
+            while (DBusMessage* message = dbus_connection_pop_message(connection)) {
+                if (dbus_message_is_method_call(message, "org.freedesktop.FileManager1", "ShowItems")
+                    && dbus_message_has_signature(message, "ass")) {
+                    record(message);
+                    DBusMessage* reply = dbus_message_new_method_return(message);
+                    dbus_connection_send(connection, reply, nullptr);
+                    dbus_connection_flush(connection);
+                    dbus_message_unref(reply);
+                    ++calls;
+                }
+                dbus_message_unref(message);
+            }
+        }
+    }
+    void record(DBusMessage* message)
+    {
+        DBusMessageIter arguments, items;
+        dbus_message_iter_init(message, &arguments);
+        dbus_message_iter_recurse(&arguments, &items);
+        for (; dbus_message_iter_get_arg_type(&items) == DBUS_TYPE_STRING; dbus_message_iter_next(&items)) {
+            const char* uri = nullptr;
+            dbus_message_iter_get_basic(&items, &uri);
+            uris.push_back(uri);
+        }
+        dbus_message_iter_next(&arguments);
+        const char* id = nullptr;
+        dbus_message_iter_get_basic(&arguments, &id);
+        startupId = id;
+    }
+
+    DBusConnection* connection = nullptr;
+    bool owned = false;
+    std::atomic<bool> stop { false };
+    std::thread thread;
+};
+
+// -- A stand-in xdg-open first (and alone) on PATH --
+
+class DesktopOpenTest : public testing::Test {
+protected:
+    DesktopOpenTest()
+        : originalPath(std::getenv("PATH") ? std::getenv("PATH") : "/usr/bin:/bin")
+        , path("PATH", bin().c_str())
+        , record("VELBRIN_TEST_RECORD", (directory.path() / "record").c_str())
+        // No test may reach the user's real session bus or file manager.
+        , bus("DBUS_SESSION_BUS_ADDRESS", ("unix:path=" + (directory.path() / "no-bus").string()).c_str())
+    {
+        writeScript(bin() / "xdg-open",
+            "for argument in \"$@\"; do printf '%s\\0' \"$argument\"; done > \"$VELBRIN_TEST_RECORD\"\n"
+            ": > \"$VELBRIN_TEST_RECORD.done\"\n");
+    }
+    fs::path bin()
+    {
+        fs::create_directories(directory.path() / "bin");
+        return directory.path() / "bin";
+    }
+    std::vector<std::string> recordedArguments()
+    {
+        if (!waitForFile(directory.path() / "record.done"))
+            return { "<xdg-open was not run>" };
+        return splitAtNul(readWhole(directory.path() / "record"));
+    }
+
+    // Starts the private bus with the real PATH, where dbus-daemon lives.
+    std::unique_ptr<PrivateSessionBus> startBus()
+    {
+        ScopedVariable realPath("PATH", originalPath.c_str());
+        return std::make_unique<PrivateSessionBus>(directory.path());
+    }
+
+    TemporaryDirectory directory;
+    std::string originalPath;
+    ScopedVariable path, record, bus;
+};
+
+struct OpenRow { const char* name; std::string given; std::string expected; };
+
+const OpenRow openRows[] = {
+    { "Url", "https://velbrin.app/velbrin/donate/", "https://velbrin.app/velbrin/donate/" },
+    { "PathBytesExact", "/tmp/-lead\nnew line \xff\xfe/dir", "/tmp/-lead\nnew line \xff\xfe/dir" },
+    { "LeadingDashNotAnOption", "-rf x", "./-rf x" },
+};
+
+class DesktopOpenRowTest : public DesktopOpenTest, public testing::WithParamInterface<OpenRow> { };
+
+TEST_P(DesktopOpenRowTest, PassesOneExactArgument)
+{
+    openInShell(GetParam().given);
+    EXPECT_EQ(recordedArguments(), std::vector<std::string> { GetParam().expected });
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, DesktopOpenRowTest, testing::ValuesIn(openRows),
+    [](const testing::TestParamInfo<OpenRow>& info) { return std::string(info.param.name); });
+
+// Children of this process that have ended but were not waited for.
+int zombieChildren()
+{
+    int zombies = 0;
+    for (const auto& entry : fs::directory_iterator("/proc")) {
+        const std::string name = entry.path().filename().string();
+        if (name.find_first_not_of("0123456789") != std::string::npos)
+            continue;
+        const std::string stat = readWhole(entry.path() / "stat");
+        const std::size_t close = stat.rfind(')');
+        char state = 0;
+        int parent = 0;
+        if (close != std::string::npos && std::sscanf(stat.c_str() + close + 1, " %c %d", &state, &parent) == 2)
+            zombies += state == 'Z' && parent == getpid();
+    }
+    return zombies;
+}
+
+TEST_F(DesktopOpenTest, DetachedOpenLeavesNoZombie)
+{
+    openInShell("/tmp");
+    ASSERT_EQ(recordedArguments(), std::vector<std::string> { "/tmp" });
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (zombieChildren() > 0 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(zombieChildren(), 0);
+}
+
+TEST_F(DesktopOpenTest, RevealWithoutBusOpensParentExactly)
+{
+    revealInFileManager("/tmp/-d\nx\xff y/file name");
+    EXPECT_EQ(recordedArguments(), std::vector<std::string> { "/tmp/-d\nx\xff y" });
+}
+
+TEST_F(DesktopOpenTest, RevealRelativeDashPathOpensParentSafely)
+{
+    revealInFileManager("-dir/file");
+    EXPECT_EQ(recordedArguments(), std::vector<std::string> { "./-dir" });
+}
+
+TEST_F(DesktopOpenTest, NulInTextStartsNothing)
+{
+    openInShell(std::string_view("/a\0b", 4));
+    revealInFileManager(std::string_view("/a\0b", 4));
+    EXPECT_FALSE(waitForFile(directory.path() / "record.done", std::chrono::milliseconds(300)));
+}
+
+TEST_F(DesktopOpenTest, RevealCallsShowItemsWithEncodedUri)
+{
+    const auto bus = startBus();
+    if (bus->busAddress().empty())
+        GTEST_SKIP() << "dbus-daemon is not available";
+    StandInFileManager fileManager(bus->busAddress());
+    ASSERT_TRUE(fileManager.ready());
+
+    revealInFileManager("/tmp/-d\nx\xff y/file name");
+    EXPECT_EQ(fileManager.calls.load(), 1);
+    EXPECT_EQ(fileManager.uris, std::vector<std::string> { "file:///tmp/-d%0Ax%FF%20y/file%20name" });
+    EXPECT_EQ(fileManager.startupId, "");
+    // The file manager answered, so the parent folder is not opened as well.
+    EXPECT_FALSE(waitForFile(directory.path() / "record.done", std::chrono::milliseconds(300)));
+}
+
+TEST_F(DesktopOpenTest, RevealWithBusButNoFileManagerOpensParent)
+{
+    const auto bus = startBus();
+    if (bus->busAddress().empty())
+        GTEST_SKIP() << "dbus-daemon is not available";
+    std::string error;
+    EXPECT_FALSE(showItemsOverSessionBus("file:///tmp", 5000, &error));
+    EXPECT_FALSE(error.empty());
+    revealInFileManager("/srv/data/report.txt");
+    EXPECT_EQ(recordedArguments(), std::vector<std::string> { "/srv/data" });
+}
+
+} // namespace
