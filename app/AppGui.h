@@ -43,6 +43,10 @@ public:
     // message box names it and the start screen stays.
     void startFromCommandLine(const std::string& path);
 
+    // For the window's frame log: whether a scan is being shown, and whether a finished chart is.
+    bool scanShown() const { return scanning; }
+    bool chartShown() const { return bool(mesh.mesh) && !scanning; }
+
     void pickDirectory();
     void startMapping(const std::string& path);
     void onScanFinished();

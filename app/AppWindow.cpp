@@ -10,6 +10,11 @@
 #include "engine/window/KeyCodes.h"
 
 #include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <sys/resource.h>
+#include <thread>
+#include <time.h>
 
 using namespace orvex;
 
@@ -21,6 +26,13 @@ constexpr Color<float> BACKGROUND { 0.0625f, 0.0625f, 0.0625f, 1 };
 
 AppWindow::AppWindow(std::string startPath) : startPath(std::move(startPath))
 {
+    // Benchmarks ask for one line per frame and for the program to end once the finished chart
+    // has been drawn a number of times. The log is a new file of the benchmark's own.
+    if (const char* path = std::getenv("VELBRIN_FRAME_LOG"); path && *path) {
+        frameLog = std::fopen(path, "wx");
+        const char* frames = std::getenv("VELBRIN_EXIT_AFTER_CHART_FRAMES");
+        chartFramesToExit = frames ? std::max(0, std::atoi(frames)) : 0;
+    }
     setMode(MODE_RESIZABLE);
     setTitle("Velbrin Preview");
     setMinimumSize(480, 360);
@@ -30,6 +42,8 @@ AppWindow::AppWindow(std::string startPath) : startPath(std::move(startPath))
 
 AppWindow::~AppWindow()
 {
+    if (frameLog)
+        std::fclose(frameLog);
     release();
     icicleResources = nullptr;
     settings = nullptr;
@@ -126,6 +140,8 @@ void AppWindow::paint()
 {
     if (!glContext || !gui)
         return;
+    pace();
+    const TimePoint begun = TimePoint::now();
     ScreenFrameBuffer* screen = glContext->screenFrameBuffer();
     screen->makeCurrent();
     screen->resetViewport();
@@ -135,4 +151,44 @@ void AppWindow::paint()
     const gui::Response answer = gui->draw(*renderer);
     screen->present();
     host.handle(answer);
+    if (frameLog)
+        logFrame(seconds(TimePoint::now() - begun) * 1000.0);
+}
+
+// Frames asked for back to back (an animation, the scan's progress) come at most at the display's
+// usual 60 per second, and at 15 while a scan runs: where no vertical sync paces them (a software
+// renderer, a virtual display) every frame would otherwise take CPU time from the scan.
+void AppWindow::pace()
+{
+    const double interval = gui->scanShown() ? 1.0 / 15 : 1.0 / 60;
+    const double since = framePaced ? seconds(TimePoint::now() - lastPaced) : interval;
+    if (since < interval)
+        std::this_thread::sleep_for(std::chrono::duration<double>(interval - since));
+    lastPaced = TimePoint::now();
+    framePaced = true;
+}
+
+// One line per frame: milliseconds since the window was made, the milliseconds the frame took to
+// draw and present, and what was shown ("scan", "chart" or "other"). While logging, the finished
+// chart is drawn again and again, so its frames can be compared with those of the scan.
+void AppWindow::logFrame(double frameMs)
+{
+    const double sinceStart = seconds(TimePoint::now() - started) * 1000.0;
+    const char* shown = gui->scanShown() ? "scan" : gui->chartShown() ? "chart" : "other";
+    std::fprintf(frameLog, "frame %.3f %.3f %s\n", sinceStart, frameMs, shown);
+    if (gui->chartShown() && chartFrames++ == 0) {
+        // Wall-clock time, so a benchmark can count from the moment it started the process.
+        timespec now {};
+        clock_gettime(CLOCK_REALTIME, &now);
+        std::fprintf(frameLog, "chart_shown_realtime_ns %lld\n", (long long)now.tv_sec * 1000000000LL + now.tv_nsec);
+    }
+    if (gui->chartShown() && chartFramesToExit > 0 && chartFrames >= chartFramesToExit) {
+        rusage usage {};
+        getrusage(RUSAGE_SELF, &usage);
+        std::fprintf(frameLog, "peak_rss_kib %ld\n", usage.ru_maxrss);
+        std::fflush(frameLog);
+        closeRequested();
+        return;
+    }
+    requestRedraw();
 }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "app/Settings.h"
+#include "engine/core/Clock.h"
 #include "engine/gl/GlContext.h"
 #include "engine/gl/NativeContext.h"
 #include "engine/window/ResponsiveApplication.h"
@@ -15,6 +16,7 @@
 #include "gui/text/NativeTextObjectFactory.h"
 #include "icicle/IcicleResources.h"
 
+#include <cstdio>
 #include <string>
 
 class AppGui;
@@ -47,8 +49,17 @@ public:
 
 private:
     void release();
+    void logFrame(double frameMs);
+    void pace();
 
     std::string startPath;
+    // The frame log for benchmarks (VELBRIN_FRAME_LOG names the file; see bench/app-compare.sh).
+    std::FILE* frameLog = nullptr;
+    int chartFramesToExit = 0;
+    int chartFrames = 0;
+    orvex::TimePoint started = orvex::TimePoint::now();
+    orvex::TimePoint lastPaced {};
+    bool framePaced = false;
     orvex::gui::ComponentHost host { *this };
     // In the order they are made; released in reverse.
     orvex::UniquePtr<Settings> settings;

@@ -28,6 +28,11 @@ public:
     // cannot be read).
     static RootKind examineRoot(const std::string& path, uint64_t& fileSize);
 
+    // Gives the calling thread (the scanner's worker; the lister does it for its helpers) a lower
+    // scheduling priority than the interface's, so that frames stay smooth while a scan takes
+    // every core; a scan alone runs as fast as before.
+    static void lowerCallingThreadPriority();
+
     explicit DirectoryLister(const std::string& rootPath);
     ~DirectoryLister(); // stops any reading ahead and frees every listing
     DirectoryLister(const DirectoryLister&) = delete;

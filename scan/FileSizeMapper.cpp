@@ -129,6 +129,7 @@ ScanState FileSizeMapper::getProgress(std::string& outPath, uint64_t& outBytes, 
 
 void FileSizeMapper::run()
 {
+    DirectoryLister::lowerCallingThreadPriority();
     mutex.lock();
     while (true) {
         switch (state.load()) {

@@ -143,7 +143,11 @@ public:
         using orvex::Thread::start;
 
     protected:
-        void run() override { impl.helperLoop(buffer.data()); }
+        void run() override
+        {
+            DirectoryLister::lowerCallingThreadPriority();
+            impl.helperLoop(buffer.data());
+        }
 
     private:
         Impl& impl;
@@ -552,6 +556,16 @@ private:
     int openDescriptors() const { return descriptorsOpened.load() - descriptorsClosed.load(); }
     std::vector<std::unique_ptr<Helper>> helpers;
 };
+
+void DirectoryLister::lowerCallingThreadPriority()
+{
+    // On Linux the nice value belongs to the thread; raising it needs no privilege. A failure
+    // only leaves the thread at the usual priority.
+    const pid_t thread = pid_t(syscall(SYS_gettid));
+    const int current = getpriority(PRIO_PROCESS, id_t(thread));
+    if (current < 10)
+        setpriority(PRIO_PROCESS, id_t(thread), 10);
+}
 
 DirectoryLister::DirectoryLister(const std::string& rootPath) : impl(std::make_unique<Impl>(rootPath)) {}
 

@@ -1,105 +1,51 @@
-// The program as a user runs it, under a virtual X server: the start screen, SELECT DIRECTORY with
-// a stand-in folder picker first on PATH, `velbrin DIR` going straight to the chart, Escape during
-// a scan, and a device without OpenGL 3.3 ending with the fatal box and status 1. The screen is
-// read with xwd and probed for the colours of the screens.
+// The program as a user runs it, under a virtual X server: the start screen and its keyboard focus,
+// SELECT and CHANGE DIRECTORY with a stand-in folder picker first on PATH, the scanning overlay
+// and its live preview, Escape during a scan, wheel zoom and drag pan on the chart, a double
+// click revealing a file (a stand-in file manager on a private session bus, else a stand-in
+// xdg-open), F6 re-reading the settings, and a device without OpenGL 3.3. The window is read
+// with xwd and probed for the screens' colours; the last capture of a failed wait is kept.
+//
+// [SECTION] The program
+// [SECTION] Fixture: trees, stand-ins, settings, waiting for a screen
+// [SECTION] Start screen and folder picker
+// [SECTION] Scanning
+// [SECTION] The chart
+// [SECTION] Failures and the command line
+#include "E2ESupport.h"
+
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <cstdlib>
+#include <cmath>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <functional>
-#include <iterator>
-#include <signal.h>
-#include <string>
-#include <sys/wait.h>
-#include <thread>
-#include <unistd.h>
-#include <vector>
+#include <tuple>
 
-namespace fs = std::filesystem;
-using namespace std::chrono_literals;
+using namespace e2e;
 
 namespace {
 
+// [SECTION] The program
+
+constexpr Rgb CHART_BACKGROUND { 32, 0, 32 };     // behind the chart
+constexpr Rgb PREVIEW_BACKGROUND { 32, 14, 32 };  // the shaded clear colour, raised by maximum blending
+constexpr Rgb PREVIEW_CELL { 55, 51, 55 };        // a grey preview cell under the shade
+constexpr Rgb BUTTON { 80, 80, 80 };              // a StyledButton at rest
+constexpr Rgb PANEL_FRAME { 191, 159, 191 };      // the progress panel's frame
+
 const std::string PROGRAM = VELBRIN_PROGRAM;
 
-std::string run(const std::string& command)
-{
-    std::string output;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-        char buffer[256];
-        while (std::fgets(buffer, sizeof buffer, pipe))
-            output += buffer;
-        pclose(pipe);
-    }
-    while (!output.empty() && (output.back() == '\n' || output.back() == '\r'))
-        output.pop_back();
-    return output;
-}
-
-struct Rgb {
-    int r, g, b;
-};
-
-// The root window as xwd writes it (3 or 4 bytes per pixel, either byte order).
-struct Screen {
-    int width = 0, height = 0;
-    std::vector<Rgb> pixels;
-
-    bool capture()
-    {
-        const std::string raw = run("xwd -root -silent | od -An -v -tx1 | tr -d ' \\n'");
-        if (raw.size() < 200)
-            return false;
-        std::vector<uint8_t> bytes(raw.size() / 2);
-        for (size_t i = 0; i < bytes.size(); ++i)
-            bytes[i] = uint8_t(std::stoi(raw.substr(2 * i, 2), nullptr, 16));
-        auto field = [&](int k) {
-            const uint8_t* p = &bytes[size_t(k) * 4];
-            return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
-        };
-        const uint32_t headerSize = field(0), byteOrder = field(7), bytesPerLine = field(12), colours = field(19);
-        const size_t pixelBytes = field(11) / 8;
-        width = int(field(4)), height = int(field(5));
-        const size_t offset = headerSize + colours * 12;
-        if ((pixelBytes != 3 && pixelBytes != 4) || bytes.size() < offset + size_t(height) * bytesPerLine)
-            return false;
-        pixels.resize(size_t(width) * size_t(height));
-        for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x) {
-                const uint8_t* p = &bytes[offset + size_t(y) * bytesPerLine + size_t(x) * pixelBytes];
-                const size_t o = pixelBytes - 3; // a leading pad byte in big-endian 32-bit pixels
-                pixels[size_t(y) * size_t(width) + size_t(x)] =
-                    byteOrder == 0 ? Rgb { p[2], p[1], p[0] } : Rgb { p[o], p[o + 1], p[o + 2] };
-            }
-        return true;
-    }
-    // How many pixels are within 6 levels of `colour`.
-    size_t count(Rgb colour) const
-    {
-        size_t n = 0;
-        for (const Rgb& p : pixels)
-            n += std::abs(p.r - colour.r) <= 6 && std::abs(p.g - colour.g) <= 6 && std::abs(p.b - colour.b) <= 6;
-        return n;
-    }
-};
-
-constexpr Rgb CHART_BACKGROUND { 32, 0, 32 };  // behind the chart and the preview
-constexpr Rgb BUTTON { 80, 80, 80 };           // a StyledButton at rest
-constexpr Rgb PANEL_FRAME { 191, 159, 191 };   // the progress panel's frame
-
+// The program, started with its working directory in the test's folder (so no config.ini lying
+// next to the test binary is read) and the stand-ins first on PATH.
 class App {
 public:
-    App(const std::vector<std::string>& arguments, const std::string& path = "", const std::string& environment = "")
+    App(const fs::path& folder, const std::vector<std::string>& arguments, const std::vector<std::string>& environment = {})
     {
         child = fork();
         if (child == 0) {
-            if (!path.empty())
-                setenv("PATH", (path + ":" + std::getenv("PATH")).c_str(), 1);
-            if (!environment.empty())
-                putenv(strdup(environment.c_str()));
+            if (chdir(folder.c_str()) != 0)
+                _exit(126);
+            setenv("PATH", ((folder / "bin").string() + ":" + std::getenv("PATH")).c_str(), 1);
+            for (const std::string& variable : environment)
+                putenv(strdup(variable.c_str()));
             std::vector<char*> argv { const_cast<char*>(PROGRAM.c_str()) };
             for (const std::string& a : arguments)
                 argv.push_back(const_cast<char*>(a.c_str()));
@@ -107,6 +53,10 @@ public:
             execv(PROGRAM.c_str(), argv.data());
             _exit(127);
         }
+        window = run("timeout 20 xdotool search --sync --onlyvisible --all --pid " + std::to_string(child)
+                     + " --name '^Velbrin Preview$' | head -n 1");
+        if (!window.empty())
+            xdotool("windowfocus --sync " + window);
     }
     ~App()
     {
@@ -115,39 +65,22 @@ public:
             waitpid(child, nullptr, 0);
         }
     }
-    // The exit status once the program ends within `timeout`, else -1.
-    int waitExit(std::chrono::seconds timeout)
+    // Real (XTEST) input: keys go to the focused window, buttons to the pointer's position in it.
+    void xdotool(const std::string& arguments) const { run("xdotool " + arguments + " 2>/dev/null"); }
+    void key(const std::string& keys) const { xdotool("key --delay 60 " + keys); }
+    // No --sync: it waits for a motion that never comes when the pointer is already there.
+    void pointTo(int x, int y) const { xdotool("mousemove --window " + window + " " + std::to_string(x) + " " + std::to_string(y)); }
+    void click(int x, int y, int button = 1, int repeat = 1) const
     {
-        const auto deadline = std::chrono::steady_clock::now() + timeout;
-        while (std::chrono::steady_clock::now() < deadline) {
-            int status = 0;
-            if (waitpid(child, &status, WNOHANG) == child) {
-                child = -1;
-                return WIFEXITED(status) ? WEXITSTATUS(status) : 128;
-            }
-            std::this_thread::sleep_for(50ms);
-        }
-        return -1;
+        xdotool("mousemove --window " + window + " " + std::to_string(x) + " " + std::to_string(y) + " click --repeat "
+                + std::to_string(repeat) + " --delay 80 " + std::to_string(button));
     }
+
     pid_t child = -1;
+    std::string window;
 };
 
-std::string findWindow(const std::string& title, int seconds = 20)
-{
-    return run("timeout " + std::to_string(seconds) + " xdotool search --sync --onlyvisible --name '^" + title + "$' | head -n 1");
-}
-
-bool waitForScreen(const std::function<bool(const Screen&)>& seen, std::chrono::seconds timeout = 20s)
-{
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (std::chrono::steady_clock::now() < deadline) {
-        Screen screen;
-        if (screen.capture() && seen(screen))
-            return true;
-        std::this_thread::sleep_for(250ms);
-    }
-    return false;
-}
+// [SECTION] Fixture: trees, stand-ins, settings, waiting for a screen
 
 class AppE2ETest : public ::testing::Test {
 protected:
@@ -160,61 +93,394 @@ protected:
         std::string pattern = (fs::temp_directory_path() / "velbrin-app-e2e-XXXXXX").string();
         ASSERT_NE(mkdtemp(pattern.data()), nullptr);
         folder = pattern;
-        fs::create_directories(folder / "tree/photos");
-        fs::create_directories(folder / "tree/src");
-        for (auto [name, size] : { std::pair { "tree/big.bin", 4000000 }, { "tree/photos/a.jpg", 2000000 },
-                                   { "tree/src/main.cpp", 1000000 }, { "tree/notes.txt", 500000 } }) {
+        // Row 1 holds two cells: a file with 6/7 of the bytes and a directory with the rest. The
+        // middle of the row is always the file, whatever order the directory lists them in.
+        fs::create_directories(folder / "tree/docs");
+        for (auto [name, size] : { std::pair { "tree/big file.bin", 6000000 }, { "tree/docs/a.txt", 600000 },
+                                   { "tree/docs/b.txt", 400000 } }) {
             std::ofstream(folder / name).close();
             fs::resize_file(folder / name, uintmax_t(size));
         }
-        // Private settings and a stand-in folder picker that answers with the tree.
+        // Stand-ins that record every run: the folder picker answers with the path in
+        // picker-answer (the small tree unless a test changes it), xdg-open keeps its arguments.
         fs::create_directories(folder / "bin");
-        std::ofstream(folder / "bin/zenity") << "#!/bin/sh\nprintf '%s\\n' '" << (folder / "tree").string() << "'\n";
-        fs::permissions(folder / "bin/zenity", fs::perms::owner_all);
+        std::ofstream(folder / "picker-answer") << (folder / "tree").string() << "\n";
+        writeScript("zenity", "echo ran >> '" + (folder / "zenity-runs").string() + "'\ncat '" + (folder / "picker-answer").string() + "'\n");
+        writeScript("xdg-open", "printf '%s\\n' \"$@\" >> '" + (folder / "opened").string() + "'\n");
         setenv("XDG_CONFIG_HOME", (folder / "config").c_str(), 1);
+        // No test may reach the user's session bus or file manager.
+        setenv("DBUS_SESSION_BUS_ADDRESS", ("unix:path=" + (folder / "no-bus").string()).c_str(), 1);
     }
     void TearDown() override
     {
-        if (!folder.empty())
-            fs::remove_all(folder);
+        if (folder.empty())
+            return;
+        // After a failure the kept screenshots stay in the folder's "artifacts"; the rest goes.
+        for (const auto& entry : fs::directory_iterator(folder))
+            if (!(HasFailure() && entry.path().filename() == "artifacts"))
+                fs::remove_all(entry.path());
+        if (!HasFailure())
+            fs::remove(folder);
     }
+
+    void writeScript(const std::string& name, const std::string& body)
+    {
+        std::ofstream(folder / "bin" / name) << "#!/bin/sh\n" << body;
+        fs::permissions(folder / "bin" / name, fs::perms::owner_all);
+    }
+    void writeSettings(const std::string& text)
+    {
+        fs::create_directories(folder / "config/Velbrin");
+        std::ofstream(folder / "config/Velbrin/config.ini") << text;
+    }
+
+    // 20,000 files in 10 × 20 directories; in each, one file of (1 + top index) MiB and 99 of
+    // 1 KiB (sparse). Row 1 then holds ten cells sized 1 : 2 : ... : 10, and the preview stays
+    // small enough for a software renderer to redraw it several times a second. Made once for
+    // the whole suite (creating 20,000 files is slow on some file systems); no test changes it.
+    static fs::path largeTree()
+    {
+        if (!largeFolder.empty())
+            return largeFolder / "large";
+        std::string pattern = (fs::temp_directory_path() / "velbrin-app-e2e-large-XXXXXX").string();
+        if (!mkdtemp(pattern.data()))
+            return {};
+        largeFolder = pattern;
+        for (int top = 0; top < 10; ++top)
+            for (int sub = 0; sub < 20; ++sub) {
+                const fs::path directory = largeFolder / "large" / ("d" + std::to_string(top)) / ("s" + std::to_string(sub));
+                fs::create_directories(directory);
+                for (int file = 0; file < 100; ++file) {
+                    const int fd = open((directory / ("f" + std::to_string(file))).c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+                    EXPECT_EQ(ftruncate(fd, file == 0 ? off_t(top + 1) << 20 : 1024), 0);
+                    close(fd);
+                }
+            }
+        return largeFolder / "large";
+    }
+    static void TearDownTestSuite()
+    {
+        if (!largeFolder.empty())
+            fs::remove_all(largeFolder);
+        largeFolder.clear();
+    }
+    static inline fs::path largeFolder;
+
+    // The environment that makes each entry's size cost `microseconds`: a scan of the large tree
+    // then lasts about 20,000 times that, whatever the caches hold.
+    static std::vector<std::string> slowDisk(int microseconds)
+    {
+        return { std::string("LD_PRELOAD=") + VELBRIN_SLOW_STAT, "VELBRIN_E2E_STAT_DELAY_US=" + std::to_string(microseconds),
+                 "ASAN_OPTIONS=verify_asan_link_order=0" };
+    }
+
+    // Captures the window until `seen` holds; after `timeout` the last capture is kept (in
+    // $VELBRIN_E2E_ARTIFACTS, else in the test's folder) and the failure names it.
+    testing::AssertionResult waitForScreen(const App& app, const std::string& what, const std::function<bool(const Screen&)>& seen,
+                                           std::chrono::seconds timeout = 30s)
+    {
+        if (app.window.empty())
+            return testing::AssertionFailure() << "the window never appeared (waiting for " << what << ")";
+        const fs::path file = folder / "capture.xwd";
+        const auto deadline = std::chrono::steady_clock::now() + timeout;
+        bool captured = false;
+        do {
+            Screen attempt;
+            if (attempt.capture(app.window, file)) {
+                captured = true;
+                screen = std::move(attempt);
+                if (seen(screen))
+                    return testing::AssertionSuccess();
+            }
+            std::this_thread::sleep_for(100ms);
+        } while (std::chrono::steady_clock::now() < deadline);
+        if (!captured)
+            return testing::AssertionFailure() << "no capture of the window while waiting for " << what;
+        const char* kept = std::getenv("VELBRIN_E2E_ARTIFACTS");
+        const fs::path directory = kept && *kept ? fs::path(kept) : folder / "artifacts";
+        const auto* test = testing::UnitTest::GetInstance()->current_test_info();
+        const fs::path target = directory / (std::string(test->name()) + "-" + std::to_string(++kept_) + ".xwd");
+        std::error_code error;
+        fs::create_directories(directory, error);
+        fs::copy_file(file, target, fs::copy_options::overwrite_existing, error);
+        return testing::AssertionFailure() << what << " never showed within " << timeout.count() << " s; last screen: "
+                                           << target.string() << (error ? " (could not be kept: " + error.message() + ")" : "");
+    }
+
+    // The finished chart: its background, no progress panel, no preview.
+    static bool chartShown(const Screen& s)
+    {
+        return s.count(CHART_BACKGROUND) > 20000 && s.count(PANEL_FRAME) == 0 && s.count(PREVIEW_BACKGROUND) < 2000;
+    }
+    // The scanning overlay: the panel's frame over the preview's background.
+    static bool overlayShown(const Screen& s) { return s.count(PANEL_FRAME) > 500 && s.count(PREVIEW_BACKGROUND) > 20000; }
+    // The preview's grey cells on a line near the top of row 1 (above the panel and the labels).
+    static int previewCells(const Screen& s)
+    {
+        const int top = s.firstCellRow(PREVIEW_BACKGROUND, s.width / 2);
+        return top < 0 ? 0 : s.cellsOnLine(top + 3, PREVIEW_BACKGROUND);
+    }
+    static int chartCells(const Screen& s)
+    {
+        const int top = s.firstCellRow(CHART_BACKGROUND, s.width / 2);
+        return top < 0 ? 0 : s.cellsOnLine(top + 3, CHART_BACKGROUND);
+    }
+
     fs::path folder;
+    Screen screen; // the latest capture
+    int kept_ = 0;
 };
 
 } // namespace
 
+// [SECTION] Start screen and folder picker
+
 TEST_F(AppE2ETest, SelectDirectoryLeadsToTheChart)
 {
-    App app({}, (folder / "bin").string());
-    const std::string id = findWindow("Velbrin Preview");
-    ASSERT_FALSE(id.empty()) << "the window never appeared";
-    run("xdotool windowraise " + id + " windowfocus " + id);
-    ASSERT_TRUE(waitForScreen([](const Screen& s) { return s.count(BUTTON) > 500 && s.count(CHART_BACKGROUND) == 0; }))
-        << "no start screen with its buttons";
+    App app(folder, {});
+    ASSERT_TRUE(waitForScreen(app, "the start screen", [](const Screen& s) { return s.count(BUTTON) > 500 && s.count(CHART_BACKGROUND) == 0; }));
     // The keyboard focus starts on SELECT DIRECTORY.
-    run("xdotool key --delay 60 Return");
-    EXPECT_TRUE(waitForScreen([](const Screen& s) { return s.count(CHART_BACKGROUND) > 20000; }))
-        << "the picked directory's chart never showed";
+    app.key("Return");
+    EXPECT_TRUE(waitForScreen(app, "the picked directory's chart", chartShown));
+}
+
+// Focus order on the start screen: HOMEPAGE, SUPPORT THIS PROJECT, SELECT DIRECTORY (focused at
+// first). Each step is observed through what Enter starts on the focused button.
+TEST_F(AppE2ETest, TabAndShiftTabMoveTheFocusAndWrapAround)
+{
+    App app(folder, {});
+    ASSERT_TRUE(waitForScreen(app, "the start screen", [](const Screen& s) { return s.count(BUTTON) > 500; }));
+    const fs::path opened = folder / "opened";
+    auto pressAndOpen = [&](const std::string& keys, size_t count) {
+        app.key(keys + " Return");
+        return waitUntil([&] { return readLines(opened).size() >= count; }) ? readLines(opened).back() : "<nothing opened>";
+    };
+    auto endsWith = [](const std::string& text, const std::string& end) {
+        return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0 && text.rfind("https://", 0) == 0;
+    };
+    const std::string home = pressAndOpen("Tab", 1); // wraps from the last control to the first
+    EXPECT_TRUE(endsWith(home, "/velbrin/")) << home;
+    const std::string support = pressAndOpen("Tab", 2);
+    EXPECT_TRUE(endsWith(support, "/velbrin/donate/")) << support;
+    EXPECT_EQ(pressAndOpen("shift+Tab", 3), home);
+    EXPECT_FALSE(fs::exists(folder / "zenity-runs"));
+    app.key("shift+Tab Return"); // wraps from the first control to the last: SELECT DIRECTORY
+    EXPECT_TRUE(waitUntil([&] { return fs::exists(folder / "zenity-runs"); })) << "the folder picker never ran";
+    EXPECT_TRUE(waitForScreen(app, "the picked directory's chart", chartShown));
+    EXPECT_EQ(readLines(opened).size(), 3u);
+}
+
+// [SECTION] Scanning
+
+TEST_F(AppE2ETest, ScanShowsTheOverlayWithAGrowingPreviewThenTheChart)
+{
+    const fs::path large = largeTree();
+    App app(folder, { large.string() }, slowDisk(300));
+    int first = 0;
+    ASSERT_TRUE(waitForScreen(app, "the progress panel over grey preview cells", [&](const Screen& s) {
+        first = previewCells(s);
+        return overlayShown(s) && s.count(PREVIEW_CELL) > 2000 && first > 0 && s.count(CHART_BACKGROUND) == 0;
+    }));
+    // Finished top-level directories join row 1 one by one while the panel stays.
+    EXPECT_TRUE(waitForScreen(app, "more preview cells in row 1 (first " + std::to_string(first) + ")",
+                              [&](const Screen& s) { return overlayShown(s) && previewCells(s) > first; }));
+    ASSERT_TRUE(waitForScreen(app, "the chart after the scan", chartShown, 60s));
+    EXPECT_LT(screen.count(PREVIEW_CELL), 1000u) << "grey preview cells are left on the chart";
+    EXPECT_EQ(chartCells(screen), 10) << "row 1 should hold the ten top-level directories";
+}
+
+// Cancelling from the first scan ends on the selection screen: one button, focused.
+TEST_F(AppE2ETest, EscapeDuringAScanEndsOnTheSelectionScreen)
+{
+    const fs::path large = largeTree();
+    App app(folder, { large.string() }, slowDisk(1500)); // a scan of 30 s or more
+    ASSERT_TRUE(waitForScreen(app, "the scanning overlay", overlayShown));
+    app.key("Escape");
+    ASSERT_TRUE(waitForScreen(app, "the selection screen with one button", [](const Screen& s) {
+        const auto box = s.bounds(BUTTON);
+        const int width = box[2] - box[0] + 1, height = box[3] - box[1] + 1;
+        return s.count(PANEL_FRAME) == 0 && s.count(PREVIEW_BACKGROUND) == 0 && s.count(CHART_BACKGROUND) == 0
+            && width > 100 && width < 500 && height > 20 && height < 80 && s.count(BUTTON) > size_t(width * height / 2);
+    }, 20s));
+    EXPECT_FALSE(fs::exists(folder / "zenity-runs"));
+    app.key("Return");
+    EXPECT_TRUE(waitUntil([&] { return fs::exists(folder / "zenity-runs"); })) << "SELECT DIRECTORY had no keyboard focus";
+    EXPECT_TRUE(waitForScreen(app, "the picked directory's chart", chartShown));
+}
+
+TEST_F(AppE2ETest, ChangeDirectoryGoesThroughTheOverlayToTheNewChart)
+{
+    const fs::path large = largeTree();
+    std::ofstream(folder / "picker-answer") << large.string() << "\n";
+    App app(folder, { (folder / "tree").string() }, slowDisk(300));
+    ASSERT_TRUE(waitForScreen(app, "the first chart", chartShown));
+    EXPECT_EQ(chartCells(screen), 2) << "row 1 of the small tree: a file and a directory";
+    // CHANGE DIRECTORY is the only button in the header, above the scroll bar (drawn in the
+    // same grey) that sits on the window's clear colour.
+    int header = screen.firstCellRow(CHART_BACKGROUND, screen.width / 2) - 1;
+    while (header > 0 && !near(screen.at(screen.width / 2, header - 1), { 16, 16, 16 }))
+        --header;
+    const auto box = screen.bounds(BUTTON, header);
+    ASSERT_LT(box[0], box[2]) << "no CHANGE DIRECTORY button";
+    app.click((box[0] + box[2]) / 2, (box[1] + box[3]) / 2);
+    ASSERT_TRUE(waitForScreen(app, "the scanning overlay for the picked directory", overlayShown));
+    EXPECT_TRUE(fs::exists(folder / "zenity-runs"));
+    ASSERT_TRUE(waitForScreen(app, "the new chart", [](const Screen& s) { return chartShown(s) && chartCells(s) == 10; }, 60s));
 }
 
 TEST_F(AppE2ETest, DirectoryOnTheCommandLineIsScannedAtOnce)
 {
-    App app({ (folder / "tree").string() });
-    ASSERT_FALSE(findWindow("Velbrin Preview").empty());
-    EXPECT_TRUE(waitForScreen([](const Screen& s) { return s.count(CHART_BACKGROUND) > 20000 && s.count(PANEL_FRAME) == 0; }))
-        << "no chart without the progress panel";
+    App app(folder, { (folder / "tree").string() });
+    EXPECT_TRUE(waitForScreen(app, "the chart without the progress panel", chartShown));
 }
+
+// [SECTION] The chart
+
+// The big file's cell in row 1: the middle column is inside it. Returns its top, bottom, left and
+// right, read along a line in the part of the file's cell that hangs into row 2 (no label there).
+// A cell running out of view ends in a darker band, so its extent is read up to the background.
+struct Cell {
+    int top = -1, bottom = -1, left = -1, right = -1;
+};
+Cell bigFileCell(const Screen& s)
+{
+    Cell cell;
+    const int x = s.width / 2;
+    cell.top = s.firstCellRow(CHART_BACKGROUND, x);
+    if (cell.top < 0)
+        return cell;
+    cell.bottom = cell.top;
+    while (cell.bottom + 1 < s.height && near(s.at(x, cell.bottom + 1), s.at(x, cell.top), 12))
+        ++cell.bottom;
+    std::tie(cell.left, cell.right) = s.runAround(x, cell.bottom - 3, CHART_BACKGROUND);
+    return cell;
+}
+
+// Zooming keeps the byte under the pointer in place: with the pointer `inside` pixels within the
+// cell's edge, the edge ends up inside × e^(0.1875 × notches) from the pointer.
+TEST_F(AppE2ETest, WheelZoomsAboutThePointerAndDragPans)
+{
+    writeSettings("mouseDragInertia=0\n"); // a release never starts inertia: the drag's end is exact
+    App app(folder, { (folder / "tree").string() });
+    ASSERT_TRUE(waitForScreen(app, "the chart", chartShown));
+    const Cell before = bigFileCell(screen);
+    ASSERT_GT(before.right - before.left, screen.width / 2) << "the big file's cell was not found";
+    // The edge of the cell that lies inside the window, and the pointer 40 pixels within it.
+    const bool leftEdge = before.left > 10;
+    const int edge = leftEdge ? before.left : before.right, inside = 40;
+    const int anchor = leftEdge ? edge + inside : edge - inside;
+    const int y = (before.top + before.bottom) / 2;
+    app.click(anchor, y, 4, 3); // three notches away from the user: zoom in
+    const int zoomed = int(std::lround(inside * std::exp(0.1875 * 3)));
+    const int zoomedEdge = leftEdge ? anchor - zoomed : anchor + zoomed;
+    ASSERT_TRUE(waitForScreen(app, "the cell's edge " + std::to_string(zoomed) + " px from the pointer", [&](const Screen& s) {
+        const Cell now = bigFileCell(s);
+        return std::abs((leftEdge ? now.left : now.right) - zoomedEdge) <= 3 && now.right - now.left > before.right - before.left;
+    }));
+
+    // Let the smooth zoom finish: the same edge in two captures in a row.
+    auto innerEdge = [&](const Screen& s) {
+        const Cell now = bigFileCell(s);
+        return leftEdge ? now.left : now.right;
+    };
+    int settled = -1;
+    ASSERT_TRUE(waitForScreen(app, "the zoom at rest", [&](const Screen& s) {
+        const int previous = std::exchange(settled, innerEdge(s));
+        return previous == settled;
+    }));
+
+    // A drag to the right moves the content right by the same distance, as far as the bytes
+    // hidden on the left allow (the zoom put anchor × (e^0.5625 − 1) pixels of them out of view).
+    const int hidden = int(anchor * (std::exp(0.1875 * 3) - 1));
+    const int distance = std::min({ 150, hidden - 10, screen.width - 30 - settled });
+    ASSERT_GE(distance, 60);
+    app.pointTo(anchor, y);
+    app.xdotool("mousedown 1");
+    for (int step = 1; step <= 10; ++step)
+        app.pointTo(anchor + distance * step / 10, y);
+    app.xdotool("mouseup 1");
+    EXPECT_TRUE(waitForScreen(app, "the cell's edge moved right by " + std::to_string(distance) + " px",
+                              [&](const Screen& s) { return std::abs(innerEdge(s) - (settled + distance)) <= 2; }));
+}
+
+// F6 re-reads config.ini: the same notch zooms by e^(0.1875 × 4) instead of e^0.1875.
+TEST_F(AppE2ETest, F6AppliesAChangedScrollSpeed)
+{
+    writeSettings("smoothScrolling=0\nscrollSpeedMultiplier=1\n");
+    App app(folder, { (folder / "tree").string() });
+    ASSERT_TRUE(waitForScreen(app, "the chart", chartShown));
+    const Cell before = bigFileCell(screen);
+    ASSERT_GT(before.right - before.left, screen.width / 2) << "the big file's cell was not found";
+    const bool leftEdge = before.left > 10;
+    const int inside = 40, anchor = leftEdge ? before.left + inside : before.right - inside;
+    const int y = (before.top + before.bottom) / 2;
+    auto edgeAt = [&](double distance) {
+        const int target = int(std::lround(leftEdge ? anchor - distance : anchor + distance));
+        return [=](const Screen& s) {
+            const Cell now = bigFileCell(s);
+            return std::abs((leftEdge ? now.left : now.right) - target) <= 3;
+        };
+    };
+    app.click(anchor, y, 4);
+    ASSERT_TRUE(waitForScreen(app, "one notch at multiplier 1", edgeAt(inside * std::exp(0.1875))));
+    app.click(anchor, y, 5); // back to the whole tree
+    ASSERT_TRUE(waitForScreen(app, "the whole tree again", edgeAt(inside)));
+
+    writeSettings("scrollSpeedMultiplier=4\n");
+    app.key("F6");
+    app.click(anchor, y, 4);
+    EXPECT_TRUE(waitForScreen(app, "one notch at multiplier 4", edgeAt(inside * std::exp(0.1875 * 4))));
+}
+
+// A double click on a file reveals it: through FileManager1.ShowItems when a file manager owns
+// that name on the session bus, else by opening its parent folder.
+TEST_F(AppE2ETest, DoubleClickOnAFileRevealsIt)
+{
+    const PrivateSessionBus bus(folder);
+    if (bus.address.empty())
+        GTEST_SKIP() << "dbus-daemon is not available";
+    App app(folder, { (folder / "tree").string() }, { "DBUS_SESSION_BUS_ADDRESS=" + bus.address });
+    ASSERT_TRUE(waitForScreen(app, "the chart", chartShown));
+    const Cell cell = bigFileCell(screen);
+    ASSERT_GT(cell.right - cell.left, screen.width / 2) << "the big file's cell was not found";
+    const int x = screen.width / 2, y = (cell.top + cell.bottom) / 2;
+
+    // No file manager on the bus: xdg-open gets the parent folder.
+    app.click(x, y, 1, 2);
+    ASSERT_TRUE(waitUntil([&] { return fs::exists(folder / "opened"); })) << "neither reveal nor its fallback ran";
+    EXPECT_EQ(readLines(folder / "opened"), std::vector<std::string> { (folder / "tree").string() });
+
+    const fs::path record = folder / "shown";
+    pid_t fileManager = 0;
+    const std::string recordArgument = record.string();
+    const char* argv[] = { VELBRIN_FILE_MANAGER, recordArgument.c_str(), nullptr };
+    setenv("DBUS_SESSION_BUS_ADDRESS", bus.address.c_str(), 1);
+    ASSERT_EQ(posix_spawn(&fileManager, VELBRIN_FILE_MANAGER, nullptr, nullptr, const_cast<char**>(argv), environ), 0);
+    const bool ready = waitUntil([&] { return fs::exists(record.string() + ".ready"); });
+    if (ready) {
+        // Far enough from the first pair in time that the clicks do not join its sequence.
+        std::this_thread::sleep_for(1s);
+        app.click(x, y, 1, 2);
+        waitUntil([&] { return fs::exists(record); });
+    }
+    kill(fileManager, SIGTERM);
+    waitpid(fileManager, nullptr, 0);
+    ASSERT_TRUE(ready) << "the stand-in file manager never owned its name";
+    EXPECT_EQ(readLines(record), std::vector<std::string> { "file://" + (folder / "tree").string() + "/big%20file.bin" });
+    EXPECT_EQ(readLines(folder / "opened").size(), 1u) << "the parent folder was opened although the file manager answered";
+}
+
+// [SECTION] Failures and the command line
 
 // Where the box cannot open (no box program under a bare X server) its text reaches stderr.
 TEST_F(AppE2ETest, WithoutOpenGl33TheFatalBoxEndsTheProgram)
 {
     const std::string errors = (folder / "errors.txt").string();
     const int status = std::system(("MESA_GL_VERSION_OVERRIDE=2.1 timeout 60 '" + PROGRAM + "' 2>'" + errors + "'").c_str());
-    std::ifstream in(errors);
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string text = readWhole(errors);
     if (text.find("Fatal initialization error") == std::string::npos) {
         // A box did open: answer it.
-        const std::string box = findWindow("Fatal initialization error", 5);
+        const std::string box = run("timeout 5 xdotool search --sync --onlyvisible --name '^Fatal initialization error$' | head -n 1");
         if (!box.empty())
             run("xdotool windowfocus " + box + " key Return");
     }
