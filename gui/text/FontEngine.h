@@ -73,7 +73,7 @@ public:
 class FontEngine {
 public:
     virtual ~FontEngine() = default;
-    // Null when no font can be made for the spec.
+    // Null when no font can be made for that FontSpec.
     virtual UniquePtr<Font> createFont(const FontSpec& spec) = 0;
     // One flag per code point of a paragraph (no line feeds in it): nonzero where a line may
     // break before that code point. The first flag is always 0.

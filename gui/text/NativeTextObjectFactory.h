@@ -32,7 +32,7 @@ public:
     FontCache* fontCache() const { return fonts.get(); }
     TextAtlas& atlas() { return textAtlas; }
 
-    // The spec `create` uses.
+    // The FontSpec that `create` uses.
     static FontSpec defaultSpec(double height, bool bold);
 
 private:
