@@ -113,7 +113,7 @@ void IcicleRenderer::drawMesh(const IcicleMesh<MasterPtr, int>& mesh, Vector<dou
 
 void IcicleRenderer::drawPreviewMesh(DynamicMesh<GeometryVertex>& mesh, int first, Vector<double, 2> componentSize,
                                      Vector<double, 2> visibleRange, double rowScale, double firstRow,
-                                     Vector<float, 2> viewportSize, float uiScale)
+                                     Vector<float, 2> viewportSize, float uiScale, const RangeList* labelRanges)
 {
     submitted = 0;
     if (!(visibleRange[1] - visibleRange[0] > 0.0) || !(componentSize[0] > 0.0))
@@ -121,7 +121,7 @@ void IcicleRenderer::drawPreviewMesh(DynamicMesh<GeometryVertex>& mesh, int firs
     RangeList ranges;
     ranges.append(first, mesh.vertexCount);
     drawPasses(mesh, ranges, camera(componentSize, visibleRange, rowScale, firstRow), labelPass,
-               resources.greyPalette, viewportSize, uiScale);
+               resources.greyPalette, viewportSize, uiScale, labelRanges);
 }
 
 void IcicleRenderer::drawLabelOnly(Mesh<GeometryVertex>& mesh, int count, double totalSize,
@@ -136,8 +136,8 @@ void IcicleRenderer::drawLabelOnly(Mesh<GeometryVertex>& mesh, int count, double
                nullptr, viewportSize, uiScale);
 }
 
-void IcicleRenderer::drawPasses(Mesh<GeometryVertex>& mesh, const RangeList& ranges, const Camera& view, bool labels,
-                                Texture1D* palette, Vector<float, 2> viewportSize, float uiScale)
+void IcicleRenderer::drawPasses(Mesh<GeometryVertex>& mesh, const RangeList& cellRanges, const Camera& view, bool labels,
+                                Texture1D* palette, Vector<float, 2> viewportSize, float uiScale, const RangeList* labelRanges)
 {
     assert(resources.context && resources.labelShader && resources.rectangleShader
            && "IcicleRenderer: make it from resources filled by createIcicleResources");
@@ -145,7 +145,7 @@ void IcicleRenderer::drawPasses(Mesh<GeometryVertex>& mesh, const RangeList& ran
     // The gap is a whole number of pixels so that cell edges fall on the pixel grid alike.
     const Vector<float, 2> gap { { std::round(uiScale * cellGapX), std::round(uiScale * cellGapY) } };
     const int64_t vertexCount = mesh.vertexCount;
-    auto drawRanges = [&](Shader& shader) {
+    auto drawRanges = [&](Shader& shader, const RangeList& ranges) {
         for (size_t i = 0; i < ranges.size(); ++i) {
             const int64_t first = std::max<int64_t>(ranges[i].first, 0);
             const int64_t last = std::min(ranges[i].last, vertexCount);
@@ -163,7 +163,7 @@ void IcicleRenderer::drawPasses(Mesh<GeometryVertex>& mesh, const RangeList& ran
         labelShader.setTransform(view.transform, view.xOffset);
         labelShader.setInsetAndAspect(gap, viewportSize);
         labelShader.setFade(labelFadeLength, labelSupersampleThreshold, viewportSize[0]);
-        drawRanges(labelShader);
+        drawRanges(labelShader, labelRanges ? *labelRanges : cellRanges);
     }
     if (!palette)
         return;
@@ -173,5 +173,5 @@ void IcicleRenderer::drawPasses(Mesh<GeometryVertex>& mesh, const RangeList& ran
     rectangles.setTransform(view.transform, view.xOffset);
     rectangles.setInset(gap, viewportSize);
     rectangles.setBevel(narrowCellThreshold, viewportSize[0]);
-    drawRanges(rectangles);
+    drawRanges(rectangles, cellRanges);
 }

@@ -4,6 +4,8 @@
 // picks the visible vertex ranges and runs the label pass, then the rectangle pass. Main thread.
 #pragma once
 
+#include <cmath>
+
 #include "engine/core/Math.h"
 #include "engine/gl/MasterPtr.h"
 #include "icicle/IcicleMesh.h"
@@ -37,10 +39,14 @@ public:
     void drawMesh(const IcicleMesh<orvex::MasterPtr, int>& mesh, orvex::Vector<double, 2> componentSize,
                   orvex::Vector<double, 2> visibleRange, double rowScale, double firstRow,
                   orvex::Vector<float, 2> viewportSize, float uiScale);
-    // The scan preview: both passes over [first, vertexCount) of `mesh` with the grey palette.
+    // The scan preview: both passes over [first, vertexCount) of `mesh` with the grey palette; the
+    // label pass only over `labelRanges` when given (cells too narrow for a label left out).
     void drawPreviewMesh(orvex::DynamicMesh<GeometryVertex>& mesh, int first, orvex::Vector<double, 2> componentSize,
                          orvex::Vector<double, 2> visibleRange, double rowScale, double firstRow,
-                         orvex::Vector<float, 2> viewportSize, float uiScale);
+                         orvex::Vector<float, 2> viewportSize, float uiScale, const RangeList* labelRanges = nullptr);
+    // The gap between cells in pixels at a UI scale; the label pass draws nothing in a cell whose
+    // width does not exceed it.
+    float cellGapPixels(float uiScale) const { return std::round(uiScale * cellGapX); }
     // The root label: the label pass alone over [0, count) with visible range [0, totalSize],
     // row scale 1 and first row 0. Takes any mesh: the start screen's title is a static one.
     void drawLabelOnly(orvex::Mesh<GeometryVertex>& mesh, int count, double totalSize,
@@ -61,7 +67,8 @@ public:
 private:
     // The label pass (when `labels`), then (with a palette) the rectangle pass, over `ranges`.
     void drawPasses(orvex::Mesh<GeometryVertex>& mesh, const RangeList& ranges, const Camera& view, bool labels,
-                    orvex::Texture1D* palette, orvex::Vector<float, 2> viewportSize, float uiScale);
+                    orvex::Texture1D* palette, orvex::Vector<float, 2> viewportSize, float uiScale,
+                    const RangeList* labelRanges = nullptr);
 
     IcicleResources resources;
     orvex::Matrix<double, 4, 4> componentToClip;

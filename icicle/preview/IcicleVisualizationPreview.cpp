@@ -16,6 +16,26 @@ IcicleVisualizationPreview::IcicleVisualizationPreview(const IcicleResources& re
 
 IcicleVisualizationPreview::~IcicleVisualizationPreview() = default;
 
+RangeList IcicleVisualizationPreview::labelRanges(const GeometryVertex* records, int count, int chainFirst, double total,
+                                                  double componentWidth, double minimumPixels)
+{
+    RangeList ranges;
+    ranges.append(chainFirst, chainFirst + 8);
+    const double pixelsPerByte = total > 0.0 ? componentWidth / total : 0.0;
+    const int firstRecord = chainFirst + 8;
+    int runStart = -1;
+    for (int i = 0; i <= count; ++i) {
+        const bool wide = i < count && (double(records[i].x1) - double(records[i].x0)) * pixelsPerByte >= minimumPixels;
+        if (wide && runStart < 0)
+            runStart = i;
+        if (!wide && runStart >= 0) {
+            ranges.append(firstRecord + runStart, firstRecord + i);
+            runStart = -1;
+        }
+    }
+    return ranges;
+}
+
 Vector2 IcicleVisualizationPreview::layout(Vector2 minimum, Vector2, double layoutScale, int final)
 {
     if (final) {
@@ -50,7 +70,13 @@ Response IcicleVisualizationPreview::draw(Renderer& renderer)
 
     ClipScope clip(renderer, Rect { 0.0, 0.0, size.x, size.y });
     icicleRenderer.setComponentToClip(componentToClip);
+    // A label needs a cell wider than the gap between cells; half of it leaves out only cells the
+    // label pass would draw nothing in.
+    int recordCount = 0;
+    const GeometryVertex* records = builder->uploadedRecords(recordCount);
+    const RangeList labelled = labelRanges(records, recordCount, handle.rootLabelCount, handle.totalSize, size.x,
+                                           0.5 * icicleRenderer.cellGapPixels(float(scale)));
     icicleRenderer.drawPreviewMesh(*handle.mesh, handle.rootLabelCount, { { size.x, size.y } },
-                                   { { 0.0, handle.totalSize } }, rowScale, firstRow, viewport, float(scale));
+                                   { { 0.0, handle.totalSize } }, rowScale, firstRow, viewport, float(scale), &labelled);
     return answer;
 }

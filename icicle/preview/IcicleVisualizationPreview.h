@@ -22,6 +22,12 @@ public:
     // HANDLED, with REDRAW while the builder's preview still grows.
     orvex::gui::Response draw(orvex::gui::Renderer& renderer) override;
 
+    // The vertex ranges worth a label pass: the chain [chainFirst, chainFirst + 8) and every
+    // record (from chainFirst + 8 on) at least `minimumPixels` wide when [0, total] bytes span
+    // `componentWidth` pixels. Most records of a large scan are far narrower than a pixel.
+    static RangeList labelRanges(const GeometryVertex* records, int count, int chainFirst, double total,
+                                 double componentWidth, double minimumPixels);
+
     static constexpr double rowScale = 0.125; // eight rows fill the height
     static constexpr double firstRow = 1.0;   // the root row is the root label's, above
 

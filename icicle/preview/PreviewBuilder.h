@@ -56,6 +56,13 @@ public:
     void refresh();
     // [Main thread]
     MeshHandle meshHandle() const;
+    // [Main thread] The records copied into the mesh so far (from the mesh handle's rootLabelCount
+    // + 8 on); they do not change once copied.
+    const GeometryVertex* uploadedRecords(int& count) const
+    {
+        count = uploaded;
+        return buffer.data();
+    }
     // [Main thread] True from scanStarted until a refresh has copied the end of the walk (the
     // root left). A cancelled scan never ends here: its screen is replaced instead.
     bool growing() const { return !endCopied; }
