@@ -97,10 +97,7 @@ AppGui::AppGui(AppWindow& window, Settings& settings, IcicleResources& resources
       shell(makeUnique<ShellBridge>())
 {
     auto fromLook = [&](const StyledButton::Look& look) {
-        auto made = makeUnique<Style>(look.base);
-        for (const auto& variant : look.variants)
-            made->addVariant(variant.stateMask, variant.colors);
-        styles.push_back(std::move(made));
+        styles.push_back(StyledButton::makeStyle<Style>(look));
         return styles.back().get();
     };
     buttonBackground = fromLook(StyledButton::backgroundLook());

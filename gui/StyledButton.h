@@ -33,6 +33,15 @@ public:
     };
     static Look backgroundLook();
     static Look labelLook();
+    // A style of the renderer's style class (a base colour set plus addVariant) made from a look.
+    template <typename Style>
+    static orvex::UniquePtr<Style> makeStyle(const Look& look)
+    {
+        auto style = orvex::makeUnique<Style>(look.base);
+        for (const Look::Variant& variant : look.variants)
+            style->addVariant(variant.stateMask, variant.colors);
+        return style;
+    }
 
     // The label's text object comes from `factory` (the default face, height 20, bold).
     StyledButton(orvex::gui::TextObjectFactory& factory, std::u32string_view text, const Styles& styles);

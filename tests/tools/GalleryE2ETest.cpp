@@ -7,6 +7,7 @@
 // After an intended change of the gallery's look, regenerate the reference with
 //   VELBRIN_UPDATE_REFERENCE=1 xvfb-run -a -s "-screen 0 1600x1000x24" BUILD/tests/tools/tools_e2e_tests --gtest_filter='Gallery*Reference*'
 // and look at it before committing it.
+#include "tests/support/ShellCommand.h"
 #include "tools/snapshot/PngFile.h"
 
 #include <gtest/gtest.h>
@@ -31,19 +32,7 @@ namespace {
 const std::string GALLERY = VELBRIN_GALLERY_TOOL;
 const std::string REFERENCE = std::string(VELBRIN_TEST_DATA) + "/gallery-1280x757.png";
 
-std::string run(const std::string& command)
-{
-    std::string output;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-        char buffer[256];
-        while (std::fgets(buffer, sizeof buffer, pipe))
-            output += buffer;
-        pclose(pipe);
-    }
-    while (!output.empty() && (output.back() == '\n' || output.back() == '\r'))
-        output.pop_back();
-    return output;
-}
+inline std::string run(const std::string& command) { return testsupport::runCommand(command); }
 
 // The gallery as a child process whose standard output the test reads line by line.
 class RunningGallery {

@@ -146,10 +146,7 @@ UniquePtr<Component> GalleryScreen::makeButton(TextObjectFactory& factory, const
 GalleryScreen::GalleryScreen(TextObjectFactory& factory, ActionLog actionLog) : log(std::move(actionLog))
 {
     auto fromLook = [&](const StyledButton::Look& look) {
-        auto made = makeUnique<BasicGLRenderer::StyleObject>(look.base);
-        for (const auto& variant : look.variants)
-            made->addVariant(variant.stateMask, variant.colors);
-        styles.push_back(std::move(made));
+        styles.push_back(StyledButton::makeStyle<BasicGLRenderer::StyleObject>(look));
         return styles.back().get();
     };
     buttonBackground = fromLook(StyledButton::backgroundLook());

@@ -3,6 +3,7 @@
 // session bus with no service activation.
 #pragma once
 
+#include "tests/support/ShellCommand.h"
 #include <algorithm>
 #include <array>
 #include <chrono>
@@ -29,19 +30,7 @@ namespace e2e {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-inline std::string run(const std::string& command)
-{
-    std::string output;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-        char buffer[256];
-        while (std::fgets(buffer, sizeof buffer, pipe))
-            output += buffer;
-        pclose(pipe);
-    }
-    while (!output.empty() && (output.back() == '\n' || output.back() == '\r'))
-        output.pop_back();
-    return output;
-}
+inline std::string run(const std::string& command) { return testsupport::runCommand(command); }
 
 inline std::string readWhole(const fs::path& path)
 {

@@ -2,6 +2,7 @@
 // pointer moves, clicks, wheel notches and keys must arrive as the engine's events with the
 // right codes and positions. One test, because the pointer and keyboard focus are shared by
 // everything on the display. Skipped when there is no display or no xdotool.
+#include "tests/support/ShellCommand.h"
 #include "engine/gl/NativeContext.h"
 #include "engine/window/KeyCodes.h"
 #include "engine/window/NativeWindow.h"
@@ -27,19 +28,7 @@ namespace {
 using namespace std::chrono_literals;
 
 // Runs a shell command and returns its standard output (trailing newline removed).
-std::string run(const std::string& command)
-{
-    std::string output;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-        char buffer[256];
-        while (std::fgets(buffer, sizeof buffer, pipe))
-            output += buffer;
-        pclose(pipe);
-    }
-    while (!output.empty() && (output.back() == '\n' || output.back() == '\r'))
-        output.pop_back();
-    return output;
-}
+inline std::string run(const std::string& command) { return testsupport::runCommand(command); }
 
 class DrivenApplication final : public ResponsiveApplication {
 public:
