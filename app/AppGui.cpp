@@ -334,6 +334,19 @@ Response AppGui::draw(Renderer& renderer)
     return answer | EnvelopePrototype::draw(renderer);
 }
 
+void AppGui::warmUp(Renderer& renderer)
+{
+    // The overlay's two blends, as ForegroundEnvelope draws them over the preview.
+    const int saved = renderer.blendMode;
+    for (const auto& [mode, style] : { std::pair { 1, shadeStyle }, std::pair { 11, chartBackgroundStyle } }) {
+        renderer.blendMode = mode;
+        renderer.fillRectangle({ 0, 0, 1, 1 }, 0, style);
+    }
+    renderer.blendMode = saved;
+    if (preview)
+        IcicleVisualizationPreview::warmUp(resources);
+}
+
 Response AppGui::keyPress(const KeyEvent& event)
 {
     if (event.key == KEY_ESCAPE) {

@@ -37,6 +37,10 @@ public:
     ~AppGui() override;
 
     orvex::gui::Response draw(orvex::gui::Renderer& renderer) override;
+    // Before the first frame: draws a pixel with each program and blend mode of the scan's
+    // screen, so that a software GL driver compiles them at start-up (20-40 ms) rather than in
+    // the first frames of a scan. The caller clears what was drawn.
+    void warmUp(orvex::gui::Renderer& renderer);
     orvex::gui::Response keyPress(const orvex::KeyEvent& event) override;
 
     // A directory named on the command line: scanned at once when it can be read; otherwise a

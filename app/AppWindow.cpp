@@ -92,9 +92,21 @@ bool AppWindow::initialize()
     host.setRoot(gui.get());
     host.setInterfaceScale(settings->uiScaleMultiplier);
     host.relayout();
+    warmUp();
     if (!startPath.empty())
         gui->startFromCommandLine(startPath);
     return true;
+}
+
+void AppWindow::warmUp()
+{
+    ScreenFrameBuffer* screen = glContext->screenFrameBuffer();
+    screen->makeCurrent();
+    screen->resetViewport();
+    const Vector<int, 2> size = screen->size();
+    renderer->setViewport({ 0, 0, double(size[0]), double(size[1]) });
+    gui->warmUp(*renderer);
+    glContext->clear(BACKGROUND);
 }
 
 void AppWindow::release()

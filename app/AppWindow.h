@@ -51,6 +51,7 @@ private:
     void release();
     void logFrame(double frameMs);
     void pace();
+    void warmUp();
 
     std::string startPath;
     // The frame log for benchmarks (VELBRIN_FRAME_LOG names the file; see bench/app-compare.sh).

@@ -113,7 +113,8 @@ void IcicleRenderer::drawMesh(const IcicleMesh<MasterPtr, int>& mesh, Vector<dou
 
 void IcicleRenderer::drawPreviewMesh(DynamicMesh<GeometryVertex>& mesh, int first, Vector<double, 2> componentSize,
                                      Vector<double, 2> visibleRange, double rowScale, double firstRow,
-                                     Vector<float, 2> viewportSize, float uiScale, const RangeList* labelRanges)
+                                     Vector<float, 2> viewportSize, float uiScale, const RangeList* labelRanges,
+                                     PackedLabels extraLabels)
 {
     submitted = 0;
     if (!(visibleRange[1] - visibleRange[0] > 0.0) || !(componentSize[0] > 0.0))
@@ -121,7 +122,7 @@ void IcicleRenderer::drawPreviewMesh(DynamicMesh<GeometryVertex>& mesh, int firs
     RangeList ranges;
     ranges.append(first, mesh.vertexCount);
     drawPasses(mesh, ranges, camera(componentSize, visibleRange, rowScale, firstRow), labelPass,
-               resources.greyPalette, viewportSize, uiScale, labelRanges);
+               resources.greyPalette, viewportSize, uiScale, labelRanges, extraLabels);
 }
 
 void IcicleRenderer::drawLabelOnly(Mesh<GeometryVertex>& mesh, int count, double totalSize,
@@ -137,21 +138,22 @@ void IcicleRenderer::drawLabelOnly(Mesh<GeometryVertex>& mesh, int count, double
 }
 
 void IcicleRenderer::drawPasses(Mesh<GeometryVertex>& mesh, const RangeList& cellRanges, const Camera& view, bool labels,
-                                Texture1D* palette, Vector<float, 2> viewportSize, float uiScale, const RangeList* labelRanges)
+                                Texture1D* palette, Vector<float, 2> viewportSize, float uiScale, const RangeList* labelRanges,
+                                PackedLabels extraLabels)
 {
     assert(resources.context && resources.labelShader && resources.rectangleShader
            && "IcicleRenderer: make it from resources filled by createIcicleResources");
     GlContext& context = *resources.context;
     // The gap is a whole number of pixels so that cell edges fall on the pixel grid alike.
     const Vector<float, 2> gap { { std::round(uiScale * cellGapX), std::round(uiScale * cellGapY) } };
-    const int64_t vertexCount = mesh.vertexCount;
-    auto drawRanges = [&](Shader& shader, const RangeList& ranges) {
+    auto drawRanges = [&](Shader& shader, Mesh<GeometryVertex>& from, const RangeList& ranges) {
+        const int64_t vertexCount = from.vertexCount;
         for (size_t i = 0; i < ranges.size(); ++i) {
             const int64_t first = std::max<int64_t>(ranges[i].first, 0);
             const int64_t last = std::min(ranges[i].last, vertexCount);
             if (first >= last)
                 continue;
-            shader.draw(POINTS, *mesh.vertexArray, int(first), int(last - first));
+            shader.draw(POINTS, *from.vertexArray, int(first), int(last - first));
             submitted += last - first;
         }
     };
@@ -163,7 +165,12 @@ void IcicleRenderer::drawPasses(Mesh<GeometryVertex>& mesh, const RangeList& cel
         labelShader.setTransform(view.transform, view.xOffset);
         labelShader.setInsetAndAspect(gap, viewportSize);
         labelShader.setFade(labelFadeLength, labelSupersampleThreshold, viewportSize[0]);
-        drawRanges(labelShader, labelRanges ? *labelRanges : cellRanges);
+        drawRanges(labelShader, mesh, labelRanges ? *labelRanges : cellRanges);
+        if (extraLabels.mesh) {
+            RangeList all;
+            all.append(0, extraLabels.count);
+            drawRanges(labelShader, *extraLabels.mesh, all);
+        }
     }
     if (!palette)
         return;
@@ -173,5 +180,5 @@ void IcicleRenderer::drawPasses(Mesh<GeometryVertex>& mesh, const RangeList& cel
     rectangles.setTransform(view.transform, view.xOffset);
     rectangles.setInset(gap, viewportSize);
     rectangles.setBevel(narrowCellThreshold, viewportSize[0]);
-    drawRanges(rectangles, cellRanges);
+    drawRanges(rectangles, mesh, cellRanges);
 }

@@ -11,6 +11,12 @@
 #include "icicle/IcicleMesh.h"
 #include "icicle/IcicleResources.h"
 
+// Label vertices kept apart from the mesh they came from: [0, count) of `mesh`.
+struct PackedLabels {
+    orvex::Mesh<GeometryVertex>* mesh = nullptr;
+    int count = 0;
+};
+
 class IcicleRenderer {
 public:
     explicit IcicleRenderer(const IcicleResources& resources);
@@ -40,10 +46,12 @@ public:
                   orvex::Vector<double, 2> visibleRange, double rowScale, double firstRow,
                   orvex::Vector<float, 2> viewportSize, float uiScale);
     // The scan preview: both passes over [first, vertexCount) of `mesh` with the grey palette; the
-    // label pass only over `labelRanges` when given (cells too narrow for a label left out).
+    // label pass only over `labelRanges` when given (cells too narrow for a label left out), then
+    // over `extraLabels` (so that scattered labelled cells cost one draw call, not one each).
     void drawPreviewMesh(orvex::DynamicMesh<GeometryVertex>& mesh, int first, orvex::Vector<double, 2> componentSize,
                          orvex::Vector<double, 2> visibleRange, double rowScale, double firstRow,
-                         orvex::Vector<float, 2> viewportSize, float uiScale, const RangeList* labelRanges = nullptr);
+                         orvex::Vector<float, 2> viewportSize, float uiScale, const RangeList* labelRanges = nullptr,
+                         PackedLabels extraLabels = {});
     // The gap between cells in pixels at a UI scale; the label pass draws nothing in a cell whose
     // width does not exceed it.
     float cellGapPixels(float uiScale) const { return std::round(uiScale * cellGapX); }
@@ -68,7 +76,7 @@ private:
     // The label pass (when `labels`), then (with a palette) the rectangle pass, over `ranges`.
     void drawPasses(orvex::Mesh<GeometryVertex>& mesh, const RangeList& ranges, const Camera& view, bool labels,
                     orvex::Texture1D* palette, orvex::Vector<float, 2> viewportSize, float uiScale,
-                    const RangeList* labelRanges = nullptr);
+                    const RangeList* labelRanges = nullptr, PackedLabels extraLabels = {});
 
     IcicleResources resources;
     orvex::Matrix<double, 4, 4> componentToClip;

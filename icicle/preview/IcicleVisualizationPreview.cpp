@@ -10,30 +10,66 @@ using namespace orvex;
 using namespace orvex::gui;
 
 IcicleVisualizationPreview::IcicleVisualizationPreview(const IcicleResources& resources, PreviewBuilder* builder)
-    : icicleRenderer(resources), builder(builder)
+    : icicleRenderer(resources), context(resources.context), builder(builder)
 {
 }
 
 IcicleVisualizationPreview::~IcicleVisualizationPreview() = default;
 
-RangeList IcicleVisualizationPreview::labelRanges(const GeometryVertex* records, int count, int chainFirst, double total,
-                                                  double componentWidth, double minimumPixels)
+std::vector<int> IcicleVisualizationPreview::labelledRecords(const GeometryVertex* records, int count, double total,
+                                                             double componentWidth, double minimumPixels)
 {
-    RangeList ranges;
-    ranges.append(chainFirst, chainFirst + 8);
+    std::vector<int> wide;
     const double pixelsPerByte = total > 0.0 ? componentWidth / total : 0.0;
-    const int firstRecord = chainFirst + 8;
-    int runStart = -1;
-    for (int i = 0; i <= count; ++i) {
-        const bool wide = i < count && (double(records[i].x1) - double(records[i].x0)) * pixelsPerByte >= minimumPixels;
-        if (wide && runStart < 0)
-            runStart = i;
-        if (!wide && runStart >= 0) {
-            ranges.append(firstRecord + runStart, firstRecord + i);
-            runStart = -1;
-        }
+    for (int i = 0; i < count; ++i)
+        if ((double(records[i].x1) - double(records[i].x0)) * pixelsPerByte >= minimumPixels)
+            wide.push_back(i);
+    return wide;
+}
+
+void IcicleVisualizationPreview::updateLabelMesh(const GeometryVertex* records, int count, double total)
+{
+    // A label needs a cell wider than the gap between cells; half of it leaves out only cells the
+    // label pass would draw nothing in.
+    std::vector<int> wide = labelledRecords(records, count, total, size.x, 2.0 * icicleRenderer.cellGapPixels(float(scale)));
+    if (labelMesh && wide == labelled)
+        return;
+    if (!labelMesh) {
+        if (!context)
+            return;
+        labelMesh = createPreviewMesh(*context, PreviewBuilder::recordCapacity);
+        if (!labelMesh)
+            return;
     }
-    return ranges;
+    std::vector<GeometryVertex> packed;
+    packed.reserve(wide.size());
+    for (int index : wide)
+        packed.push_back(records[index]);
+    labelMesh->replace(packed.data(), int(packed.size()));
+    labelled = std::move(wide);
+}
+
+void IcicleVisualizationPreview::warmUp(const IcicleResources& resources)
+{
+    if (!resources.context)
+        return;
+    UniquePtr<DynamicMesh<GeometryVertex>> mesh = createPreviewMesh(*resources.context, 1);
+    if (!mesh)
+        return;
+    GeometryVertex cell {};
+    cell.x1 = 1.0f;
+    cell.row = 1.0f;
+    cell.inverseLabelWidth = 0.5f;
+    cell.sizeCode = 1.0f;
+    cell.name[0] = float('W' * 16384);
+    mesh->replace(&cell, 1);
+    IcicleRenderer renderer(resources);
+    Matrix<double, 4, 4> tiny = Matrix<double, 4, 4>::identity();
+    tiny.at(0, 0) = tiny.at(1, 1) = 1.0 / 1024;
+    renderer.setComponentToClip(tiny);
+    RangeList none;
+    renderer.drawPreviewMesh(*mesh, 0, { { 1.0, 1.0 } }, { { 0.0, 1.0 } }, rowScale, firstRow, { { 1024.0f, 1024.0f } },
+                             1.0f, &none, { mesh.get(), 1 });
 }
 
 Vector2 IcicleVisualizationPreview::layout(Vector2 minimum, Vector2, double layoutScale, int final)
@@ -70,13 +106,14 @@ Response IcicleVisualizationPreview::draw(Renderer& renderer)
 
     ClipScope clip(renderer, Rect { 0.0, 0.0, size.x, size.y });
     icicleRenderer.setComponentToClip(componentToClip);
-    // A label needs a cell wider than the gap between cells; half of it leaves out only cells the
-    // label pass would draw nothing in.
     int recordCount = 0;
     const GeometryVertex* records = builder->uploadedRecords(recordCount);
-    const RangeList labelled = labelRanges(records, recordCount, handle.rootLabelCount, handle.totalSize, size.x,
-                                           0.5 * icicleRenderer.cellGapPixels(float(scale)));
+    updateLabelMesh(records, recordCount, handle.totalSize);
+    // Labels: the chain of open directories in place, the labelled records from their packed copy.
+    RangeList chain;
+    chain.append(handle.rootLabelCount, handle.rootLabelCount + PreviewBuilder::maxDepth);
     icicleRenderer.drawPreviewMesh(*handle.mesh, handle.rootLabelCount, { { size.x, size.y } },
-                                   { { 0.0, handle.totalSize } }, rowScale, firstRow, viewport, float(scale), &labelled);
+                                   { { 0.0, handle.totalSize } }, rowScale, firstRow, viewport, float(scale), &chain,
+                                   { labelMesh.get(), int(labelled.size()) });
     return answer;
 }

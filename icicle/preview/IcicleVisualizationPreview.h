@@ -5,7 +5,10 @@
 #pragma once
 
 #include "gui/Component.h"
+#include "engine/gl/Mesh.h"
 #include "icicle/IcicleRenderer.h"
+
+#include <vector>
 
 class PreviewBuilder;
 
@@ -22,18 +25,29 @@ public:
     // HANDLED, with REDRAW while the builder's preview still grows.
     orvex::gui::Response draw(orvex::gui::Renderer& renderer) override;
 
-    // The vertex ranges worth a label pass: the chain [chainFirst, chainFirst + 8) and every
-    // record (from chainFirst + 8 on) at least `minimumPixels` wide when [0, total] bytes span
-    // `componentWidth` pixels. Most records of a large scan are far narrower than a pixel.
-    static RangeList labelRanges(const GeometryVertex* records, int count, int chainFirst, double total,
-                                 double componentWidth, double minimumPixels);
+    // The records worth a label pass, as indices into `records`: those at least `minimumPixels`
+    // wide when [0, total] bytes span `componentWidth` pixels. Most records of a large scan are
+    // far narrower than a pixel, and the wide ones lie scattered among them.
+    static std::vector<int> labelledRecords(const GeometryVertex* records, int count, double total,
+                                            double componentWidth, double minimumPixels);
+
+    // Draws one labelled cell about a pixel wide at the clip-space origin with both passes, so
+    // that a software GL driver compiles the programs for this state now and not in the first
+    // frames of a scan. Draws into whatever is bound; the caller clears it afterwards.
+    static void warmUp(const IcicleResources& resources);
 
     static constexpr double rowScale = 0.125; // eight rows fill the height
     static constexpr double firstRow = 1.0;   // the root row is the root label's, above
 
 private:
     IcicleRenderer icicleRenderer;
+    orvex::GlContext* context; // where the packed label mesh is made
+    // Copies the records that currently get a label into labelMesh when that set changed.
+    void updateLabelMesh(const GeometryVertex* records, int count, double total);
+
     PreviewBuilder* builder;
+    orvex::UniquePtr<orvex::DynamicMesh<GeometryVertex>> labelMesh; // the labelled records, packed
+    std::vector<int> labelled;                                       // which ones labelMesh holds
     orvex::gui::Vector2 size;
     double scale = 1.0;
 };

@@ -194,10 +194,14 @@ void PreviewBuilder::record(const FilesystemNode* node, float row, uint64_t x0)
     written.increment();
 }
 
+orvex::UniquePtr<orvex::DynamicMesh<GeometryVertex>> createPreviewMesh(orvex::GlContext& context, int capacity)
+{
+    return orvex::createDynamicMesh<GeometryVertex>(context, POINTS, capacity, DYNAMIC_DRAW);
+}
+
 orvex::UniquePtr<PreviewBuilder> createPreviewBuilder(orvex::GlContext& context)
 {
-    orvex::UniquePtr<orvex::DynamicMesh<GeometryVertex>> mesh =
-        orvex::createDynamicMesh<GeometryVertex>(context, POINTS, PreviewBuilder::meshCapacity, DYNAMIC_DRAW);
+    orvex::UniquePtr<orvex::DynamicMesh<GeometryVertex>> mesh = createPreviewMesh(context, PreviewBuilder::meshCapacity);
     if (!mesh)
         return nullptr;
     return orvex::UniquePtr<PreviewBuilder>(

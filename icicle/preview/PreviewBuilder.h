@@ -113,3 +113,6 @@ private:
 // [Main thread] A builder drawing into a dynamic point mesh of `context`; null when GL cannot
 // create the vertex array or the buffer.
 orvex::UniquePtr<PreviewBuilder> createPreviewBuilder(orvex::GlContext& context);
+
+// [Main thread] A dynamic point mesh of `capacity` preview vertices; null when GL cannot make it.
+orvex::UniquePtr<orvex::DynamicMesh<GeometryVertex>> createPreviewMesh(orvex::GlContext& context, int capacity);

@@ -261,7 +261,7 @@ TEST_F(PreviewBuilderTest, RefreshCopiesOnlyNewRecordsAndANewScanStartsOver)
 
 } // namespace
 
-// Only records wide enough for a label reach the label pass, in runs; the chain always does.
+// Only records wide enough for a label reach the label pass.
 TEST(PreviewLabelRanges, NarrowRecordsAreLeftOutOfTheLabelPass)
 {
     // 1000 bytes over 500 pixels: a byte is half a pixel; at least 2 pixels means 4 bytes.
@@ -273,19 +273,8 @@ TEST(PreviewLabelRanges, NarrowRecordsAreLeftOutOfTheLabelPass)
         records[i].x1 = x + widths[i];
         x += widths[i];
     }
-    const RangeList ranges = IcicleVisualizationPreview::labelRanges(records.data(), 6, 5, 1000.0, 500.0, 2.0);
-    std::vector<VertexRange> got;
-    for (size_t i = 0; i < ranges.size(); ++i)
-        got.push_back(ranges[i]);
-    // Chain [5, 13); records at 13 + index: 0-1 wide, 2 narrow, 3 wide, 4 narrow, 5 wide.
-    std::vector<VertexRange> flat;
-    for (const VertexRange& range : got)
-        for (int64_t v = range.first; v < range.last; ++v)
-            flat.push_back({ v, v + 1 });
-    std::vector<int64_t> vertices;
-    for (const VertexRange& range : flat)
-        vertices.push_back(range.first);
-    EXPECT_EQ(vertices, (std::vector<int64_t> { 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 16, 18 }));
-    EXPECT_EQ(IcicleVisualizationPreview::labelRanges(records.data(), 6, 5, 0.0, 500.0, 2.0).size(), 1u)
-        << "before any byte is found, only the chain";
+    EXPECT_EQ(IcicleVisualizationPreview::labelledRecords(records.data(), 6, 1000.0, 500.0, 2.0),
+              (std::vector<int> { 0, 1, 3, 5 }));
+    EXPECT_TRUE(IcicleVisualizationPreview::labelledRecords(records.data(), 6, 0.0, 500.0, 2.0).empty())
+        << "before any byte is found, none";
 }
