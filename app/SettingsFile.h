@@ -1,6 +1,7 @@
 // SettingsFile: finds config.ini, reads it whole and applies it to a Settings record through the
 // SettingsParser. Candidates in order: "config.ini" in the working directory, then
-// "Velbrin/config.ini" in the user's configuration folder ($XDG_CONFIG_HOME, else ~/.config).
+// "Velbrin/config.ini" in the user's configuration folder ($XDG_CONFIG_HOME, else ~/.config; on
+// Windows the roaming application-data folder, win32/SettingsFileWin32.cpp).
 // Nothing here throws for a bad file or shows a message; only exhausted memory raises bad_alloc.
 #pragma once
 
@@ -23,17 +24,24 @@ bool loadSettings(Settings& settings);
 // -- Building blocks (used by loadSettings; public for the tests) --
 
 // The user's configuration folder: $XDG_CONFIG_HOME if it is an absolute path, else $HOME/.config,
-// else the password database's home + "/.config"; empty when none of them is known.
+// else the password database's home + "/.config"; empty when none of them is known. On Windows:
+// the shell's roaming application-data folder (CSIDL_APPDATA), empty when the shell cannot say.
 std::string userConfigFolder();
 
 // The second candidate inside a configuration folder: folder + "/Velbrin/config.ini" (an empty
-// folder gives the relative "Velbrin/config.ini").
+// folder gives the relative "Velbrin/config.ini"); on Windows with backslashes.
 std::string configFileInFolder(const std::string& folder);
 
 // Reads a regular file of at most MAX_SETTINGS_FILE_SIZE bytes completely into `contents`.
 // Fails (false) for a missing or unopenable file, anything that is not a regular file (a FIFO would
 // block, a device never ends), a larger file, a read error, or a size that changed while reading.
 bool readSettingsFile(const std::string& path, std::string& contents);
+
+// strtod's reading in the C locale whatever the process's locale: leading whitespace, sign,
+// decimal and exponent forms (and what else the platform's strtod takes); trailing text is
+// ignored. False, and `number` untouched, when nothing was read or the result is not finite (inf,
+// nan, an overflowing 1e400): every number setting is a size or a factor.
+bool readSettingsNumber(const std::string& text, double& number);
 
 // Feeds `bytes` through a SettingsParser and applies every completed pair at once.
 void applySettingsText(Settings& settings, std::string_view bytes);

@@ -16,11 +16,16 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <filesystem>
 #include <string>
-#include <sys/resource.h>
-#include <sys/stat.h>
 #include <thread>
 #include <vector>
+#ifdef _WIN32
+#include <windows.h>
+#include <psapi.h>
+#else
+#include <sys/resource.h>
+#endif
 
 namespace {
 
@@ -82,9 +87,16 @@ void count(const FilesystemNode* node, uint64_t& files, uint64_t& directories)
 
 long peakResidentKiB()
 {
+#ifdef _WIN32
+    PROCESS_MEMORY_COUNTERS counters {};
+    if (!GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters))
+        return 0;
+    return long(counters.PeakWorkingSetSize / 1024);
+#else
     rusage usage {};
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_maxrss;
+#endif
 }
 
 } // namespace
@@ -111,12 +123,15 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "scan-bench: DIR is empty: give a directory to scan\n");
         return 2;
     }
-    struct stat info {};
-    if (stat(path.c_str(), &info) != 0) {
-        std::fprintf(stderr, "scan-bench: %s: %s\n", path.c_str(), std::strerror(errno));
+    // The path is UTF-8 on every system (u8 names it so where the narrow encoding is another).
+    std::error_code failure;
+    const std::filesystem::file_status info =
+        std::filesystem::status(std::filesystem::path(std::u8string(path.begin(), path.end())), failure);
+    if (failure) {
+        std::fprintf(stderr, "scan-bench: %s: %s\n", path.c_str(), failure.message().c_str());
         return 1;
     }
-    if (!S_ISDIR(info.st_mode) && !S_ISREG(info.st_mode)) {
+    if (!std::filesystem::is_directory(info) && !std::filesystem::is_regular_file(info)) {
         std::fprintf(stderr, "scan-bench: %s is neither a file nor a directory\n", path.c_str());
         return 1;
     }

@@ -83,6 +83,18 @@ void FilesystemNode::appendChild(UniquePtr<FilesystemNode> child)
     children.count += 1;
 }
 
+namespace {
+// The system's own separator. Windows also takes '/', so a root typed with one needs no other;
+// elsewhere '\\' is an ordinary character of a name.
+#ifdef _WIN32
+constexpr char pathSeparator = '\\';
+bool endsInSeparator(const std::string& path) { return path.back() == '/' || path.back() == '\\'; }
+#else
+constexpr char pathSeparator = '/';
+bool endsInSeparator(const std::string& path) { return path.back() == '/'; }
+#endif
+} // namespace
+
 std::string nodePath(const FilesystemNode* node)
 {
     std::vector<const FilesystemNode*> chain;
@@ -90,8 +102,8 @@ std::string nodePath(const FilesystemNode* node)
         chain.push_back(node);
     std::string path;
     for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
-        if (!path.empty() && path.back() != '/')
-            path += '/';
+        if (!path.empty() && !endsInSeparator(path))
+            path += pathSeparator;
         path += (*it)->name.view();
     }
     return path;

@@ -1,16 +1,17 @@
-// Chunked bump allocator for the size tree. A chunk is one mapping aligned to its 1 MiB size,
-// so the header of the chunk that holds any allocation is found by masking the address. The
-// chunk's live count starts at a large bias that its owning thread holds; allocations are
-// counted privately by that thread (no atomic per allocation) and settled when it retires the
-// chunk, while releases from any thread subtract one atomically. The count can therefore only
-// reach zero after retirement, when the last allocation is gone.
+// Chunked bump allocator for the size tree. A chunk is one mapping aligned to its 1 MiB size (from
+// ChunkMemory, the platform's page allocator), so the header of the chunk that holds any allocation
+// is found by masking the address. The chunk's live count starts at a large bias that its owning
+// thread holds; allocations are counted privately by that thread (no atomic per allocation) and
+// settled when it retires the chunk, while releases from any thread subtract one atomically. The
+// count can therefore only reach zero after retirement, when the last allocation is gone.
 #include "scan/NodePool.h"
+
+#include "scan/ChunkMemory.h"
 
 #include <atomic>
 #include <cassert>
 #include <cstdint>
 #include <new>
-#include <sys/mman.h>
 
 #if defined(__SANITIZE_ADDRESS__)
 #include <sanitizer/asan_interface.h>
@@ -41,22 +42,11 @@ std::atomic<size_t> mappedTotal { 0 };
 
 Chunk* mapChunk(size_t size)
 {
-    // Over-allocate by one alignment and trim, so the chunk starts on a chunk boundary.
-    size_t length = size + chunkSize;
-    void* raw = mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (raw == MAP_FAILED)
-        throw std::bad_alloc();
-    uintptr_t start = reinterpret_cast<uintptr_t>(raw);
-    uintptr_t aligned = (start + chunkSize - 1) & ~(chunkSize - 1);
-    if (aligned > start)
-        munmap(raw, aligned - start);
-    uintptr_t end = start + length;
-    if (end > aligned + size)
-        munmap(reinterpret_cast<void*>(aligned + size), end - (aligned + size));
-    auto* chunk = new (reinterpret_cast<void*>(aligned)) Chunk;
+    void* aligned = ChunkMemory::map(size, chunkSize);
+    auto* chunk = new (aligned) Chunk;
     chunk->mappedSize = size;
     chunk->front = reinterpret_cast<char*>(chunk + 1);
-    chunk->back = reinterpret_cast<char*>(aligned) + size;
+    chunk->back = static_cast<char*>(aligned) + size;
     chunk->allocations = 0;
     mappedTotal.fetch_add(size);
     POOL_POISON(chunk->front, size_t(chunk->back - chunk->front));
@@ -68,7 +58,7 @@ void unmapChunk(Chunk* chunk) noexcept
     size_t size = chunk->mappedSize;
     POOL_UNPOISON(chunk, size);
     chunk->~Chunk();
-    munmap(chunk, size);
+    ChunkMemory::unmap(chunk, size);
     mappedTotal.fetch_sub(size);
 }
 

@@ -1,6 +1,6 @@
 // Desktop: the shell services the application calls: open a URL or path with its default handler,
 // reveal a file in the file manager, and ask for a dark title bar. Stateless free functions; none
-// reports failure (a failed call leaves everything as it was). Backends: desktop/linux/ (win32/ later).
+// reports failure (a failed call leaves everything as it was). Backends: desktop/linux/, desktop/win32/.
 #pragma once
 
 #include <string_view>
@@ -15,6 +15,6 @@ void openInShell(std::string_view text);
 void revealInFileManager(std::string_view path);
 
 // Asks the window manager for a dark title bar on the window. `nativeWindow` is the native window
-// layer's handle (an SDL_Window* on Linux); null, an unsupported window system or any failure make
+// layer's handle (an SDL_Window* on Linux, the HWND on Windows); null, an unsupported window system or any failure make
 // it a no-op. Main thread, once the window exists.
 void useDarkTitleBar(void* nativeWindow);

@@ -1,7 +1,7 @@
 // FolderPicker: the modal "choose a directory" dialog behind the SELECT DIRECTORY button, as four
 // calls: init, pick a folder, free the returned path, quit. The chosen path comes back as a newly
 // allocated NUL-terminated byte string (UTF-8 where the system's names are), freed only with
-// folderPickerFreePath. All calls on the main thread. Backends: desktop/linux/ (win32/ later).
+// folderPickerFreePath. All calls on the main thread. Backends: desktop/linux/, desktop/win32/.
 #pragma once
 
 enum class FolderPickerResult {

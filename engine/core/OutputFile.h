@@ -1,7 +1,8 @@
 // OutputFile: writes a file so that its target changes only when the whole file was written. The
 // data goes to a new temporary file beside the target, which commit() flushes to disk and renames
 // over it; any failure, or destruction without commit, removes only that temporary file. The
-// target itself is never opened, truncated or removed. Backends: posix/OutputFilePosix.cpp.
+// target itself is never opened, truncated or removed. Backends: posix/OutputFilePosix.cpp,
+// win32/OutputFileWin32.cpp.
 #pragma once
 
 #include <cstdio>

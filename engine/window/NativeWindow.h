@@ -1,4 +1,5 @@
-// NativeWindow: the seam between the shared window code and a platform backend (sdl/ on Linux).
+// NativeWindow: the seam between the shared window code and a platform backend (sdl/ on Linux,
+// win32/ on Windows).
 // The shared half (NativeWindow.cpp) keeps the window record and all input bookkeeping: held
 // keys and buttons, modifier bits, the pointer, the change marker, and the release of held
 // inputs on focus loss. A backend derives from it, implements the platform operations and
@@ -58,8 +59,8 @@ public:
     // when that fails or the window exists already.
     virtual bool create(const Window::ContextSettings& settings) = 0;
     virtual UniquePtr<NativeContext> createContext(const Window::ContextSettings& settings) = 0;
-    // The platform's window (an SDL_Window* on Linux), for shell calls that need it; null before
-    // the window exists.
+    // The platform's window (an SDL_Window* on Linux, an HWND on Windows), for shell calls that
+    // need it; null before the window exists.
     virtual void* platformHandle() const { return nullptr; }
     virtual void show() = 0;    // only from state CREATED
     virtual void hide() = 0;    // restores a changed display mode first

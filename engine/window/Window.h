@@ -111,7 +111,7 @@ public:
     static bool getClipboardText(std::string& out);
     static void setClipboardText(std::string_view utf8);
 
-    // The platform's window handle (SDL_Window* on Linux), null before the window exists.
+    // The platform's window handle (SDL_Window* on Linux, HWND on Windows), null before the window exists.
     void* platformHandle() const;
 
     // The backend's record: for the loop (ResponsiveApplication) and for input tests.

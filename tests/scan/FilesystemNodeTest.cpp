@@ -88,12 +88,22 @@ TEST(FilesystemNode, PathJoinsNamesWithOneSlash)
         std::vector<std::string> names; // root first
         std::string path;
     } rows[] = {
+#ifdef _WIN32
+        // Windows paths: joined with '\\'; a root ending in either separator gets none more.
+        { "RootAlone", { "C:\\data" }, "C:\\data" },
+        { "DrivePath", { "C:\\data", "a", "b" }, "C:\\data\\a\\b" },
+        { "DriveRoot", { "C:\\", "x" }, "C:\\x" },
+        { "RootTypedWithSlashes", { "C:/data/", "a", "b" }, "C:/data/a\\b" },
+        { "RelativeRoot", { "data", "a" }, "data\\a" },
+#else
         { "RootAlone", { "/srv/data" }, "/srv/data" },
         { "RootWithoutTrailingSlash", { "/srv/data", "a", "b" }, "/srv/data/a/b" },
         { "RootWithTrailingSlash", { "/srv/data/", "a", "b" }, "/srv/data/a/b" },
         { "FileSystemRoot", { "/", "etc" }, "/etc" },
         { "RelativeRoot", { "data", "a" }, "data/a" },
         { "RawNameBytes", { "/x", "\xff\xfe", "line\nbreak" }, "/x/\xff\xfe/line\nbreak" },
+        { "BackslashIsPartOfAName", { "/x\\", "a\\b" }, "/x\\/a\\b" },
+#endif
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);

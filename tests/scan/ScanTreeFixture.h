@@ -1,7 +1,8 @@
-// Shared ground for the scanner tests: TempTree makes a scratch tree with mkdtemp and removes it
-// with everything in it; makeRandomTree() fills one reproducibly; WalkChecker checks every
-// notification against the tree as the worker builds it; runInChild() runs checks in a fork()ed
-// process that may drop privileges or change its mounts.
+// Shared ground for the scanner tests: TempTree makes a scratch tree in the temporary folder and
+// removes it with everything in it; makeRandomTree() fills one reproducibly; WalkChecker checks
+// every notification against the tree as the worker builds it; runInChild() runs checks in a
+// fork()ed process that may drop privileges or change its mounts (POSIX only, as are links and
+// sockets).
 #pragma once
 
 #include "scan/FileSizeMapper.h"
@@ -13,22 +14,24 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
-#include <dirent.h>
-#include <fcntl.h>
 #include <filesystem>
+#include <fstream>
 #include <functional>
-#include <poll.h>
 #include <random>
-#include <signal.h>
 #include <stdexcept>
 #include <string>
+#include <system_error>
+#include <thread>
+#include <vector>
+#ifndef _WIN32
+#include <poll.h>
+#include <signal.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
-#include <vector>
+#endif
 
 namespace scantest {
 
@@ -36,6 +39,25 @@ inline void check(bool ok, const std::string& what)
 {
     if (!ok)
         throw std::runtime_error(what + ": " + std::strerror(errno));
+}
+
+inline void check(const std::error_code& failure, const std::string& what)
+{
+    if (failure)
+        throw std::runtime_error(what + ": " + failure.message());
+}
+
+// Paths are UTF-8 text everywhere in the scanner; std::filesystem takes them as such only from u8
+// strings where the narrow encoding is another (Windows).
+inline std::filesystem::path fsPath(const std::string& utf8)
+{
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+inline std::string utf8Name(const std::filesystem::path& path)
+{
+    const std::u8string text = path.filename().u8string();
+    return std::string(text.begin(), text.end());
 }
 
 // Polls `done` every millisecond for at most `seconds`.
@@ -86,15 +108,25 @@ class TempTree {
 public:
     TempTree()
     {
-        char pattern[] = "/tmp/velbrin-scan-XXXXXX";
-        check(mkdtemp(pattern) != nullptr, "mkdtemp");
-        root = pattern;
-        chmod(root.c_str(), 0755); // reachable for the unprivileged child of the permission test
+        const std::filesystem::path base = std::filesystem::temp_directory_path();
+        std::random_device seed;
+        std::error_code failure;
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            const std::filesystem::path candidate = base / ("velbrin-scan-" + std::to_string(seed()));
+            if (std::filesystem::create_directory(candidate, failure)) {
+                const std::u8string text = candidate.u8string();
+                root.assign(text.begin(), text.end());
+                break;
+            }
+        }
+        check(!root.empty(), "making a scratch folder in " + base.string());
+        // Reachable for the unprivileged child of the permission test.
+        std::filesystem::permissions(fsPath(root), std::filesystem::perms(0755), failure);
     }
     ~TempTree()
     {
         std::error_code ignored;
-        std::filesystem::remove_all(root, ignored);
+        std::filesystem::remove_all(fsPath(root), ignored);
     }
     TempTree(const TempTree&) = delete;
     TempTree& operator=(const TempTree&) = delete;
@@ -102,18 +134,28 @@ public:
     const std::string& path() const { return root; }
     std::string at(const std::string& relative) const { return root + "/" + relative; }
 
-    void dir(const std::string& relative) const { check(mkdir(at(relative).c_str(), 0755) == 0, "mkdir " + relative); }
-    // Sized with ftruncate: the logical length is all the scanner reads.
+    void dir(const std::string& relative) const
+    {
+        std::error_code failure;
+        std::filesystem::create_directory(fsPath(at(relative)), failure);
+        check(failure, "mkdir " + relative);
+    }
+    // Sized by truncation (sparse where the file system allows): the logical length is all the
+    // scanner reads.
     void file(const std::string& relative, uint64_t size) const
     {
-        int fd = open(at(relative).c_str(), O_CREAT | O_WRONLY | O_TRUNC | O_CLOEXEC, 0644);
-        check(fd >= 0 && ftruncate(fd, off_t(size)) == 0, "file " + relative);
-        close(fd);
+        { std::ofstream create(fsPath(at(relative)), std::ios::binary | std::ios::trunc); }
+        std::error_code failure;
+        std::filesystem::resize_file(fsPath(at(relative)), size, failure);
+        check(failure, "file " + relative);
     }
     void hardlink(const std::string& existing, const std::string& relative) const
     {
-        check(link(at(existing).c_str(), at(relative).c_str()) == 0, "link " + relative);
+        std::error_code failure;
+        std::filesystem::create_hard_link(fsPath(at(existing)), fsPath(at(relative)), failure);
+        check(failure, "link " + relative);
     }
+#ifndef _WIN32 // POSIX links and sockets, for the Linux walk tests
     void symlink(const std::string& target, const std::string& relative) const
     {
         check(::symlink(target.c_str(), at(relative).c_str()) == 0, "symlink " + relative);
@@ -129,6 +171,7 @@ public:
         check(fd >= 0 && bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0, "socket " + relative);
         close(fd);
     }
+#endif
 
 private:
     std::string root;
@@ -166,20 +209,19 @@ inline uint64_t makeRandomTree(const TempTree& tree, uint32_t seed, int director
     return total;
 }
 
-// The regular files and directories of `path`, in the order one readdir() pass returns them.
+// The regular files and directories of `path`, in the order one pass of the system's listing
+// returns them (readdir() on Linux).
 inline std::vector<std::string> plainListing(const std::string& path)
 {
     std::vector<std::string> names;
-    DIR* directory = opendir(path.c_str());
-    check(directory != nullptr, "opendir " + path);
-    while (dirent* entry = readdir(directory)) {
-        std::string name = entry->d_name;
-        struct stat status;
-        if (name != "." && name != ".." && lstat((path + "/" + name).c_str(), &status) == 0
-            && (S_ISREG(status.st_mode) || S_ISDIR(status.st_mode)))
-            names.push_back(name);
+    std::error_code failure;
+    for (const auto& entry : std::filesystem::directory_iterator(fsPath(path), failure)) {
+        std::error_code unreadable;
+        const std::filesystem::file_status status = entry.symlink_status(unreadable);
+        if (!unreadable && (std::filesystem::is_regular_file(status) || std::filesystem::is_directory(status)))
+            names.push_back(utf8Name(entry.path()));
     }
-    closedir(directory);
+    check(failure, "listing " + path);
     return names;
 }
 
@@ -258,6 +300,7 @@ public:
     }
 };
 
+#ifndef _WIN32
 // Runs `body` in a fork()ed child and returns its verdict: empty when every check passed, a text
 // starting with "SKIP:" when the child could not set up what it needs, else what went wrong.
 inline std::string runInChild(const std::function<std::string()>& body)
@@ -294,5 +337,6 @@ inline std::string runInChild(const std::function<std::string()>& body)
         verdict = "the child died with status " + std::to_string(status);
     return verdict;
 }
+#endif
 
 } // namespace scantest

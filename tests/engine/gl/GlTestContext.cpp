@@ -40,8 +40,8 @@ GlTestContext::GlTestContext(int width, int height)
         failure = std::string("SDL_CreateWindow: ") + SDL_GetError();
         return;
     }
-    sdlContext = SDL_GL_CreateContext(window);
-    if (!sdlContext) {
+    platformContext = SDL_GL_CreateContext(static_cast<SDL_Window*>(window));
+    if (!platformContext) {
         failure = std::string("SDL_GL_CreateContext: ") + SDL_GetError();
         return;
     }
@@ -53,12 +53,12 @@ GlTestContext::GlTestContext(int width, int height)
 GlTestContext::~GlTestContext()
 {
     glContext.reset();
-    if (sdlContext) {
-        SDL_GL_MakeCurrent(window, nullptr);
-        SDL_GL_DeleteContext(static_cast<SDL_GLContext>(sdlContext));
+    if (platformContext) {
+        SDL_GL_MakeCurrent(static_cast<SDL_Window*>(window), nullptr);
+        SDL_GL_DeleteContext(static_cast<SDL_GLContext>(platformContext));
     }
     if (window)
-        SDL_DestroyWindow(window);
+        SDL_DestroyWindow(static_cast<SDL_Window*>(window));
 }
 
 std::vector<Color<unsigned char>> GlTestContext::readPixels(int x, int y, int width, int height)
@@ -84,13 +84,13 @@ std::vector<Color<unsigned char>> GlTestContext::readPixels(int x, int y, int wi
 
 bool GlTestContext::makeCurrent()
 {
-    return SDL_GL_MakeCurrent(window, static_cast<SDL_GLContext>(sdlContext)) == 0;
+    return SDL_GL_MakeCurrent(static_cast<SDL_Window*>(window), static_cast<SDL_GLContext>(platformContext)) == 0;
 }
 
 void GlTestContext::swapBuffers()
 {
     ++swapCount;
-    SDL_GL_SwapWindow(window);
+    SDL_GL_SwapWindow(static_cast<SDL_Window*>(window));
 }
 
 void* GlTestContext::procAddress(const char* name)

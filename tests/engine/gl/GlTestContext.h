@@ -1,5 +1,6 @@
-// GlTestContext: what every test that needs OpenGL starts from. It opens a hidden SDL window with
-// a double-buffered GL context (no version or profile requested), serves as that window's
+// GlTestContext: what every test that needs OpenGL starts from. It opens a hidden SDL window (on
+// Windows, the engine's own window with WGL) with a double-buffered GL context (no version or
+// profile requested), serves as that window's
 // NativeContext and creates the engine's GlContext over it. GlCallCounter swaps one gl:: entry
 // point for a counting function that forwards to the original, so tests can count GL calls.
 // Needs a display (run under xvfb-run). Main thread.
@@ -18,8 +19,6 @@
 #include <tuple>
 #include <type_traits>
 #include <vector>
-
-struct SDL_Window;
 
 namespace orvex::test {
 
@@ -51,8 +50,10 @@ public:
     int swapCount = 0; // swapBuffers calls so far
 
 private:
-    SDL_Window* window = nullptr;
-    void* sdlContext = nullptr; // SDL_GLContext
+    // The platform's window and GL context: SDL_Window* and SDL_GLContext (GlTestContext.cpp), or
+    // the engine's Window and NativeContext on Windows (win32/GlTestContextWin32.cpp).
+    void* window = nullptr;
+    void* platformContext = nullptr;
     int width;
     int height;
     std::string failure;
