@@ -4,6 +4,7 @@
 
 #include "app/AppWindow.h"
 #include "app/ProgressText.h"
+#include "app/StartPath.h"
 #include "app/desktop/Desktop.h"
 #include "app/desktop/FolderPicker.h"
 #include "engine/window/KeyCodes.h"
@@ -39,10 +40,6 @@
 #include "icicle/preview/IcicleVisualizationPreview.h"
 #include "icicle/preview/PreviewBuilder.h"
 
-#include <cerrno>
-#include <cstring>
-#include <dirent.h>
-#include <sys/stat.h>
 
 using namespace orvex;
 using namespace orvex::gui;
@@ -220,18 +217,7 @@ void AppGui::pickDirectory()
 
 void AppGui::startFromCommandLine(const std::string& path)
 {
-    struct stat info {};
-    std::string problem;
-    if (stat(path.c_str(), &info) != 0) {
-        problem = std::strerror(errno);
-    } else if (S_ISDIR(info.st_mode)) {
-        if (DIR* directory = opendir(path.c_str()))
-            closedir(directory);
-        else
-            problem = std::strerror(errno);
-    } else if (!S_ISREG(info.st_mode)) {
-        problem = "it is neither a directory nor a file";
-    }
+    const std::string problem = startPathProblem(path);
     if (!problem.empty()) {
         Window::showMessage(Window::MESSAGE_ERROR, "Velbrin", "Cannot open " + path + ": " + problem);
         return;

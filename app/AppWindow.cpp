@@ -4,6 +4,7 @@
 
 #include "app/AppGui.h"
 #include "app/AppIcon.h"
+#include "app/PeakMemory.h"
 #include "app/SettingsFile.h"
 #include "app/desktop/Desktop.h"
 #include "engine/gl/FrameBuffer.h"
@@ -12,9 +13,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
-#include <sys/resource.h>
 #include <thread>
-#include <time.h>
 
 using namespace orvex;
 
@@ -36,8 +35,11 @@ AppWindow::AppWindow(std::string startPath) : startPath(std::move(startPath))
     setMode(MODE_RESIZABLE);
     setTitle("Velbrin Preview");
     setMinimumSize(480, 360);
+#ifndef _WIN32
     const Window::Icon icon = appIcon(64);
     setIcon(&icon);
+#endif
+    // On Windows the executable's icon resource (every size of it) is the window's icon.
 }
 
 AppWindow::~AppWindow()
@@ -190,14 +192,12 @@ void AppWindow::logFrame(double frameMs)
     std::fprintf(frameLog, "frame %.3f %.3f %s\n", sinceStart, frameMs, shown);
     if (gui->chartShown() && chartFrames++ == 0) {
         // Wall-clock time, so a benchmark can count from the moment it started the process.
-        timespec now {};
-        clock_gettime(CLOCK_REALTIME, &now);
-        std::fprintf(frameLog, "chart_shown_realtime_ns %lld\n", (long long)now.tv_sec * 1000000000LL + now.tv_nsec);
+        const auto now = std::chrono::system_clock::now().time_since_epoch();
+        std::fprintf(frameLog, "chart_shown_realtime_ns %lld\n",
+                     (long long)std::chrono::duration_cast<std::chrono::nanoseconds>(now).count());
     }
     if (gui->chartShown() && chartFramesToExit > 0 && chartFrames >= chartFramesToExit) {
-        rusage usage {};
-        getrusage(RUSAGE_SELF, &usage);
-        std::fprintf(frameLog, "peak_rss_kib %ld\n", usage.ru_maxrss);
+        std::fprintf(frameLog, "peak_rss_kib %ld\n", peakResidentKib());
         std::fflush(frameLog);
         closeRequested();
         return;

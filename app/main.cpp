@@ -1,13 +1,17 @@
 // velbrin [DIRECTORY]: the disk-usage viewer. With DIRECTORY the scan starts at once, as if it
 // had been picked; otherwise the start screen asks for one. Exit status 0 after a normal close,
-// 1 after a failed start or a crash (each with its message box), 2 for bad arguments.
+// 1 after a failed start or a crash (each with its message box), 2 for bad arguments. The
+// arguments are read as UTF-8 on every platform (orvex::commandLineArguments); the answers to
+// --help, --version and bad arguments go through writeProgramOutput (on Windows, where this is a
+// GUI program without a console, possibly into a message box).
 #include "app/AppWindow.h"
+#include "app/ProgramOutput.h"
+#include "engine/core/CommandLine.h"
 #include "engine/window/Window.h"
 
-#include <cstdio>
-#include <cstring>
 #include <new>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -30,31 +34,33 @@ int crashed()
 
 int main(int argc, char** argv)
 {
+    const std::vector<std::string> arguments = orvex::commandLineArguments(argc, argv);
     std::string directory;
-    for (int i = 1; i < argc; ++i) {
-        const std::string argument = argv[i];
+    for (size_t i = 1; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
         if (argument == "--help" || argument == "-h") {
-            std::printf("usage: velbrin [DIRECTORY]\n"
-                        "  Shows how the bytes below DIRECTORY are spread over its files and directories as an\n"
-                        "  icicle chart. Without DIRECTORY, the window asks for one.\n"
-                        "  --help     this text\n"
-                        "  --version  the program's version\n");
+            writeProgramOutput("usage: velbrin [DIRECTORY]\n"
+                               "  Shows how the bytes below DIRECTORY are spread over its files and directories as an\n"
+                               "  icicle chart. Without DIRECTORY, the window asks for one.\n"
+                               "  --help     this text\n"
+                               "  --version  the program's version\n",
+                               false);
             return 0;
         }
         if (argument == "--version") {
-            std::printf("velbrin %s\n", VERSION);
+            writeProgramOutput(std::string("velbrin ") + VERSION + "\n", false);
             return 0;
         }
-        if (argument == "--" && i + 1 < argc && directory.empty()) {
-            directory = argv[++i];
+        if (argument == "--" && i + 1 < arguments.size() && directory.empty()) {
+            directory = arguments[++i];
             continue;
         }
         if (argument.empty()) {
-            std::fprintf(stderr, "velbrin: DIRECTORY is empty: give a directory to scan\n");
+            writeProgramOutput("velbrin: DIRECTORY is empty: give a directory to scan\n", true);
             return 2;
         }
         if (argument.rfind("-", 0) == 0 || !directory.empty()) {
-            std::fprintf(stderr, "velbrin: unexpected argument %s (see velbrin --help)\n", argv[i]);
+            writeProgramOutput("velbrin: unexpected argument " + argument + " (see velbrin --help)\n", true);
             return 2;
         }
         directory = argument;

@@ -3,6 +3,7 @@
 // the scroll bar's thumb and the chart on its background, with the cell gaps and labels — into an
 // offscreen target, then writes it as a PNG. Needs an OpenGL 3.3 context with geometry shaders,
 // made with a hidden window (a display or Xvfb). Exit status 0 written, 1 failure, 2 bad arguments.
+#include "engine/core/CommandLine.h"
 #include "engine/core/OutputFile.h"
 #include "engine/gl/GlContext.h"
 #include "engine/gl/TextureFrameBuffer.h"
@@ -18,9 +19,14 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <system_error>
+#include <vector>
+
+#ifdef _WIN32
+#include "engine/core/win32/WideText.h"
+#endif
 
 namespace {
 
@@ -34,15 +40,27 @@ int failure(const std::string& text)
     return EXIT_FAILED;
 }
 
+// The file system's path for a UTF-8 argument: its bytes on Linux, its UTF-16 form on Windows
+// (where a narrow path would go through the ANSI code page).
+std::filesystem::path nativePath(const std::string& path)
+{
+#ifdef _WIN32
+    return std::filesystem::path(orvex::toWidePath(path));
+#else
+    return std::filesystem::path(path);
+#endif
+}
+
 // DIR must exist and be a directory or a regular file (what the scanner can map).
 bool checkSource(const std::string& path, std::string& error)
 {
-    struct stat info {};
-    if (stat(path.c_str(), &info) != 0) {
-        error = path + ": " + std::strerror(errno);
+    std::error_code failed;
+    const std::filesystem::file_status info = std::filesystem::status(nativePath(path), failed);
+    if (failed) {
+        error = path + ": " + failed.message();
         return false;
     }
-    if (!S_ISDIR(info.st_mode) && !S_ISREG(info.st_mode)) {
+    if (!std::filesystem::is_directory(info) && !std::filesystem::is_regular_file(info)) {
         error = path + " is neither a file nor a directory";
         return false;
     }
@@ -60,9 +78,16 @@ bool checkOutput(const std::string& path, std::string& error)
 
 int main(int argc, char** argv)
 {
+    // UTF-8 on every platform, so that paths outside the ANSI code page reach the scanner whole.
+    const std::vector<std::string> arguments = orvex::commandLineArguments(argc, argv);
+    std::vector<const char*> pointers;
+    for (const std::string& argument : arguments)
+        pointers.push_back(argument.c_str());
+    pointers.push_back(nullptr);
     std::string error;
     bool help = false;
-    std::optional<SnapshotOptions> parsed = parseSnapshotOptions(argc, argv, error, help);
+    std::optional<SnapshotOptions> parsed =
+        parseSnapshotOptions(int(arguments.size()), pointers.data(), error, help);
     if (help) {
         std::fputs(SNAPSHOT_USAGE, stdout);
         return EXIT_WRITTEN;

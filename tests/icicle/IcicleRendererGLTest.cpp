@@ -28,9 +28,9 @@ using namespace orvex;
 
 namespace {
 
-constexpr int SIZE = 320;
-constexpr Vector<double, 2> COMPONENT { { SIZE, SIZE } };
-constexpr Vector<float, 2> VIEWPORT { { SIZE, SIZE } };
+constexpr int WINDOW_SIZE = 320;
+constexpr Vector<double, 2> COMPONENT { { WINDOW_SIZE, WINDOW_SIZE } };
+constexpr Vector<float, 2> VIEWPORT { { WINDOW_SIZE, WINDOW_SIZE } };
 
 struct Rgb {
     double r, g, b; // 0..255
@@ -117,12 +117,12 @@ protected:
         ASSERT_NE(mesh.mesh, nullptr);
         mesh.mesh->replace(vertices);
         IcicleRenderer renderer(use);
-        renderer.setComponentToClip(IcicleRenderer::forViewport(SIZE, SIZE));
-        renderer.drawMesh(mesh, COMPONENT, { { 0.0, SIZE } }, rowHeight / SIZE, 0.0, VIEWPORT, 1.0f);
+        renderer.setComponentToClip(IcicleRenderer::forViewport(WINDOW_SIZE, WINDOW_SIZE));
+        renderer.drawMesh(mesh, COMPONENT, { { 0.0, WINDOW_SIZE } }, rowHeight / WINDOW_SIZE, 0.0, VIEWPORT, 1.0f);
     }
 
-    Color<unsigned char> at(int x, int y) { return gl.pixel(x, SIZE - 1 - y); }
-    ::testing::AssertionResult near(int x, int y, Rgb expected, double tolerance = 2.0)
+    Color<unsigned char> at(int x, int y) { return gl.pixel(x, WINDOW_SIZE - 1 - y); }
+    ::testing::AssertionResult isNear(int x, int y, Rgb expected, double tolerance = 2.0)
     {
         const Color<unsigned char> p = at(x, y);
         if (std::abs(p.red - expected.r) <= tolerance && std::abs(p.green - expected.g) <= tolerance
@@ -135,10 +135,10 @@ protected:
     void expectProbes(const std::vector<Probe>& probes, const char* context)
     {
         for (const Probe& probe : probes)
-            EXPECT_TRUE(near(probe.x, probe.y, probe.expected)) << context << probe.name;
+            EXPECT_TRUE(isNear(probe.x, probe.y, probe.expected)) << context << probe.name;
     }
 
-    test::GlTestContext gl { SIZE, SIZE };
+    test::GlTestContext gl { WINDOW_SIZE, WINDOW_SIZE };
     IcicleResources resources;
     UniquePtr<Texture2D> solidAtlas;
     UniquePtr<TextureBuffer> noGlyphs;
@@ -195,13 +195,13 @@ TEST_F(IcicleRendererGLTest, CellsKeepTheGapOverhangsShowPlainBandsAndUnseenCell
     };
     const Box drawn[] = { { 21, 33, 38, 62 }, { 41, 33, 58, 62 }, { 100, 33, 110, 62 }, { 141, 33, 158, 62 },
                           { 0, 97, 38, 126 }, { 281, 97, 319, 126 } };
-    const std::vector<Color<unsigned char>> pixels = gl.readPixels(0, 0, SIZE, SIZE);
+    const std::vector<Color<unsigned char>> pixels = gl.readPixels(0, 0, WINDOW_SIZE, WINDOW_SIZE);
     int stray = 0;
-    for (int y = 0; y < SIZE; ++y)
-        for (int x = 0; x < SIZE; ++x) {
+    for (int y = 0; y < WINDOW_SIZE; ++y)
+        for (int x = 0; x < WINDOW_SIZE; ++x) {
             const bool inside = std::any_of(std::begin(drawn), std::end(drawn),
                                             [&](const Box& b) { return x >= b.x0 && x <= b.x1 && y >= b.y0 && y <= b.y1; });
-            const Color<unsigned char>& p = pixels[size_t(SIZE - 1 - y) * SIZE + size_t(x)];
+            const Color<unsigned char>& p = pixels[size_t(WINDOW_SIZE - 1 - y) * WINDOW_SIZE + size_t(x)];
             if (!inside && (p.red != 64 || p.green != 64 || p.blue != 64) && stray++ < 5)
                 ADD_FAILURE() << "stray fragment at (" << x << ", " << y << ")";
         }
@@ -218,9 +218,9 @@ TEST_F(IcicleRendererGLTest, HueSamplesARepeatingLinearPaletteAndThePreviewIsGre
     draw(withFont(noGlyphs.get()), cells, 32.0);
     // Entry k sits at hue k/8 and neighbours blend linearly in between.
     EXPECT_EQ(at(40, 48), at(100, 48)) << "hue 1.0 wraps to hue 0.0";
-    EXPECT_TRUE(near(40, 48, bright(ORANGE))) << "hue 0.0: the first entry";
-    EXPECT_TRUE(near(160, 48, bright(mix(ORANGE, AMBER, 0.5)))) << "hue 0.0625: halfway between the first two entries";
-    EXPECT_TRUE(near(220, 48, bright(AMBER))) << "hue 0.125: the second entry";
+    EXPECT_TRUE(isNear(40, 48, bright(ORANGE))) << "hue 0.0: the first entry";
+    EXPECT_TRUE(isNear(160, 48, bright(mix(ORANGE, AMBER, 0.5)))) << "hue 0.0625: halfway between the first two entries";
+    EXPECT_TRUE(isNear(220, 48, bright(AMBER))) << "hue 0.125: the second entry";
     EXPECT_EQ(at(280, 48), at(160, 48)) << "hue 2.0625 wraps twice";
 
     context()->clear(Color<float> { 0, 0, 0, 1 });
@@ -228,10 +228,10 @@ TEST_F(IcicleRendererGLTest, HueSamplesARepeatingLinearPaletteAndThePreviewIsGre
     ASSERT_NE(preview, nullptr);
     preview->replace(std::vector<GeometryVertex> { cell(0, 10, 1, 0.3f), cell(20, 300, 1, 0.7f) });
     IcicleRenderer renderer(withFont(noGlyphs.get()));
-    renderer.setComponentToClip(IcicleRenderer::forViewport(SIZE, SIZE));
-    renderer.drawPreviewMesh(*preview, 1, COMPONENT, { { 0.0, SIZE } }, 0.1, 0.0, VIEWPORT, 1.0f);
-    EXPECT_TRUE(near(100, 48, bright(Rgb { 40, 36, 40 }))) << "one grey for every hue";
-    EXPECT_TRUE(near(5, 48, BLACK)) << "vertices before `first` are not drawn";
+    renderer.setComponentToClip(IcicleRenderer::forViewport(WINDOW_SIZE, WINDOW_SIZE));
+    renderer.drawPreviewMesh(*preview, 1, COMPONENT, { { 0.0, WINDOW_SIZE } }, 0.1, 0.0, VIEWPORT, 1.0f);
+    EXPECT_TRUE(isNear(100, 48, bright(Rgb { 40, 36, 40 }))) << "one grey for every hue";
+    EXPECT_TRUE(isNear(5, 48, BLACK)) << "vertices before `first` are not drawn";
 }
 
 TEST_F(IcicleRendererGLTest, LabelIsUprightInAWideCellAndReadsDownwardsInATallOne)
@@ -292,11 +292,11 @@ TEST_F(IcicleRendererGLTest, ContinuationLabelsStartAtTheirPenAndFadeWithTheirSc
         const double k = rows[i].pixelsPerUnit;
         SCOPED_TRACE(std::to_string(k) + " px per unit");
         const int centre = 60 + 80 * i;
-        EXPECT_TRUE(near(int(21 + k * 4), centre, Rgb { rows[i].value, rows[i].value, rows[i].value }, 1.5))
+        EXPECT_TRUE(isNear(int(21 + k * 4), centre, Rgb { rows[i].value, rows[i].value, rows[i].value }, 1.5))
             << "C's middle, two units after its pen offset of 2";
-        EXPECT_TRUE(near(int(21 + k), centre, BLACK)) << "nothing before the pen offset";
-        EXPECT_TRUE(near(int(21 + k * 0.5), int(centre + k * 0.5), BLACK)) << "no size line";
-        EXPECT_TRUE(near(150, centre - 15, BLACK)) << "no rectangle";
+        EXPECT_TRUE(isNear(int(21 + k), centre, BLACK)) << "nothing before the pen offset";
+        EXPECT_TRUE(isNear(int(21 + k * 0.5), int(centre + k * 0.5), BLACK)) << "no size line";
+        EXPECT_TRUE(isNear(150, centre - 15, BLACK)) << "no rectangle";
     }
 }
 
@@ -319,11 +319,11 @@ TEST_F(IcicleRendererGLTest, ResourcesAreMadeOnceAndTheRealFontDrawsInsideItsCel
     std::vector<GeometryVertex> label;
     LabelText::labelVertices(cell(20, 300, 1, 0.6875f), "Velbrin wg", 123456789, false, label);
     draw(resources, label, 80.0);
-    const std::vector<Color<unsigned char>> pixels = gl.readPixels(0, 0, SIZE, SIZE);
+    const std::vector<Color<unsigned char>> pixels = gl.readPixels(0, 0, WINDOW_SIZE, WINDOW_SIZE);
     int inside = 0, outside = 0;
-    for (int y = 0; y < SIZE; ++y)
-        for (int x = 0; x < SIZE; ++x)
-            if (pixels[size_t(SIZE - 1 - y) * SIZE + size_t(x)].red >= 160)
+    for (int y = 0; y < WINDOW_SIZE; ++y)
+        for (int x = 0; x < WINDOW_SIZE; ++x)
+            if (pixels[size_t(WINDOW_SIZE - 1 - y) * WINDOW_SIZE + size_t(x)].red >= 160)
                 ++(x > 20 && x < 300 && y > 80 && y < 160 ? inside : outside);
     EXPECT_GT(inside, 200);
     EXPECT_EQ(outside, 0);
@@ -371,18 +371,18 @@ TEST_F(IcicleRendererGLTest, ChartLeavesTheRootRowOutAndDrawsNothingForAnEmptyRa
         lookup, context(), build(dir("/root", { file("big", 2000), file("c", 1000) })), 1);
     ASSERT_NE(mesh.mesh, nullptr);
     IcicleRenderer renderer(withFont(noGlyphs.get()));
-    renderer.setComponentToClip(IcicleRenderer::forViewport(SIZE, SIZE));
+    renderer.setComponentToClip(IcicleRenderer::forViewport(WINDOW_SIZE, WINDOW_SIZE));
     // 3000 bytes over 320 px; rows 32 px with the root's row at the top.
     context()->clear(Color<float> { 0, 0, 0, 1 });
     renderer.drawMesh(mesh, COMPONENT, { { 0.0, 3000.0 } }, 0.1, 0.0, VIEWPORT, 1.0f);
-    EXPECT_TRUE(near(100, 16, BLACK)) << "the root row is left to the root label";
-    EXPECT_TRUE(near(100, 48, bright(ORANGE))) << "big: x 0..213, hue 0";
+    EXPECT_TRUE(isNear(100, 16, BLACK)) << "the root row is left to the root label";
+    EXPECT_TRUE(isNear(100, 48, bright(ORANGE))) << "big: x 0..213, hue 0";
     EXPECT_EQ(renderer.lastSubmittedVertices(), 2 * 2) << "two cells, two passes";
 
     context()->clear(Color<float> { 0, 0, 0, 1 });
     renderer.drawMesh(mesh, COMPONENT, { { 3000.0, 0.0 } }, 0.1, 0.0, VIEWPORT, 1.0f);
     EXPECT_EQ(renderer.lastSubmittedVertices(), 0);
-    EXPECT_TRUE(near(100, 48, BLACK)) << "a reversed range draws nothing";
+    EXPECT_TRUE(isNear(100, 48, BLACK)) << "a reversed range draws nothing";
 }
 
 // Zoomed in so far that neighbouring floats of a 2^40-byte chart are 125 pixels apart, the

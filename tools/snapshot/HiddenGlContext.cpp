@@ -3,6 +3,7 @@
 
 #include "engine/gl/GlLoader.h"
 
+#ifndef _WIN32
 #include <cstdlib>
 #include <optional>
 #include <sys/stat.h>
@@ -55,6 +56,8 @@ private:
 };
 
 } // namespace
+#endif
+
 
 HiddenGlContext::~HiddenGlContext()
 {
@@ -69,8 +72,10 @@ bool HiddenGlContext::open(std::string& why)
     orvex::Window::ContextSettings settings;
     settings.vsync = false;
     {
-        // SDL's video drivers are probed on the first window.
+#ifndef _WIN32
+        // SDL's video drivers are probed on the first window (Windows has one window system).
         QuietRuntimeDirectory quiet;
+#endif
         native = window.createNativeContext(settings);
     }
     if (!native) {

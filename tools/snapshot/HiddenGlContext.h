@@ -1,5 +1,5 @@
 // HiddenGlContext: an OpenGL context for tools that draw only offscreen — a hidden engine window
-// (SDL backend) with its native context and the engine's GlContext over it. Works wherever a
+// (SDL backend; Win32 and WGL on Windows) with its native context and the engine's GlContext over it. Works wherever a
 // window can be made: a desktop session or Xvfb. Main thread.
 #pragma once
 
@@ -19,8 +19,8 @@ public:
     HiddenGlContext& operator=(const HiddenGlContext&) = delete;
 
     // Makes the window and the context; false with the platform's or the GL loader's reason in
-    // `why`. Call once, before other threads start: without a valid XDG_RUNTIME_DIR it points the
-    // variable at a private empty folder while SDL starts (see the .cpp).
+    // `why`. Call once, before other threads start: on Linux, without a valid XDG_RUNTIME_DIR it
+    // points the variable at a private empty folder while SDL starts (see the .cpp).
     bool open(std::string& why);
     orvex::GlContext* context() const { return gl.get(); }
 

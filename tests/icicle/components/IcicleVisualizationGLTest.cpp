@@ -14,6 +14,7 @@
 #include "icicle/components/ShellActions.h"
 #include "tests/icicle/TreeBuilder.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -23,7 +24,7 @@ using gui::Vector2;
 
 namespace {
 
-constexpr int SIZE = 256; // the test window's size
+constexpr int WINDOW_SIZE = 256; // the test window's size
 
 // Row 1: a [0, 800) and the file b [800, 1000); row 2: a1 [0, 600) and a2 [600, 800).
 const auto tree = testtree::dir("/r", {
@@ -37,6 +38,16 @@ public:
     void reveal(std::string_view path) override { calls.push_back("reveal " + std::string(path)); }
     std::vector<std::string> calls;
 };
+
+// A path below the root "/r" as nodePath writes it: names joined with '/', or '\\' on Windows.
+std::string below(const char* names)
+{
+    std::string path = std::string("/r/") + names;
+#ifdef _WIN32
+    std::replace(path.begin() + 2, path.end(), '/', '\\');
+#endif
+    return path;
+}
 
 class IcicleVisualizationGLTest : public test::GlTest {
 protected:
@@ -60,7 +71,7 @@ protected:
         screen->setBlending(true);
         screen->setCullMode(1);
         context()->clear({ 0, 0, 0, 1 });
-        renderer->setViewport({ 0, 0, SIZE, SIZE });
+        renderer->setViewport({ 0, 0, WINDOW_SIZE, WINDOW_SIZE });
         component.layout({ area.width(), area.height() }, { area.width(), area.height() }, 1.0);
         gui::OffsetScope offset(*renderer, area.topLeft());
         component.draw(*renderer);
@@ -68,16 +79,16 @@ protected:
 
     bool lit(int x, int y)
     {
-        const Color<unsigned char> p = pixels[size_t((SIZE - 1 - y) * SIZE + x)];
+        const Color<unsigned char> p = pixels[size_t((WINDOW_SIZE - 1 - y) * WINDOW_SIZE + x)];
         return p.red > 24 || p.green > 24 || p.blue > 24;
     }
     // The box around every lit pixel of the window (empty when none is lit).
     Rect litBounds()
     {
-        pixels = gl.readPixels(0, 0, SIZE, SIZE);
-        Rect box { SIZE, SIZE, 0, 0 };
-        for (int y = 0; y < SIZE; ++y)
-            for (int x = 0; x < SIZE; ++x)
+        pixels = gl.readPixels(0, 0, WINDOW_SIZE, WINDOW_SIZE);
+        Rect box { WINDOW_SIZE, WINDOW_SIZE, 0, 0 };
+        for (int y = 0; y < WINDOW_SIZE; ++y)
+            for (int x = 0; x < WINDOW_SIZE; ++x)
                 if (lit(x, y))
                     box = { std::min(box.left, double(x)), std::min(box.top, double(y)),
                             std::max(box.right, x + 1.0), std::max(box.bottom, y + 1.0) };
@@ -183,7 +194,7 @@ TEST_F(IcicleVisualizationGLTest, DoubleClickRevealsAFileAndOpensADirectory)
     doubleClick({ 180.5, 10.5 }, { 181.5, 11.5 }); // b
     doubleClick({ 50.5, 30.5 }, { 50.5, 30.5 });   // a1, row 2
     doubleClick({ 20.5, 10.5 }, { 21.5, 10.5 });   // a
-    EXPECT_EQ(shell.calls, (std::vector<std::string> { "reveal /r/b", "reveal /r/a/a1", "open /r/a" }));
+    EXPECT_EQ(shell.calls, (std::vector<std::string> { "reveal " + below("b"), "reveal " + below("a/a1"), "open " + below("a") }));
 
     // Two presses 3 pixels apart start a drag instead; so do two presses on different cells, and
     // a double click on a gap.

@@ -18,7 +18,7 @@ using previewtest::FakeWalk;
 
 namespace {
 
-constexpr int SIZE = 256;
+constexpr int WINDOW_SIZE = 256;
 // The component's rectangle in the window: rows of 20 pixels, row 1 at y 48.
 constexpr Vector2 ORIGIN { 32, 48 };
 constexpr Vector2 EXTENT { 192, 160 };
@@ -45,7 +45,7 @@ protected:
         // As the application's window draws: blending on, back faces culled.
         context()->screenFrameBuffer()->setBlending(true);
         context()->screenFrameBuffer()->setCullMode(1);
-        renderer->setViewport({ 0, 0, SIZE, SIZE });
+        renderer->setViewport({ 0, 0, WINDOW_SIZE, WINDOW_SIZE });
     }
 
     Response drawFrame()
@@ -60,7 +60,7 @@ protected:
     void expectProbes(const std::vector<Probe>& probes)
     {
         for (const Probe& probe : probes) {
-            const Color<unsigned char> p = gl.pixel(probe.x, SIZE - 1 - probe.y);
+            const Color<unsigned char> p = gl.pixel(probe.x, WINDOW_SIZE - 1 - probe.y);
             const int r = probe.grey ? 50 : 0, g = probe.grey ? 45 : 0;
             EXPECT_TRUE(std::abs(p.red - r) <= 2 && std::abs(p.green - g) <= 2 && std::abs(p.blue - r) <= 2)
                 << probe.name << ": pixel (" << probe.x << ", " << probe.y << ") is (" << int(p.red) << ", "
