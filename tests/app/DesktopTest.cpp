@@ -164,12 +164,14 @@ private:
             while (DBusMessage* message = dbus_connection_pop_message(connection)) {
                 if (dbus_message_is_method_call(message, "org.freedesktop.FileManager1", "ShowItems")
                     && dbus_message_has_signature(message, "ass")) {
+                    // Counted before the reply goes out: the caller checks the count as soon as
+                    // its call returns.
                     record(message);
+                    ++calls;
                     DBusMessage* reply = dbus_message_new_method_return(message);
                     dbus_connection_send(connection, reply, nullptr);
                     dbus_connection_flush(connection);
                     dbus_message_unref(reply);
-                    ++calls;
                 }
                 dbus_message_unref(message);
             }
