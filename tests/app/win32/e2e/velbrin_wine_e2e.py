@@ -221,6 +221,10 @@ def main():
                         app.xdotool("windowfocus", "--sync", window)
                         app.xdotool("key", "Escape")
                     check(wait_for(lambda: not (set(visible_windows(".", pid)) & dialog), 20), "Escape cancels the dialog")
+                    # The picker reports the cancel as such: no scan starts, the start screen stays.
+                    time.sleep(1)
+                    check(app.wait_for_screen(start_screen, timeout=10) is not None,
+                          "after the cancelled dialog the start screen is still shown")
             app.close()
         status = app.wait()
         check(status == 0, "closing the window ends the program with status 0 (got %s)" % status)
