@@ -13,7 +13,7 @@ struct DecompressionGuard {
     uint64_t consumed = 0; // compressed bytes fed to the decompressor
     uint64_t produced = 0; // decompressed bytes handed out
 
-    bool exceeded() const { return produced > minimumOutput && produced / maximumRatio >= consumed + (consumed == 0); }
+    bool exceeded() const { return produced > minimumOutput && produced > maximumRatio * consumed; }
     std::string message(const char* format) const
     {
         return std::string(format) + " data expands " + std::to_string(produced) + " bytes from " + std::to_string(consumed)

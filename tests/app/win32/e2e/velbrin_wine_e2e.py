@@ -136,9 +136,14 @@ class Program:
 
     def close(self):
         # Real (XTEST) keys go to the focused window; Wine turns Alt+F4 into the window's close.
-        self.xdotool("windowfocus", "--sync", self.window)
-        time.sleep(0.3)
-        self.xdotool("key", "alt+F4")
+        # On a loaded machine the focus can arrive after the keys: press again, as a user would,
+        # while the window is still there.
+        for attempt in range(3):
+            self.xdotool("windowfocus", "--sync", self.window)
+            time.sleep(0.3)
+            self.xdotool("key", "alt+F4")
+            if wait_for(lambda: self.process.poll() is not None, 10):
+                return
 
     def wait(self, timeout=30):
         try:
