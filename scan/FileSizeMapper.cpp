@@ -26,6 +26,37 @@ UniquePtr<FilesystemNode> makeNode(FilesystemNode::Type type, std::string_view n
 
 } // namespace
 
+// Between an importer and the scanner's listener: keeps the progress (bytes, current directory)
+// as the walk does, and holds back the root's directoryLeft, which the scanner sends itself under
+// its mutex once the import is complete.
+class FileSizeMapper::ImportRelay final : public ScanListener {
+public:
+    explicit ImportRelay(FileSizeMapper& mapper) : mapper(mapper) {}
+
+    void scanStarted(const char*, size_t) override {}
+    void directoryEntered(FilesystemNode* directory) override
+    {
+        mapper.currentDirectory.store(reinterpret_cast<uintptr_t>(directory));
+        if (mapper.listener)
+            mapper.listener->directoryEntered(directory);
+    }
+    void fileAdded(FilesystemNode* file) override
+    {
+        if (mapper.listener)
+            mapper.listener->fileAdded(file);
+        mapper.currentDirectory.store(reinterpret_cast<uintptr_t>(file->parent));
+        mapper.bytesMapped.store(saturatingAdd(mapper.bytesMapped.load(), file->size));
+    }
+    void directoryLeft(FilesystemNode* directory) override
+    {
+        if (directory->parent && mapper.listener)
+            mapper.listener->directoryLeft(directory);
+    }
+
+private:
+    FileSizeMapper& mapper;
+};
+
 FileSizeMapper::FileSizeMapper() { start(); }
 
 FileSizeMapper::~FileSizeMapper()
@@ -43,6 +74,8 @@ FileSizeMapper::~FileSizeMapper()
 }
 
 void FileSizeMapper::setListener(ScanListener* newListener) { listener = newListener; }
+
+void FileSizeMapper::setImporter(TreeImporter* newImporter) { importer = newImporter; }
 
 void FileSizeMapper::waitWhileBusy()
 {
@@ -69,8 +102,10 @@ void FileSizeMapper::mapDirectory(std::string path)
     default:
         break;
     }
+    abandoned.reset();
     requestedPath = std::move(path);
     scanProblems = {};
+    importedScan = {};
     if (listener)
         listener->scanStarted(requestedPath.data(), requestedPath.size());
     state.store(SCANNING);
@@ -91,6 +126,7 @@ UniquePtr<FilesystemNode> FileSizeMapper::takeResult()
     MutexLock lock(mutex);
     if (state.load() != FINISHED)
         return nullptr;
+    abandoned.reset();
     bytesMapped.store(0);
     state.store(IDLE);
     return std::move(result);
@@ -100,6 +136,12 @@ ScanProblems FileSizeMapper::problems()
 {
     MutexLock lock(mutex);
     return state.load() == FINISHED || state.load() == IDLE ? scanProblems : ScanProblems {};
+}
+
+ImportedScan FileSizeMapper::imported()
+{
+    MutexLock lock(mutex);
+    return state.load() == FINISHED || state.load() == IDLE ? importedScan : ImportedScan {};
 }
 
 ScanState FileSizeMapper::getProgress(std::string& outPath, uint64_t& outBytes, uint64_t& outRootNameLength)
@@ -164,7 +206,10 @@ void FileSizeMapper::map(const std::string& path)
     uint64_t fileSize = 0;
     switch (DirectoryLister::examineRoot(path, fileSize)) {
     case DirectoryLister::RootKind::FILE:
-        mapFile(path, fileSize);
+        if (importer && importer->recognizes(path))
+            importTree(path);
+        else
+            mapFile(path, fileSize);
         break;
     case DirectoryLister::RootKind::DIRECTORY:
         mapTree(path);
@@ -215,11 +260,53 @@ void FileSizeMapper::mapTree(const std::string& path)
     if (canceling()) {
         state.store(IDLE);
         result.reset();
+        scanProblems.unlistedNodes.clear(); // they named nodes of the tree just destroyed
         bytesMapped.store(0);
         return;
     }
     if (listener)
         listener->directoryLeft(root);
+    state.store(FINISHED);
+}
+
+void FileSizeMapper::importTree(const std::string& path)
+{
+    {
+        MutexLock lock(mutex);
+        if (canceling()) {
+            state.store(IDLE);
+            return;
+        }
+        bytesMapped.store(0);
+    }
+    ImportRelay relay(*this);
+    ScanProblems stored;
+    ImportedScan origin;
+    TreeImporter::Outcome outcome = importer->import(path, relay, [this] { return canceling(); }, stored, origin);
+    MutexLock lock(mutex);
+    currentDirectory.store(0);
+    if (canceling()) {
+        // The interface thread waits in cancel() or mapDirectory() until this scan is gone.
+        outcome.tree.reset();
+        outcome.partial.reset();
+        bytesMapped.store(0);
+        state.store(IDLE);
+        return;
+    }
+    abandoned = std::move(outcome.partial);
+    scanProblems = std::move(stored);
+    scanProblems.importFailure = std::move(outcome.failure);
+    if (outcome.tree) {
+        importedScan = std::move(origin);
+        bytesMapped.store(outcome.tree->size);
+        if (listener)
+            listener->directoryLeft(outcome.tree.get());
+        result = std::move(outcome.tree);
+    } else {
+        bytesMapped.store(0);
+        if (scanProblems.importFailure.empty())
+            scanProblems.importFailure = path + ": the stored scan could not be read";
+    }
     state.store(FINISHED);
 }
 
@@ -284,6 +371,7 @@ void FileSizeMapper::noteListing(const DirectoryLister::Listing* listing, const 
     int error = DirectoryLister::error(listing);
     if (!error)
         return;
+    scanProblems.unlistedNodes.push_back(directory);
     if (scanProblems.unlistedDirectories++ == 0) {
         scanProblems.firstUnlistedPath = nodePath(directory);
         scanProblems.firstError = error;

@@ -10,9 +10,11 @@
 #include "engine/core/UniquePtr.h"
 #include "scan/DirectoryLister.h"
 #include "scan/FilesystemNode.h"
+#include "scan/TreeImporter.h"
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 class ScanListener;
 
@@ -31,7 +33,11 @@ struct ScanProblems {
     std::string firstUnlistedPath;    // the first of them in walk order
     int firstError = 0;               // and its errno value
     bool rootUnlisted = false;        // the scanned directory itself could not be listed
+    // Every directory that could not be listed completely, in walk order: valid while the tree
+    // lives, so that a saved scan can mark each of them.
+    std::vector<const FilesystemNode*> unlistedNodes;
     bool saturated = false;           // some total reached 2^64 - 1 bytes and stopped there
+    std::string importFailure;        // a stored scan could not be read: "FILE: at byte N: reason"
 };
 
 class FileSizeMapper final : public orvex::Thread {
@@ -41,6 +47,9 @@ public:
 
     // Not owned. Set once, before the first scan.
     void setListener(ScanListener* listener);
+    // Not owned; may stay null. Set once, before the first scan. Regular files it recognises are
+    // imported as the trees they store instead of being mapped as single files.
+    void setImporter(TreeImporter* importer);
     // Starts mapping `path` (a directory, or a single file). A running scan is cancelled and an
     // unclaimed result discarded first.
     void mapDirectory(std::string path);
@@ -51,6 +60,9 @@ public:
     orvex::UniquePtr<FilesystemNode> takeResult();
     // The problems of the last scan that finished, from FINISHED until the next mapDirectory.
     ScanProblems problems();
+    // Where the last finished tree came from when it was imported (else `file` is empty), from
+    // FINISHED until the next mapDirectory.
+    ImportedScan imported();
     // Lock-free progress for one frame: the directory being walked, the bytes summed so far and
     // the length of the root's name at the start of outPath.
     ScanState getProgress(std::string& outPath, uint64_t& outBytes, uint64_t& outRootNameLength);
@@ -59,10 +71,13 @@ protected:
     void run() override;
 
 private:
+    class ImportRelay;
+
     void waitWhileBusy(); // under the mutex: until the worker has left SCANNING and CANCELING
     void map(const std::string& path);
     void mapFile(const std::string& path, uint64_t size);
     void mapTree(const std::string& path);
+    void importTree(const std::string& path);
     bool walk(FilesystemNode* root, DirectoryLister& lister);
     void noteListing(const DirectoryLister::Listing* listing, const FilesystemNode* directory);
     uint64_t add(uint64_t total, uint64_t size);
@@ -77,5 +92,10 @@ private:
     orvex::Atomic<uint64_t> bytesMapped { 0 };
     orvex::Atomic<uintptr_t> currentDirectory { 0 };
     ScanListener* listener = nullptr;
+    TreeImporter* importer = nullptr;
     ScanProblems scanProblems; // written by the worker while it scans
+    ImportedScan importedScan; // likewise
+    // The part of a tree an import built before it failed: the interface thread may still be
+    // reading the progress from it, so it is destroyed by the interface thread's next call.
+    orvex::UniquePtr<FilesystemNode> abandoned;
 };

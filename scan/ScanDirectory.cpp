@@ -7,9 +7,11 @@
 #include <cstring>
 #include <thread>
 
-orvex::UniquePtr<FilesystemNode> scanDirectory(const std::string& path, ScanProblems* problems)
+orvex::UniquePtr<FilesystemNode> scanDirectory(const std::string& path, ScanProblems* problems, TreeImporter* importer,
+                                               ImportedScan* imported)
 {
     FileSizeMapper mapper;
+    mapper.setImporter(importer);
     mapper.mapDirectory(path);
     std::string progressPath;
     uint64_t bytes = 0, rootNameLength = 0;
@@ -17,6 +19,8 @@ orvex::UniquePtr<FilesystemNode> scanDirectory(const std::string& path, ScanProb
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     if (problems)
         *problems = mapper.problems();
+    if (imported)
+        *imported = mapper.imported();
     return mapper.takeResult();
 }
 
