@@ -39,6 +39,9 @@
 #include "icicle/components/VisualizationScrollBar.h"
 #include "icicle/preview/IcicleVisualizationPreview.h"
 #include "icicle/preview/PreviewBuilder.h"
+#if VELBRIN_SCAN_FILES
+#include "scanfile/ScanFileImporter.h"
+#endif
 
 
 using namespace orvex;
@@ -67,11 +70,20 @@ std::u32string bytesText(uint64_t bytes)
 
 } // namespace
 
-// Opens and reveals what a double click on the chart names, through the desktop layer.
+// Opens and reveals what a double click on the chart names, through the desktop layer; nothing for
+// a path that is not there (a chart read from another machine's scan, or a file deleted since).
 class AppGui::ShellBridge final : public ShellActions {
 public:
-    void open(std::string_view path) override { openInShell(path); }
-    void reveal(std::string_view path) override { revealInFileManager(path); }
+    void open(std::string_view path) override
+    {
+        if (pathExists(std::string(path)))
+            openInShell(path);
+    }
+    void reveal(std::string_view path) override
+    {
+        if (pathExists(std::string(path)))
+            revealInFileManager(path);
+    }
 };
 
 UniquePtr<AppGui> AppGui::create(AppWindow& window, Settings& settings, IcicleResources& resources,
@@ -110,6 +122,10 @@ AppGui::AppGui(AppWindow& window, Settings& settings, IcicleResources& resources
     folderPickerInit(); // a picker that cannot start reports ERROR when asked, like any other failure
     mapper = makeUnique<FileSizeMapper>();
     mapper->setListener(this->preview.get());
+#if VELBRIN_SCAN_FILES
+    importer = makeUnique<ScanFileImporter>();
+    mapper->setImporter(importer.get());
+#endif
     auto holder = makeUnique<RelayoutableEnvelope>(startScreen());
     screenHolder = holder.get();
     content = std::move(holder);
@@ -345,8 +361,13 @@ Response AppGui::keyPress(const KeyEvent& event)
 void AppGui::onScanFinished()
 {
     UniquePtr<FilesystemNode> tree = mapper->takeResult();
+    const ScanProblems problems = mapper->problems();
+    const ImportedScan imported = mapper->imported();
     bytesLabel = progressLabel = nullptr;
     if (!tree) {
+        // A stored scan that cannot be read says so, naming the file; no partial chart is shown.
+        if (!problems.importFailure.empty())
+            Window::showMessage(Window::MESSAGE_ERROR, "Velbrin", "Cannot open " + problems.importFailure);
         rootLabelSlot = scrollBarSlot = nullptr;
         chartSlot = nullptr;
         setScreen(selectionScreen());
@@ -356,7 +377,8 @@ void AppGui::onScanFinished()
     }
     if (chartSlot) {
         const uint64_t minimum = tree->size < 1048576 ? 1 : tree->size >> 20;
-        mesh = IcicleMeshWrangler::createOptimizedMesh(nodeLookup, resources.context, std::move(tree), minimum);
+        const std::string caption = imported.file.empty() ? std::string() : storedScanCaption(tree->name.view(), imported);
+        mesh = IcicleMeshWrangler::createOptimizedMesh(nodeLookup, resources.context, std::move(tree), minimum, caption);
         UniquePtr<IcicleVisualization> visualization;
         if (mesh.mesh) {
             visualization = makeUnique<IcicleVisualization>(resources, mesh, nodeLookup, settings, *shell);

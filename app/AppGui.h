@@ -88,6 +88,7 @@ private:
     IcicleMesh<orvex::MasterPtr, int> mesh;
     orvex::UniquePtr<PreviewBuilder> preview;
     IcicleNodeLookup nodeLookup;
+    orvex::UniquePtr<TreeImporter> importer; // reads stored scans; outlives the scanner that uses it
     orvex::UniquePtr<FileSizeMapper> mapper;
     bool scanning = false;
     orvex::gui::EnvelopePrototype* rootLabelSlot = nullptr;

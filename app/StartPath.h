@@ -7,3 +7,7 @@
 #include <string>
 
 std::string startPathProblem(const std::string& path);
+
+// Whether anything (a file, a directory, a link) exists at `path` on this machine. A chart read from
+// a stored scan may name paths of another machine: opening or revealing those does nothing.
+bool pathExists(const std::string& path);

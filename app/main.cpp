@@ -39,9 +39,13 @@ int main(int argc, char** argv)
     for (size_t i = 1; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
         if (argument == "--help" || argument == "-h") {
-            writeProgramOutput("usage: velbrin [DIRECTORY]\n"
+            writeProgramOutput("usage: velbrin [DIRECTORY | SCAN-FILE]\n"
                                "  Shows how the bytes below DIRECTORY are spread over its files and directories as an\n"
                                "  icicle chart. Without DIRECTORY, the window asks for one.\n"
+#if VELBRIN_SCAN_FILES
+                               "  SCAN-FILE is a stored scan (a JSON export from velbrin-scan, ncdu or gdu, plain, .gz\n"
+                               "  or .zst): its chart is shown as it was scanned.\n"
+#endif
                                "  --help     this text\n"
                                "  --version  the program's version\n",
                                false);

@@ -1,6 +1,7 @@
-// scan-bench DIR [--repeat N]: maps DIR with FileSizeMapper exactly as the program does (worker
-// thread, a listener doing the preview's per-entry work, progress polled by the calling thread as
-// the GUI polls it each frame) and prints one line per run:
+// scan-bench DIR [--repeat N] [--import]: maps DIR with FileSizeMapper exactly as the program does
+// (worker thread, a listener doing the preview's per-entry work, progress polled by the calling
+// thread as the GUI polls it each frame); with --import, DIR may be a stored scan that is read as
+// the program reads it. Prints one line per run:
 //   files=F dirs=D bytes=B ms=T
 // then the peak resident memory of the process and per node of the largest tree.
 #include "scan/FileSizeMapper.h"
@@ -8,6 +9,9 @@
 #include "scan/ScanListener.h"
 
 #include "engine/core/Clock.h"
+#if VELBRIN_SCAN_FILES
+#include "scanfile/ScanFileImporter.h"
+#endif
 
 #include <atomic>
 #include <cerrno>
@@ -104,14 +108,17 @@ long peakResidentKiB()
 int main(int argc, char** argv)
 {
     if (argc < 2 || std::strcmp(argv[1], "--help") == 0) {
-        std::fprintf(stderr, "usage: scan-bench DIR [--repeat N]\n");
+        std::fprintf(stderr, "usage: scan-bench DIR [--repeat N] [--import]\n");
         return 2;
     }
     std::string path = argv[1];
     int repeat = 1;
+    bool import = false;
     for (int i = 2; i < argc; ++i) {
         if (std::strcmp(argv[i], "--repeat") == 0 && i + 1 < argc)
             repeat = std::max(1, std::atoi(argv[++i]));
+        else if (std::strcmp(argv[i], "--import") == 0)
+            import = true;
         else {
             std::fprintf(stderr, "scan-bench: unknown argument %s\n", argv[i]);
             return 2;
@@ -137,8 +144,19 @@ int main(int argc, char** argv)
     }
 
     PreviewLikeListener listener;
+#if VELBRIN_SCAN_FILES
+    ScanFileImporter importer;
+#endif
     FileSizeMapper mapper;
     mapper.setListener(&listener);
+    if (import) {
+#if VELBRIN_SCAN_FILES
+        mapper.setImporter(&importer);
+#else
+        std::fprintf(stderr, "scan-bench: this build reads no stored scans\n");
+        return 2;
+#endif
+    }
     uint64_t largestTree = 0;
     for (int run = 0; run < repeat; ++run) {
         orvex::TimePoint started = orvex::TimePoint::now();
@@ -149,6 +167,10 @@ int main(int argc, char** argv)
             std::this_thread::sleep_for(std::chrono::milliseconds(16)); // one frame
         orvex::UniquePtr<FilesystemNode> tree = mapper.takeResult();
         double ms = orvex::seconds(orvex::TimePoint::now() - started) * 1000.0;
+        if (!tree && !mapper.problems().importFailure.empty()) {
+            std::fprintf(stderr, "scan-bench: cannot read %s\n", mapper.problems().importFailure.c_str());
+            return 1;
+        }
         if (!tree) {
             std::fprintf(stderr, "scan-bench: %s is neither a file nor a directory\n", path.c_str());
             return 1;

@@ -48,11 +48,12 @@ private:
 IcicleMesh<orvex::MasterPtr, int> IcicleMeshWrangler::createOptimizedMesh(IcicleNodeLookup& lookup,
                                                                          orvex::NonNull<orvex::GlContext*> context,
                                                                          orvex::UniquePtr<FilesystemNode>&& root,
-                                                                         uint64_t minimumSize)
+                                                                         uint64_t minimumSize,
+                                                                         std::string_view rootCaption)
 {
     IcicleMesh<orvex::MasterPtr, int> result;
     VertexUploader uploader(context, result);
-    IcicleOptimization::Result built = IcicleOptimization::build(lookup, std::move(root), minimumSize, uploader);
+    IcicleOptimization::Result built = IcicleOptimization::build(lookup, std::move(root), minimumSize, uploader, rootCaption);
     result.baseCount = int(built.baseCount);
     result.totalSize = built.totalSize;
     result.levelIndex = std::move(built.levelIndex);

@@ -10,6 +10,7 @@
 #include "icicle/IcicleNodeLookup.h"
 
 #include <cstdint>
+#include <string_view>
 
 namespace orvex {
 class GlContext;
@@ -20,9 +21,11 @@ public:
     // Lays out `root` (cells under `minimumSize` bytes are left out), uploads its vertices to a new
     // mesh on `context`, fills `lookup` and moves the tree into it. When GL cannot create the mesh
     // the result has none but its counts, index and the lookup are complete. A null root gives an
-    // empty result and an empty lookup.
+    // empty result and an empty lookup. `rootCaption`, when given, labels the root in place of its
+    // name.
     static IcicleMesh<orvex::MasterPtr, int> createOptimizedMesh(IcicleNodeLookup& lookup,
                                                                  orvex::NonNull<orvex::GlContext*> context,
                                                                  orvex::UniquePtr<FilesystemNode>&& root,
-                                                                 uint64_t minimumSize);
+                                                                 uint64_t minimumSize,
+                                                                 std::string_view rootCaption = {});
 };

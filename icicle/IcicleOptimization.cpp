@@ -14,10 +14,13 @@ class Builder final : public IcicleLayout::CellSink {
 public:
     explicit Builder(double totalSize) : inverseTotal(totalSize <= 1.0 ? 1.0f : float(1.0 / totalSize)) {}
 
-    void emitRoot(FilesystemNode* root) { emit(root, 0, 0, root->size, 0.0, true, &base); }
+    void emitRoot(FilesystemNode* root, std::string_view caption)
+    {
+        emit(root, 0, 0, root->size, 0.0, true, &base, caption.empty() ? root->name.view() : caption);
+    }
     void cell(FilesystemNode* node, int32_t row, uint64_t x0, uint64_t width, double hue) override
     {
-        emit(node, row, x0, width, hue, false, nullptr);
+        emit(node, row, x0, width, hue, false, nullptr, node->name.view());
     }
 
     std::vector<IcicleNodeLookup::Row> rows;
@@ -25,7 +28,8 @@ public:
     LevelList levels[IcicleLevelIndex::levelCount];
 
 private:
-    void emit(FilesystemNode* node, int32_t row, uint64_t x0, uint64_t width, double hue, bool split, LevelList* target)
+    void emit(FilesystemNode* node, int32_t row, uint64_t x0, uint64_t width, double hue, bool split, LevelList* target,
+              std::string_view name)
     {
         GeometryVertex cell {};
         cell.x0 = float(x0);
@@ -33,7 +37,7 @@ private:
         cell.row = float(row) + (node->type == FilesystemNode::Type::FILE ? fileRowOffset : 0.0f);
         cell.hue = float(hue);
         labels.clear();
-        LabelText::labelVertices(cell, node->name.view(), node->size, split, labels);
+        LabelText::labelVertices(cell, name, node->size, split, labels);
         if (!target)
             target = &levels[IcicleLevelIndex::detailLevel(cell.x0, cell.x1, inverseTotal)];
         for (const GeometryVertex& vertex : labels)
@@ -48,7 +52,8 @@ private:
 } // namespace
 
 IcicleOptimization::Result IcicleOptimization::build(IcicleNodeLookup& lookup, orvex::UniquePtr<FilesystemNode>&& root,
-                                                     uint64_t minimumSize, VertexUploader& uploader)
+                                                     uint64_t minimumSize, VertexUploader& uploader,
+                                                     std::string_view rootCaption)
 {
     Result result;
     if (!root) {
@@ -57,7 +62,7 @@ IcicleOptimization::Result IcicleOptimization::build(IcicleNodeLookup& lookup, o
     }
     result.totalSize = root->size ? double(root->size) : 1.0;
     Builder builder(result.totalSize);
-    builder.emitRoot(root.get());
+    builder.emitRoot(root.get(), rootCaption);
     IcicleLayout::layOutDescendants(root.get(), minimumSize, builder);
 
     auto index = orvex::makeUnique<IcicleLevelIndex>();

@@ -11,6 +11,7 @@
 #include "icicle/IcicleNodeLookup.h"
 
 #include <cstdint>
+#include <string_view>
 
 class IcicleOptimization {
 public:
@@ -30,7 +31,8 @@ public:
     };
 
     // Lays out `root`, uploads its vertices through `uploader`, fills `lookup` and moves the tree
-    // into it. A null root gives an empty lookup and an empty result, with no upload.
+    // into it. A null root gives an empty lookup and an empty result, with no upload. The root's
+    // label shows `rootCaption` when one is given (a stored scan's path and time), else its name.
     static Result build(IcicleNodeLookup& lookup, orvex::UniquePtr<FilesystemNode>&& root, uint64_t minimumSize,
-                        VertexUploader& uploader);
+                        VertexUploader& uploader, std::string_view rootCaption = {});
 };

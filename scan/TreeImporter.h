@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 
 class ScanListener;
 struct ScanProblems;
@@ -42,3 +43,7 @@ public:
     virtual Outcome import(const std::string& path, ScanListener& listener, const std::function<bool()>& cancelled,
                            ScanProblems& problems, ImportedScan& origin) = 0;
 };
+
+// The text that labels an imported tree's root: the scanned path and, when the file says, the
+// local time of the scan ("/srv/data, scanned 2026-12-08 10:14"); the path alone otherwise.
+std::string storedScanCaption(std::string_view scannedPath, const ImportedScan& origin);

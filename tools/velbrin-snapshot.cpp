@@ -1,5 +1,5 @@
-// velbrin-snapshot DIR -o FILE.png [--size WxH] [--view START:END] [--rows N] [--sorted]: scans DIR as the
-// application does and draws what its chart screen shows — the root label across the top band,
+// velbrin-snapshot DIR -o FILE.png [--size WxH] [--view START:END] [--rows N] [--sorted]: scans DIR (or reads
+// the stored scan DIR names) as the application does and draws what its chart screen shows — the root label across the top band,
 // the scroll bar's thumb and the chart on its background, with the cell gaps and labels — into an
 // offscreen target, then writes it as a PNG. Needs an OpenGL 3.3 context with geometry shaders,
 // made with a hidden window (a display or Xvfb). Exit status 0 written, 1 failure, 2 bad arguments.
@@ -14,6 +14,9 @@
 #include "tools/snapshot/HiddenGlContext.h"
 #include "tools/snapshot/PngFile.h"
 #include "tools/snapshot/SnapshotOptions.h"
+#if VELBRIN_SCAN_FILES
+#include "scanfile/ScanFileImporter.h"
+#endif
 
 #include <algorithm>
 #include <cerrno>
@@ -117,7 +120,15 @@ int main(int argc, char** argv)
         return failure(context.lastError());
 
     ScanProblems problems;
+    ImportedScan imported;
+#if VELBRIN_SCAN_FILES
+    ScanFileImporter importer; // a stored scan draws like the directory it recorded
+    orvex::UniquePtr<FilesystemNode> tree = scanDirectory(options.directory, &problems, &importer, &imported);
+#else
     orvex::UniquePtr<FilesystemNode> tree = scanDirectory(options.directory, &problems);
+#endif
+    if (!tree && !problems.importFailure.empty())
+        return failure("cannot read " + problems.importFailure);
     if (!tree)
         return failure(options.directory + " could not be scanned (neither a file nor a directory)");
     // An empty chart of a directory that could not be read would pass for an empty directory.
@@ -128,9 +139,10 @@ int main(int argc, char** argv)
     if (options.sortNames)
         sortByName(*tree);
     const uint64_t totalBytes = tree->size;
+    const std::string caption = imported.file.empty() ? std::string() : storedScanCaption(tree->name.view(), imported);
     IcicleNodeLookup lookup;
     IcicleMesh<orvex::MasterPtr, int> mesh =
-        IcicleMeshWrangler::createOptimizedMesh(lookup, &context, std::move(tree), minimumNodeSize(totalBytes));
+        IcicleMeshWrangler::createOptimizedMesh(lookup, &context, std::move(tree), minimumNodeSize(totalBytes), caption);
     if (!mesh.mesh)
         return failure("the chart's vertex buffer could not be created: " + context.lastError());
 

@@ -21,3 +21,9 @@ std::string startPathProblem(const std::string& path)
         return "it is neither a directory nor a file";
     return {};
 }
+
+bool pathExists(const std::string& path)
+{
+    struct stat info {};
+    return lstat(path.c_str(), &info) == 0;
+}

@@ -31,3 +31,8 @@ std::string startPathProblem(const std::string& path)
     FindClose(listing);
     return {};
 }
+
+bool pathExists(const std::string& path)
+{
+    return GetFileAttributesW(orvex::toExtendedPath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}

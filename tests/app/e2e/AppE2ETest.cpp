@@ -10,6 +10,7 @@
 // [SECTION] Start screen and folder picker
 // [SECTION] Scanning
 // [SECTION] The chart
+// [SECTION] Stored scans
 // [SECTION] Failures and the command line
 #include "E2ESupport.h"
 
@@ -37,11 +38,15 @@ const std::string PROGRAM = VELBRIN_PROGRAM;
 // next to the test binary is read) and the stand-ins first on PATH.
 class App {
 public:
-    App(const fs::path& folder, const std::vector<std::string>& arguments, const std::vector<std::string>& environment = {})
+    // With `errors`, the program's standard error goes to that file.
+    App(const fs::path& folder, const std::vector<std::string>& arguments, const std::vector<std::string>& environment = {},
+        const fs::path& errors = {})
     {
         child = fork();
         if (child == 0) {
             if (chdir(folder.c_str()) != 0)
+                _exit(126);
+            if (!errors.empty() && !std::freopen(errors.c_str(), "w", stderr))
                 _exit(126);
             setenv("PATH", ((folder / "bin").string() + ":" + std::getenv("PATH")).c_str(), 1);
             for (const std::string& variable : environment)
@@ -468,6 +473,48 @@ TEST_F(AppE2ETest, DoubleClickOnAFileRevealsIt)
     ASSERT_TRUE(ready) << "the stand-in file manager never owned its name";
     EXPECT_EQ(readLines(record), std::vector<std::string> { "file://" + (folder / "tree").string() + "/big%20file.bin" });
     EXPECT_EQ(readLines(folder / "opened").size(), 1u) << "the parent folder was opened although the file manager answered";
+}
+
+// [SECTION] Stored scans
+
+// Another machine's scan (an export as ncdu writes it): its chart shows, with the same big-file
+// cell, but a double click on a path that does not exist here opens nothing.
+TEST_F(AppE2ETest, StoredScanShowsItsChartAndLeavesPathsOfOtherMachinesAlone)
+{
+    std::ofstream(folder / "server.json")
+        << R"([1,2,{"progname":"ncdu","progver":"1.18","timestamp":1700000000},)" "\n"
+        << R"([{"name":"/velbrin-e2e/no/such/server","asize":4096},{"name":"big file.bin","asize":9000000},)"
+        << R"([{"name":"logs"},{"name":"a.log","asize":600000},{"name":"b.log","asize":400000}]]])";
+    App app(folder, { (folder / "server.json").string() });
+    ASSERT_TRUE(waitForScreen(app, "the stored scan's chart", chartShown));
+    const Cell cell = bigFileCell(screen);
+    ASSERT_GT(cell.right - cell.left, screen.width / 2) << "the big file's cell was not found";
+    app.click(screen.width / 2, (cell.top + cell.bottom) / 2, 1, 2);
+    std::this_thread::sleep_for(2s);
+    EXPECT_FALSE(fs::exists(folder / "opened")) << "a path of another machine was handed to the desktop";
+}
+
+// A broken stored scan: a message box naming the file and where it breaks, and the start screen
+// instead of a chart. SDL draws the box itself, or runs zenity (here the stand-in, which records its
+// arguments), or, when neither works, writes the text to stderr.
+TEST_F(AppE2ETest, BrokenStoredScanSaysWhereAndShowsNoChart)
+{
+    const fs::path broken = folder / "broken.json", errors = folder / "errors.txt", boxText = folder / "zenity-args";
+    std::ofstream(broken) << R"([1,2,{"progname":"ncdu"},[{"name":"/srv"},{"name":"a","asize":5})";
+    writeScript("zenity", "printf '%s\\n' \"$@\" >> '" + boxText.string() + "'\n");
+    App app(folder, { broken.string() }, {}, errors);
+    ASSERT_FALSE(app.window.empty());
+    const std::string expected = "Cannot open " + broken.string() + ": at byte 64: the data ends early";
+    std::string box;
+    const bool told = waitUntil([&] {
+        box = run("xdotool search --onlyvisible --name '^Velbrin$' 2>/dev/null | head -n 1");
+        return !box.empty() || readWhole(errors).find(expected) != std::string::npos
+            || readWhole(boxText).find(expected) != std::string::npos;
+    });
+    ASSERT_TRUE(told) << "the reason was never shown; stderr: " << readWhole(errors) << "; zenity: " << readWhole(boxText);
+    if (!box.empty())
+        app.xdotool("windowfocus --sync " + box + " key Return");
+    EXPECT_TRUE(waitForScreen(app, "the start screen", [](const Screen& s) { return s.count(BUTTON) > 500 && s.count(CHART_BACKGROUND) == 0; }));
 }
 
 // [SECTION] Failures and the command line

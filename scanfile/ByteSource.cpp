@@ -1,0 +1,56 @@
+// openScanFile and looksLikeScanFile: the compression is told by magic numbers, not by the file's
+// name, so a renamed or piped export still opens.
+#include "scanfile/ByteSource.h"
+
+#include "scanfile/FileByteSource.h"
+#include "scanfile/GzipByteSource.h"
+#include "scanfile/ZstdByteSource.h"
+
+#include <sys/stat.h>
+
+orvex::UniquePtr<ByteSource> openScanFile(const std::string& path, std::string& error)
+{
+    orvex::UniquePtr<FileByteSource> file = FileByteSource::open(path, error);
+    if (!file)
+        return nullptr;
+    const std::string& magic = file->peek(4);
+    if (magic.size() >= 2 && magic[0] == '\x1f' && magic[1] == '\x8b')
+        return orvex::UniquePtr<ByteSource>(new GzipByteSource(std::move(file)));
+    if (magic == "\x28\xb5\x2f\xfd")
+        return orvex::UniquePtr<ByteSource>(new ZstdByteSource(std::move(file)));
+    return file;
+}
+
+bool looksLikeScanFile(const std::string& path)
+{
+    struct stat status;
+    if (::stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode))
+        return false;
+    std::string error;
+    orvex::UniquePtr<ByteSource> source = openScanFile(path, error);
+    if (!source)
+        return false;
+    // Enough for any sane amount of leading white space and the first few bytes after it.
+    char buffer[4096];
+    size_t length = 0;
+    while (length < sizeof buffer) {
+        size_t got = source->read(buffer + length, sizeof buffer - length);
+        if (got == 0)
+            break;
+        length += got;
+    }
+    size_t at = 0;
+    auto skipSpace = [&] {
+        while (at < length && (buffer[at] == ' ' || buffer[at] == '\t' || buffer[at] == '\n' || buffer[at] == '\r'))
+            at += 1;
+    };
+    skipSpace();
+    if (at >= length || buffer[at++] != '[')
+        return false;
+    skipSpace();
+    if (at >= length || buffer[at++] != '1')
+        return false;
+    // "1" must be the whole number: not 10, 1.5 or 1e3.
+    skipSpace();
+    return at < length && (buffer[at] == ',' || buffer[at] == ']');
+}

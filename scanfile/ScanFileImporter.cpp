@@ -1,0 +1,35 @@
+#include "scanfile/ScanFileImporter.h"
+
+#include "scan/FileSizeMapper.h"
+#include "scanfile/ByteSource.h"
+#include "scanfile/ScanFileReader.h"
+
+bool ScanFileImporter::recognizes(const std::string& path) { return looksLikeScanFile(path); }
+
+TreeImporter::Outcome ScanFileImporter::import(const std::string& path, ScanListener& listener,
+                                               const std::function<bool()>& cancelled, ScanProblems& problems,
+                                               ImportedScan& origin)
+{
+    Outcome outcome;
+    std::string error;
+    orvex::UniquePtr<ByteSource> source = openScanFile(path, error);
+    if (!source) {
+        // "cannot open PATH: reason" becomes "PATH: reason", like the other failures.
+        const std::string lead = "cannot open " + path + ": ";
+        outcome.failure = path + ": " + (error.rfind(lead, 0) == 0 ? error.substr(lead.size()) : error);
+        return outcome;
+    }
+    ScanFileReader reader(&listener, cancelled);
+    outcome.tree = reader.read(*source);
+    outcome.partial = reader.takePartial();
+    if (!outcome.tree) {
+        if (!reader.wasCancelled())
+            outcome.failure = path + ": " + reader.failure();
+        return outcome;
+    }
+    problems = reader.problems();
+    origin.file = path;
+    origin.hasTimestamp = reader.metadata().hasTimestamp;
+    origin.timestamp = reader.metadata().timestamp;
+    return outcome;
+}

@@ -1,0 +1,164 @@
+// velbrin-scan run as a program: exit statuses and messages for bad arguments, a root that cannot
+// be read and an output that cannot be written; exports in the three encodings that read back to
+// the scanned tree; an interrupted run that leaves no file behind and an existing file untouched.
+// Also the progress line's text.
+#include "scan/FileSizeMapper.h"
+#include "scan/ScanDirectory.h"
+#include "scanfile/ScanFileImporter.h"
+#include "tools/scan-cli/ProgressLine.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string TOOL = VELBRIN_SCAN_TOOL;
+
+struct Outcome {
+    int status = -1; // exit status, or 128 + signal
+    std::string err;
+};
+
+class ScanCli : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        dir = fs::temp_directory_path() / ("velbrin-scan-cli-" + std::to_string(std::random_device()()));
+        fs::create_directories(dir / "tree" / "sub");
+        write(dir / "tree" / "a.bin", std::string(1000, 'a'));
+        write(dir / "tree" / "sub" / "b.bin", std::string(234, 'b'));
+        write(dir / "tree" / "sub" / "we\x01ird \xff name", "xyz");
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    static void write(const fs::path& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+    static std::string read(const fs::path& path)
+    {
+        std::ifstream in(path, std::ios::binary);
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+
+    // Runs the tool with `arguments` (already quoted for sh), standard output to out.txt.
+    Outcome run(const std::string& arguments)
+    {
+        const std::string command = "'" + TOOL + "' " + arguments + " >'" + (dir / "out.txt").string() + "' 2>'"
+            + (dir / "err.txt").string() + "'";
+        const int raw = std::system(command.c_str());
+        Outcome result;
+        result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
+        result.err = read(dir / "err.txt");
+        return result;
+    }
+    std::string quoted(const fs::path& path) const { return "'" + path.string() + "'"; }
+
+    fs::path dir;
+};
+
+} // namespace
+
+TEST_F(ScanCli, ArgumentAndInputErrorsGiveTheirStatusAndName)
+{
+    struct Case {
+        std::string arguments;
+        int status;
+        std::string message;
+    };
+    const Case cases[] = {
+        { "", 2, "no DIRECTORY given" },
+        { "--frobnicate " + quoted(dir / "tree"), 2, "unknown option --frobnicate" },
+        { quoted(dir / "tree") + " -o", 2, "-o needs a FILE" },
+        { quoted(dir / "tree") + " " + quoted(dir), 2, "one DIRECTORY only" },
+        { quoted(dir / "missing"), 1, "cannot read " + (dir / "missing").string() + ": No such file or directory" },
+        { quoted(dir / "tree" / "a.bin"), 1, "is not a directory" },
+        { quoted(dir / "tree") + " -o " + quoted(dir / "tree"), 1, "cannot write" },
+        { quoted(dir / "tree") + " -o " + quoted(dir / "no-such-dir" / "x.json"), 1, "x.json" },
+    };
+    for (const Case& c : cases) {
+        const Outcome result = run(c.arguments);
+        EXPECT_EQ(result.status, c.status) << c.arguments << "\n" << result.err;
+        EXPECT_NE(result.err.find(c.message), std::string::npos) << c.arguments << "\n" << result.err;
+    }
+    EXPECT_EQ(run("--help").status, 0);
+    EXPECT_FALSE(fs::exists(dir / "no-such-dir"));
+}
+
+TEST_F(ScanCli, ExportsReadBackToTheScannedTreeInEveryEncoding)
+{
+    ScanProblems problems;
+    orvex::UniquePtr<FilesystemNode> scanned = scanDirectory((dir / "tree").string(), &problems);
+    ASSERT_NE(scanned, nullptr);
+    for (const char* name : { "scan.json", "scan.json.gz", "scan.json.zst" }) {
+        const Outcome result = run(quoted(dir / "tree") + " -q -o " + quoted(dir / name));
+        ASSERT_EQ(result.status, 0) << name << ": " << result.err;
+        ScanFileImporter importer;
+        ImportedScan origin;
+        orvex::UniquePtr<FilesystemNode> imported =
+            scanDirectory((dir / name).string(), &problems, &importer, &origin);
+        ASSERT_NE(imported, nullptr) << name << ": " << problems.importFailure;
+        EXPECT_EQ(imported->name.view(), fs::canonical(dir / "tree").string()) << "the root names the absolute path";
+        EXPECT_EQ(imported->size, scanned->size) << name;
+        EXPECT_TRUE(origin.hasTimestamp) << name;
+        EXPECT_EQ(origin.file, (dir / name).string());
+    }
+    // Standard output is the default, uncompressed.
+    ASSERT_EQ(run(quoted(dir / "tree") + " -q").status, 0);
+    EXPECT_EQ(read(dir / "out.txt").rfind("[1,", 0), 0u);
+    EXPECT_EQ(read(dir / "err.txt"), "") << "quiet, and no progress when standard error is not a terminal";
+}
+
+TEST_F(ScanCli, InterruptedRunLeavesNoFileAndKeepsAnExistingOne)
+{
+    // Each entry's size takes 2 ms to read (a preload library), so the scan of these 2,000 files
+    // is still running when the signal comes, however fast the machine.
+    for (int d = 0; d < 20; ++d) {
+        fs::create_directories(dir / "tree" / "many" / std::to_string(d));
+        for (int f = 0; f < 100; ++f)
+            write(dir / "tree" / "many" / std::to_string(d) / std::to_string(f), "");
+    }
+    write(dir / "kept.json", "precious");
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        setenv("LD_PRELOAD", VELBRIN_SLOW_STAT, 1);
+        setenv("VELBRIN_E2E_STAT_DELAY_US", "2000", 1);
+        setenv("ASAN_OPTIONS", "verify_asan_link_order=0", 1);
+        const std::string target = (dir / "kept.json").string(), tree = (dir / "tree").string();
+        execl(TOOL.c_str(), TOOL.c_str(), tree.c_str(), "-q", "-o", target.c_str(), nullptr);
+        _exit(127);
+    }
+    usleep(300000);
+    kill(child, SIGINT);
+    int raw = 0;
+    ASSERT_EQ(waitpid(child, &raw, 0), child);
+    ASSERT_TRUE(WIFEXITED(raw)) << "ended by signal " << WTERMSIG(raw);
+    EXPECT_EQ(WEXITSTATUS(raw), 130);
+    EXPECT_EQ(read(dir / "kept.json"), "precious");
+    for (const fs::directory_entry& entry : fs::directory_iterator(dir))
+        EXPECT_NE(entry.path().filename().string().rfind(".kept.json", 0), 0u) << "a temporary file was left: " << entry.path();
+}
+
+TEST(ScanProgressLine, FiguresAndACutPathFitTheWidth)
+{
+    EXPECT_EQ(ProgressLine::formatCount(1234567), "1,234,567");
+    EXPECT_EQ(ProgressLine::formatCount(999), "999");
+    EXPECT_EQ(ProgressLine::formatBytes(1023), "1023 B");
+    EXPECT_EQ(ProgressLine::formatBytes(1536), "1.50 KiB");
+    EXPECT_EQ(ProgressLine::formatBytes(uint64_t(5) << 40), "5.00 TiB");
+    EXPECT_EQ(ProgressLine::compose(3, 10, 65.4, "/srv", 80), "3 files  10 B  1:05  /srv");
+    // Cut from the start, at a character boundary; control bytes shown as '?'.
+    const std::string path = "/data/\xc3\xa9t\xc3\xa9/a\nb";
+    EXPECT_EQ(ProgressLine::compose(1, 0, 0, path, 29), "1 files  0 B  0:00  ...\xc3\xa9/a?b");
+    EXPECT_EQ(ProgressLine::compose(1, 0, 0, path, 28), "1 files  0 B  0:00  .../a?b");
+}
