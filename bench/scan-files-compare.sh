@@ -81,16 +81,20 @@ if [[ "$result" != "files=$expectedFiles "*"bytes=$expectedBytes "* ]]; then
 fi
 echo "import totals match find: $result"
 
-section "Medians"
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.2f", b > 0 ? a / b : 0}'; }
-v=$(median velbrin 1) n=$(median ncdu 1) g=$(median gdu 1) s=$(median scan 1)
-i=$(median import 1) gi=$(median gduimport 1) r=$(median rescan 1)
-im=$(median import 2) sm=$(median rescan 2)
-printf 'write: velbrin-scan %ss, ncdu %ss, gdu %ss, scan-bench %ss\n' "$v" "$n" "$g" "$s"
-printf '  velbrin-scan / ncdu        %s (goal < 1)\n' "$(ratio "$v" "$n")"
-printf '  velbrin-scan / gdu         %s (goal < 1)\n' "$(ratio "$v" "$g")"
-printf '  velbrin-scan / scan-bench  %s (goal <= 1.15)\n' "$(ratio "$v" "$s")"
-printf 'read: import %ss, gdu -f %ss, fresh scan %ss; peak memory import %s KiB, scan %s KiB\n' "$i" "$gi" "$r" "$im" "$sm"
-printf '  import / gdu -f            %s (goal <= 0.5)\n' "$(ratio "$i" "$gi")"
-printf '  import / fresh scan        %s (goal <= 0.5)\n' "$(ratio "$i" "$r")"
-printf '  import memory / scan memory %s (goal <= 1.1)\n' "$(ratio "$im" "$sm")"
+section "Medians (ratios: the median of the run-by-run ratios)"
+# ratio A B [COLUMN]: the median over runs of A's figure divided by B's (1 = seconds, 2 = KiB).
+ratio()
+{
+    paste -d ' ' "$work/$1.runs" "$work/$2.runs" | awk -v c="${3:-1}" '{print $c / $(c + 2)}' | sort -g |
+        awk '{v[NR] = $1} END {printf "%.2f", (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2}'
+}
+printf 'write: velbrin-scan %ss, ncdu %ss, gdu %ss, scan-bench %ss\n' "$(median velbrin 1)" "$(median ncdu 1)" \
+    "$(median gdu 1)" "$(median scan 1)"
+printf '  velbrin-scan / ncdu         %s (goal < 1)\n' "$(ratio velbrin ncdu)"
+printf '  velbrin-scan / gdu          %s (goal < 1)\n' "$(ratio velbrin gdu)"
+printf '  velbrin-scan / scan-bench   %s (goal <= 1.15)\n' "$(ratio velbrin scan)"
+printf 'read: import %ss, gdu -f %ss, fresh scan %ss; peak memory import %s KiB, scan %s KiB\n' "$(median import 1)" \
+    "$(median gduimport 1)" "$(median rescan 1)" "$(median import 2)" "$(median rescan 2)"
+printf '  import / gdu -f             %s (goal <= 0.5)\n' "$(ratio import gduimport)"
+printf '  import / fresh scan         %s (goal <= 0.5)\n' "$(ratio import rescan)"
+printf '  import memory / scan memory %s (goal <= 1.1)\n' "$(ratio import rescan 2)"
