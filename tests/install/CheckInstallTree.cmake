@@ -20,6 +20,7 @@ function(require_program name)
 endfunction()
 require_program(velbrin)
 require_program(velbrin-snapshot)
+require_program(velbrin-scan)
 
 # The version the package carries must be the one the program prints.
 execute_process(COMMAND "${PREFIX}/bin/velbrin" --version OUTPUT_VARIABLE printed OUTPUT_STRIP_TRAILING_WHITESPACE)
