@@ -101,9 +101,11 @@ std::string nodePath(const FilesystemNode* node)
     for (; node; node = node->parent)
         chain.push_back(node);
     std::string path;
+    // A tree read from a scan file made on a POSIX system keeps its '/' paths on Windows too.
+    const char separator = !chain.empty() && chain.back()->name.view().substr(0, 1) == "/" ? '/' : pathSeparator;
     for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
         if (!path.empty() && !endsInSeparator(path))
-            path += pathSeparator;
+            path += separator;
         path += (*it)->name.view();
     }
     return path;

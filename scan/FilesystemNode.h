@@ -59,5 +59,6 @@ constexpr uint64_t saturatedSize = ~uint64_t(0);
 inline uint64_t saturatingAdd(uint64_t a, uint64_t b) { return a > saturatedSize - b ? saturatedSize : a + b; }
 
 // The node's full path: the root's name (the scanned path), then every name below it, joined
-// with '/' ('\\' on Windows) unless the text so far is empty or already ends in a separator.
+// with '/' ('\\' on Windows, unless the root's name starts with '/': a POSIX system's scan read
+// from a file) unless the text so far is empty or already ends in a separator.
 std::string nodePath(const FilesystemNode* node);

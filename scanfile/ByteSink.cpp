@@ -3,7 +3,9 @@
 
 #include "scanfile/FileByteSink.h"
 #include "scanfile/GzipByteSink.h"
+#if VELBRIN_HAVE_ZSTD
 #include "scanfile/ZstdByteSink.h"
+#endif
 
 #include <cerrno>
 #include <cstring>
@@ -19,6 +21,19 @@ bool ByteSink::put(std::FILE* stream, const void* bytes, size_t count)
 }
 
 namespace {
+
+#if !VELBRIN_HAVE_ZSTD
+// A build without Zstandard refuses to write a file whose name promises it.
+class UnavailableSink final : public ByteSink {
+public:
+    bool write(const char*, size_t) override { return refuse(); }
+    bool finish() override { return refuse(); }
+
+private:
+    bool refuse() { return fail("Zstandard compression is not available in this build"); }
+};
+#endif
+
 bool endsWith(const std::string& text, const char* ending)
 {
     size_t length = std::strlen(ending);
@@ -30,7 +45,12 @@ orvex::UniquePtr<ByteSink> sinkForPath(const std::string& path, std::FILE* strea
 {
     if (endsWith(path, ".gz"))
         return orvex::UniquePtr<ByteSink>(new GzipByteSink(stream));
-    if (endsWith(path, ".zst"))
+    if (endsWith(path, ".zst")) {
+#if VELBRIN_HAVE_ZSTD
         return orvex::UniquePtr<ByteSink>(new ZstdByteSink(stream));
+#else
+        return orvex::UniquePtr<ByteSink>(new UnavailableSink);
+#endif
+    }
     return orvex::UniquePtr<ByteSink>(new FileByteSink(stream));
 }

@@ -4,9 +4,10 @@
 
 #include "scanfile/FileByteSource.h"
 #include "scanfile/GzipByteSource.h"
+#include "scanfile/ReadableFile.h"
+#if VELBRIN_HAVE_ZSTD
 #include "scanfile/ZstdByteSource.h"
-
-#include <sys/stat.h>
+#endif
 
 orvex::UniquePtr<ByteSource> openScanFile(const std::string& path, std::string& error)
 {
@@ -16,18 +17,28 @@ orvex::UniquePtr<ByteSource> openScanFile(const std::string& path, std::string& 
     const std::string& magic = file->peek(4);
     if (magic.size() >= 2 && magic[0] == '\x1f' && magic[1] == '\x8b')
         return orvex::UniquePtr<ByteSource>(new GzipByteSource(std::move(file)));
-    if (magic == "\x28\xb5\x2f\xfd")
+    if (magic == "\x28\xb5\x2f\xfd") {
+#if VELBRIN_HAVE_ZSTD
         return orvex::UniquePtr<ByteSource>(new ZstdByteSource(std::move(file)));
+#else
+        error = "cannot open " + path + ": it is Zstandard-compressed, which this build cannot read (decompress it first)";
+        return nullptr;
+#endif
+    }
     return file;
 }
 
 bool looksLikeScanFile(const std::string& path)
 {
-    struct stat status;
-    if (::stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode))
+    if (!readable_file::isRegularFile(path))
         return false;
     std::string error;
     orvex::UniquePtr<ByteSource> source = openScanFile(path, error);
+#if !VELBRIN_HAVE_ZSTD
+    // A Zstandard file counts as one, so that opening it says why it cannot be read.
+    if (!source)
+        return error.find("Zstandard") != std::string::npos;
+#endif
     if (!source)
         return false;
     // Enough for any sane amount of leading white space and the first few bytes after it.

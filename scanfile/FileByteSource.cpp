@@ -1,11 +1,10 @@
-// FileByteSource over POSIX read(); EINTR is retried, any other failure ends the stream.
+// FileByteSource over the platform's descriptors (ReadableFile.h); a failed read ends the stream.
 #include "scanfile/FileByteSource.h"
 
+#include "scanfile/ReadableFile.h"
+
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
-#include <fcntl.h>
-#include <unistd.h>
 
 FileByteSource::FileByteSource(int descriptor, std::string shownPath)
     : descriptor(descriptor)
@@ -16,28 +15,24 @@ FileByteSource::FileByteSource(int descriptor, std::string shownPath)
 FileByteSource::~FileByteSource()
 {
     if (descriptor >= 0)
-        ::close(descriptor);
+        readable_file::close(descriptor);
 }
 
 orvex::UniquePtr<FileByteSource> FileByteSource::open(const std::string& path, std::string& error)
 {
-    int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (descriptor < 0) {
-        error = "cannot open " + path + ": " + std::strerror(errno);
+    const int descriptor = readable_file::open(path, error);
+    if (descriptor < 0)
         return nullptr;
-    }
     return orvex::UniquePtr<FileByteSource>(new FileByteSource(descriptor, path));
 }
 
 size_t FileByteSource::readDescriptor(char* buffer, size_t capacity)
 {
-    while (true) {
-        ssize_t got = ::read(descriptor, buffer, capacity);
-        if (got >= 0)
-            return size_t(got);
-        if (errno != EINTR)
-            return fail("cannot read " + shownPath + ": " + std::strerror(errno));
-    }
+    std::string reason;
+    const long got = readable_file::read(descriptor, buffer, capacity, reason);
+    if (got < 0)
+        return fail("cannot read " + shownPath + ": " + reason);
+    return size_t(got);
 }
 
 size_t FileByteSource::read(char* buffer, size_t capacity)

@@ -36,10 +36,10 @@ public:
                    ScanProblems& problems, ImportedScan& origin) override
     {
         Outcome outcome;
-        UniquePtr<FilesystemNode> root = node(FilesystemNode::Type::DIRECTORY, "/srv/data", nullptr, 0);
+        UniquePtr<FilesystemNode> root = makeNode(FilesystemNode::Type::DIRECTORY, "/srv/data", nullptr, 0);
         listener.directoryEntered(root.get());
         addFile(*root, "a", 5, listener);
-        UniquePtr<FilesystemNode> sub = node(FilesystemNode::Type::DIRECTORY, "d", root.get(), 0);
+        UniquePtr<FilesystemNode> sub = makeNode(FilesystemNode::Type::DIRECTORY, "d", root.get(), 0);
         FilesystemNode* d = sub.get();
         root->appendChild(std::move(sub));
         listener.directoryEntered(d);
@@ -67,19 +67,9 @@ public:
     }
 
 private:
-    static UniquePtr<FilesystemNode> node(FilesystemNode::Type type, const char* name, FilesystemNode* parent,
-                                          uint64_t size)
-    {
-        UniquePtr<FilesystemNode> made(new FilesystemNode);
-        made->type = type;
-        made->setName(name);
-        made->parent = parent;
-        made->size = size;
-        return made;
-    }
     static void addFile(FilesystemNode& directory, const char* name, uint64_t size, ScanListener& listener)
     {
-        UniquePtr<FilesystemNode> file = node(FilesystemNode::Type::FILE, name, &directory, size);
+        UniquePtr<FilesystemNode> file = makeNode(FilesystemNode::Type::FILE, name, &directory, size);
         directory.size += size;
         listener.fileAdded(file.get());
         directory.appendChild(std::move(file));

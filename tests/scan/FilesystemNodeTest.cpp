@@ -95,6 +95,7 @@ TEST(FilesystemNode, PathJoinsNamesWithOneSlash)
         { "DriveRoot", { "C:\\", "x" }, "C:\\x" },
         { "RootTypedWithSlashes", { "C:/data/", "a", "b" }, "C:/data/a\\b" },
         { "RelativeRoot", { "data", "a" }, "data\\a" },
+        { "PosixRootFromAScanFile", { "/home/u", "a", "b" }, "/home/u/a/b" },
 #else
         { "RootAlone", { "/srv/data" }, "/srv/data" },
         { "RootWithoutTrailingSlash", { "/srv/data", "a", "b" }, "/srv/data/a/b" },

@@ -225,6 +225,18 @@ inline std::vector<std::string> plainListing(const std::string& path)
     return names;
 }
 
+// A node made by hand, for trees a test builds without a scan.
+inline orvex::UniquePtr<FilesystemNode> makeNode(FilesystemNode::Type type, std::string_view name, FilesystemNode* parent,
+                                                 uint64_t size = 0)
+{
+    orvex::UniquePtr<FilesystemNode> made(new FilesystemNode);
+    made->type = type;
+    made->setName(name);
+    made->parent = parent;
+    made->size = size;
+    return made;
+}
+
 inline const FilesystemNode* findChild(const FilesystemNode* directory, std::string_view name)
 {
     for (int64_t i = 0; directory && i < directory->children.count; ++i) {

@@ -2,6 +2,8 @@
 // names escaped byte for byte as the other tools escape them, so their readers agree with ours.
 #include "ScanFileTestSupport.h"
 
+#include "../scan/ScanTreeFixture.h"
+
 #include <cstdlib>
 
 using orvex::UniquePtr;
@@ -11,12 +13,7 @@ namespace {
 
 UniquePtr<FilesystemNode> node(FilesystemNode::Type type, std::string_view name, FilesystemNode* parent, uint64_t size = 0)
 {
-    UniquePtr<FilesystemNode> made(new FilesystemNode);
-    made->type = type;
-    made->setName(name);
-    made->parent = parent;
-    made->size = size;
-    return made;
+    return scantest::makeNode(type, name, parent, size);
 }
 
 // The whole text, or with `bodyOnly` what follows the metadata line.

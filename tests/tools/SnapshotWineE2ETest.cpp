@@ -2,7 +2,8 @@
 // this test writes, its picture compared with the Linux build's picture of the same tree. Both
 // run in the tree's parent folder with the same relative DIR, so the root label reads the same;
 // one tree has a name outside ASCII, which reaches the Windows program only if it reads its
-// arguments as UTF-16 and opens paths through the wide API. The comparison runs here, where
+// arguments as UTF-16 and opens paths through the wide API; a third case is a stored scan of a
+// POSIX system (a JSON export), which both builds read and draw alike. The comparison runs here, where
 // libpng reads both files. Skipped when the Windows build or Wine is missing. Needs a display
 // (xvfb-run): both programs draw through a hidden window's context.
 #include "tools/snapshot/PngFile.h"
@@ -93,14 +94,23 @@ protected:
 
 TEST_F(SnapshotWineE2ETest, WindowsPictureMatchesLinuxPicture)
 {
-    struct Row { const char* name; std::string root; };
+    struct Row { const char* name; std::string root; bool storedScan; };
     const Row rows[] = {
-        { "ASCII name", "snapshot-tree" },
-        { "name outside ASCII and the ANSI code page", "sn\xC3\xA4pshot-\xCE\xB4\xCE\xAD\xCE\xBD\xCF\x84\xCF\x81\xCE\xBF" },
+        { "ASCII name", "snapshot-tree", false },
+        { "name outside ASCII and the ANSI code page", "sn\xC3\xA4pshot-\xCE\xB4\xCE\xAD\xCE\xBD\xCF\x84\xCF\x81\xCE\xBF", false },
+        { "a POSIX system's stored scan", "server-sc\xC3\xA4n.json", true },
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        writeTree(row.root);
+        if (row.storedScan) {
+            std::ofstream(folder / row.root)
+                << "[1,2,{\"progname\":\"ncdu\",\"progver\":\"1.18\"},\n[{\"name\":\"/srv/data\",\"asize\":4096},"
+                   "{\"name\":\"archive.tar\",\"asize\":3000000},[{\"name\":\"ph\xC3\xB6tos\"},"
+                   "{\"name\":\"img1.jpg\",\"asize\":900000},{\"name\":\"img2.jpg\",\"asize\":700000}],"
+                   "{\"name\":\"notes.txt\",\"asize\":60000}]]\n";
+        } else {
+            writeTree(row.root);
+        }
         std::string errors;
         const std::string common = "'" + row.root + "' --size 320x200 --rows 4 --sorted -o ";
         ASSERT_EQ(run("'" + LINUX_TOOL + "'", common + "linux.png", errors), 0) << errors;

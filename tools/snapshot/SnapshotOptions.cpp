@@ -11,9 +11,7 @@
 const char* const SNAPSHOT_USAGE =
     "usage: velbrin-snapshot DIR -o FILE.png [--size WxH] [--view START:END] [--rows N] [--sorted]\n"
     "  Scans DIR and draws the chart screen (root label band, scroll bar, chart) into a PNG.\n"
-#ifndef _WIN32
     "  DIR may also be a stored scan (a JSON export, plain, .gz or .zst): its chart is drawn instead.\n"
-#endif
     "  -o FILE.png      the picture to write\n"
     "  --size WxH       picture size in pixels (default 1280x800; at least 64x128)\n"
     "  --view START:END visible byte range (default the whole tree; clamped to it)\n"

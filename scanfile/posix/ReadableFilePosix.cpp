@@ -1,0 +1,40 @@
+#include "scanfile/ReadableFile.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace readable_file {
+
+int open(const std::string& path, std::string& error)
+{
+    const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (descriptor < 0)
+        error = "cannot open " + path + ": " + std::strerror(errno);
+    return descriptor;
+}
+
+long read(int descriptor, char* buffer, size_t capacity, std::string& error)
+{
+    while (true) {
+        const ssize_t got = ::read(descriptor, buffer, capacity);
+        if (got >= 0)
+            return long(got);
+        if (errno != EINTR) {
+            error = std::strerror(errno);
+            return -1;
+        }
+    }
+}
+
+void close(int descriptor) { ::close(descriptor); }
+
+bool isRegularFile(const std::string& path)
+{
+    struct stat status;
+    return ::stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
+}
+
+} // namespace readable_file
