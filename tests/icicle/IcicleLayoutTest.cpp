@@ -232,11 +232,12 @@ TEST(IcicleNodeLookup, NodePathJoinsNamesBelowTheScannedPath)
 {
     auto tree = build(dir("/home/user/", { dir("docs", { file("a b.txt", 1) }) }));
     FilesystemNode* leaf = child(child(tree.get(), "docs"), "a b.txt");
-#ifdef _WIN32
-    // The root's own separators are kept; below it, names are joined with the system's.
-    EXPECT_EQ(IcicleNodeLookup::nodePath(leaf), "/home/user/docs\\a b.txt");
-#else
+    // A root starting with '/' is a POSIX path (on Windows, from a stored scan): joined with '/'.
     EXPECT_EQ(IcicleNodeLookup::nodePath(leaf), "/home/user/docs/a b.txt");
+#ifdef _WIN32
+    // A Windows root keeps its own separators; below it, names are joined with the system's.
+    auto windowsTree = build(dir("C:/Users/u/", { dir("docs", { file("a b.txt", 1) }) }));
+    EXPECT_EQ(IcicleNodeLookup::nodePath(child(child(windowsTree.get(), "docs"), "a b.txt")), "C:/Users/u/docs\\a b.txt");
 #endif
 }
 

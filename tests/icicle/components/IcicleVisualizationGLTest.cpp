@@ -39,15 +39,9 @@ public:
     std::vector<std::string> calls;
 };
 
-// A path below the root "/r" as nodePath writes it: names joined with '/', or '\\' on Windows.
-std::string below(const char* names)
-{
-    std::string path = std::string("/r/") + names;
-#ifdef _WIN32
-    std::replace(path.begin() + 2, path.end(), '/', '\\');
-#endif
-    return path;
-}
+// A path below the root "/r" as nodePath writes it: names joined with '/' on every system, since
+// the root is a POSIX path.
+std::string below(const char* names) { return std::string("/r/") + names; }
 
 class IcicleVisualizationGLTest : public test::GlTest {
 protected:
