@@ -60,6 +60,56 @@ struct Destination {
     std::string name;   // the last component of `file`
 };
 
+// The folder holding `file`: "." for a bare name, "/" for a name directly below the root.
+std::string folderOf(const std::string& file)
+{
+    const size_t slash = file.rfind('/');
+    return slash == std::string::npos ? "." : slash == 0 ? "/" : file.substr(0, slash);
+}
+
+// Follows the chain of symbolic links that `path` starts with to the file it finally names; the
+// folders on the way are left to the kernel. Like the kernel with protected symbolic links, it
+// refuses a link that another user placed in a shared sticky folder such as /tmp: following it
+// would let that user choose which file is replaced, e.g. a system file when run as root.
+bool followLinks(const std::string& path, std::string& file, const std::string& cannotWrite, std::string& error)
+{
+    file = path;
+    for (int hop = 0; hop < 40; ++hop) {
+        struct stat link {};
+        if (lstat(file.c_str(), &link) != 0) {
+            error = cannotWrite + (errno == ENOENT ? "it is a symbolic link to a missing file" : systemText(errno));
+            return false;
+        }
+        if (!S_ISLNK(link.st_mode))
+            return true;
+        const std::string folder = folderOf(file);
+        struct stat holder {};
+        if (stat(folder.c_str(), &holder) != 0) {
+            error = cannotWrite + systemText(errno);
+            return false;
+        }
+        const bool shared = (holder.st_mode & S_ISVTX) && (holder.st_mode & S_IWOTH);
+        if (shared && link.st_uid != geteuid() && link.st_uid != holder.st_uid) {
+            error = cannotWrite + "it is a symbolic link that another user placed in the shared folder " + folder;
+            return false;
+        }
+        std::string target(size_t(link.st_size > 0 ? link.st_size : 4096) + 1, '\0');
+        const ssize_t length = readlink(file.c_str(), target.data(), target.size());
+        if (length < 0 || size_t(length) >= target.size()) {
+            error = cannotWrite + systemText(length < 0 ? errno : ENAMETOOLONG);
+            return false;
+        }
+        target.resize(size_t(length));
+        if (target.empty()) {
+            error = cannotWrite + "it is a symbolic link to a missing file";
+            return false;
+        }
+        file = target.front() == '/' ? target : (folder == "/" ? "" : folder) + "/" + target;
+    }
+    error = cannotWrite + systemText(ELOOP);
+    return false;
+}
+
 bool locate(const std::string& path, Destination& out, std::string& error)
 {
     if (path.empty()) {
@@ -67,18 +117,11 @@ bool locate(const std::string& path, Destination& out, std::string& error)
         return false;
     }
     const std::string cannotWrite = "cannot write " + path + ": ";
+    // The link stays; the file it finally names is the one replaced.
     std::string file = path;
     struct stat info {};
-    if (lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) {
-        // The link stays; the file it finally names is the one replaced.
-        char* resolved = realpath(path.c_str(), nullptr);
-        if (!resolved) {
-            error = cannotWrite + (errno == ENOENT ? "it is a symbolic link to a missing file" : systemText(errno));
-            return false;
-        }
-        file = resolved;
-        std::free(resolved);
-    }
+    if (lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode) && !followLinks(path, file, cannotWrite, error))
+        return false;
     const bool exists = lstat(file.c_str(), &info) == 0;
     if (!exists && errno != ENOENT) {
         error = cannotWrite + systemText(errno);
@@ -98,7 +141,7 @@ bool locate(const std::string& path, Destination& out, std::string& error)
         return false;
     }
     const size_t slash = file.rfind('/');
-    out.folder = slash == std::string::npos ? "." : slash == 0 ? "/" : file.substr(0, slash);
+    out.folder = folderOf(file);
     out.name = slash == std::string::npos ? file : file.substr(slash + 1);
     out.file = file;
     if (out.name.empty()) {

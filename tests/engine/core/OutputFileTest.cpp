@@ -216,6 +216,42 @@ TEST_F(OutputFileTest, CommitThroughALinkReplacesTheFileItNamesAndKeepsTheLink)
     EXPECT_EQ(info.st_mode & 07777, 0666u & ~mask);
 }
 
+// In a shared sticky folder such as /tmp, a link that another user placed would let that user
+// choose the file replaced (a system file, when run as root); one of our own there is followed,
+// and so is a chain of links unless one of them is such a planted link.
+TEST_F(OutputFileTest, LinkAnotherUserPlacedInASharedFolderIsRefused)
+{
+    const fs::path shared = folder / "shared", victim = folder / "victim.png";
+    fs::create_directory(shared);
+    ASSERT_EQ(chmod(shared.c_str(), 01777), 0);
+    writeText(victim, "precious");
+    fs::create_symlink(victim, shared / "planted.png");
+    fs::create_symlink("planted.png", shared / "chain.png");
+    fs::create_symlink(victim, shared / "own.png");
+    if (lchown((shared / "planted.png").c_str(), 65534, 65534) != 0)
+        GTEST_SKIP() << "giving a link to another user needs root: " << std::strerror(errno);
+
+    for (const char* name : { "planted.png", "chain.png" }) {
+        SCOPED_TRACE(name);
+        const Identity before = identify(victim);
+        std::string error;
+        EXPECT_FALSE(OutputFile::checkWritable(shared / name, error));
+        EXPECT_NE(error.find("another user placed in the shared folder"), std::string::npos) << error;
+        OutputFile file;
+        EXPECT_FALSE(file.open(shared / name, error));
+        EXPECT_TRUE(identify(victim) == before);
+    }
+    EXPECT_EQ(namesIn(shared), (std::set<std::string> { "planted.png", "chain.png", "own.png" }));
+
+    std::string error;
+    OutputFile file;
+    ASSERT_TRUE(file.open(shared / "own.png", error)) << error;
+    std::fputs("new", file.stream());
+    ASSERT_TRUE(file.commit(error)) << error;
+    EXPECT_EQ(readText(victim), "new");
+    EXPECT_TRUE(fs::is_symlink(shared / "own.png"));
+}
+
 TEST_F(OutputFileTest, FullFileSystemKeepsTheOldFile)
 {
     if (geteuid() != 0)
