@@ -9,10 +9,12 @@ section()
 }
 
 # configure DIR [CMAKE-ARGS...]: configures the build folder DIR (relative to the repository) with
-# Ninja in RelWithDebInfo. Cheap when nothing changed, and it re-applies the given cache options.
+# Ninja in RelWithDebInfo, tests and benchmarks on. Cheap when nothing changed, and it re-applies the given cache options.
 configure()
 {
     local dir=$1
     shift
-    cmake -S "$REPO_ROOT" -B "$REPO_ROOT/$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+    # Tests and benchmarks on unless the caller says otherwise (a folder scripts/run made has them off).
+    cmake -S "$REPO_ROOT" -B "$REPO_ROOT/$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELBRIN_TESTS=ON \
+        -DVELBRIN_BENCH=ON "$@" >/dev/null
 }
