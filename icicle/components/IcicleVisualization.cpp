@@ -40,7 +40,7 @@ bool isPanning(IcicleVisualization::DragMode mode)
 // [SECTION] Construction and the scroll bar
 
 IcicleVisualization::IcicleVisualization(const IcicleResources& resources, const IcicleMesh<orvex::MasterPtr, int>& mesh,
-                                         const IcicleNodeLookup& lookup, const Settings& settings, ShellActions& shell,
+                                         const IcicleNodeLookup& lookup, const ChartSettings& settings, ShellActions& shell,
                                          ChartClock clock)
     : renderer(resources)
     , context(resources.context)

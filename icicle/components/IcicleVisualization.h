@@ -15,7 +15,7 @@
 #include "icicle/components/ChartClock.h"
 #include "icicle/components/IcicleView.h"
 
-#include "app/Settings.h"
+#include "icicle/components/ChartSettings.h"
 
 class IcicleNodeLookup;
 class ShellActions;
@@ -29,7 +29,7 @@ public:
     // `settings` is read at every event, so a reload takes effect at once. `clock` drives the
     // animations (tests pass their own).
     IcicleVisualization(const IcicleResources& resources, const IcicleMesh<orvex::MasterPtr, int>& mesh,
-                        const IcicleNodeLookup& lookup, const Settings& settings, ShellActions& shell,
+                        const IcicleNodeLookup& lookup, const ChartSettings& settings, ShellActions& shell,
                         ChartClock clock = monotonicClock());
     ~IcicleVisualization() override;
 
@@ -77,7 +77,7 @@ private:
     orvex::GlContext* context;
     const IcicleMesh<orvex::MasterPtr, int>* mesh;
     const IcicleNodeLookup* lookup;
-    const Settings* settings;
+    const ChartSettings* settings;
     ShellActions* shell;
     VisualizationScrollBar* scrollBar = nullptr;
     ChartClock clock;

@@ -124,7 +124,7 @@ protected:
     UniquePtr<gui::BasicGLRenderer> renderer;
     IcicleNodeLookup lookup;
     IcicleMesh<MasterPtr, int> mesh;
-    Settings settings;
+    ChartSettings settings;
     RecordingShell shell;
     std::unique_ptr<IcicleVisualization> chart;
     std::vector<Color<unsigned char>> pixels;

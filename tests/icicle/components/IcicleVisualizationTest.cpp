@@ -189,7 +189,7 @@ protected:
     double now = 10.0;
     IcicleMesh<orvex::MasterPtr, int> mesh;
     IcicleNodeLookup lookup;
-    Settings settings;
+    ChartSettings settings;
     RecordingShell shell;
     guitest::RecordingRenderer renderer;
     std::unique_ptr<IcicleVisualization> chart;
