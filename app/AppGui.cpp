@@ -255,6 +255,7 @@ void AppGui::buildFrame()
     auto chart = makeUnique<RelayoutableEnvelope>();
     chartSlot = chart.get();
     bytesLabel = progressLabel = nullptr;
+    progressClip = nullptr;
     setScreen(makeUnique<TopIslandLayoutReverseDrawOrder>(std::move(header), std::move(chart)));
 }
 
@@ -274,8 +275,9 @@ UniquePtr<Component> AppGui::scanningOverlay()
     bytesLabel = static_cast<Label*>(mapped->childComponent(1));
     auto progress = makeUnique<Label>(UniquePtr<TextObject>(textFactory.create(16, true)), secondaryTextStyle, Label::Alignment { 0, 0 });
     progressLabel = progress.get();
-    auto texts = makeUnique<TopIslandLayout>(padded(12, 12, 12, 12, std::move(mapped)),
-                                             padded(12, 0, 12, 0, makeUnique<ClippedEnvelope>(std::move(progress))));
+    auto clip = makeUnique<ClippedEnvelope>(std::move(progress));
+    progressClip = clip.get();
+    auto texts = makeUnique<TopIslandLayout>(padded(12, 12, 12, 12, std::move(mapped)), padded(12, 0, 12, 0, std::move(clip)));
     auto cancel = makeUnique<RightIslandLayout>(nullptr, padded(16, 16, 16, 16, button(U"CANCEL", &AppGui::cancelScan)));
     auto panel = makeUnique<BackgroundEnvelope>(
         frameStyle, padded(1, 1, 1, 1, makeUnique<BackgroundEnvelope>(panelStyle, makeUnique<BottomIslandLayout>(std::move(texts), std::move(cancel)))));
@@ -316,14 +318,15 @@ Response AppGui::draw(Renderer& renderer)
     if (scanning) {
         std::string path;
         uint64_t bytes = 0, rootNameLength = 0;
-        const ScanState state = mapper->getProgress(path, bytes, rootNameLength);
+        bool levelsLeftOut = false;
+        const ScanState state = mapper->getProgress(path, bytes, rootNameLength, progressLevels(), levelsLeftOut);
         if (state != SCANNING) {
             scanning = false;
             if (progressLabel)
                 progressLabel->setText(state == FINISHED ? U"Preparing visualization..." : U"Canceling...");
             window.post(&scanFinishedCallee);
         } else if (progressLabel) {
-            progressLabel->setText(fromUtf8(progressText(path, rootNameLength)));
+            progressLabel->setText(fromUtf8(progressText(path, rootNameLength, levelsLeftOut)));
         }
         if ((state == SCANNING || state == FINISHED) && bytesLabel)
             bytesLabel->setText(bytesText(bytes));
@@ -334,6 +337,18 @@ Response AppGui::draw(Renderer& renderer)
         answer |= REDRAW;
     }
     return answer | EnvelopePrototype::draw(renderer);
+}
+
+// The levels below the root that the progress text can show in the room its panel gives it, by the
+// line height of the text last laid out, so a deep walk costs a frame no more than a shallow one.
+size_t AppGui::progressLevels() const
+{
+    if (!progressClip || !progressLabel || !progressLabel->textObject)
+        return 8;
+    TextObject& text = *progressLabel->textObject;
+    const int64_t lines = text.layout().lineCount();
+    const double lineHeight = lines > 0 ? text.bounds().height() / double(lines) : 0;
+    return progressLevelsThatFit(progressClip->room.y, lineHeight > 0 ? lineHeight : 20);
 }
 
 void AppGui::warmUp(Renderer& renderer)
@@ -364,6 +379,7 @@ void AppGui::onScanFinished()
     const ScanProblems problems = mapper->problems();
     const ImportedScan imported = mapper->imported();
     bytesLabel = progressLabel = nullptr;
+    progressClip = nullptr;
     if (!tree) {
         // A stored scan that cannot be read says so, naming the file; no partial chart is shown.
         if (!problems.importFailure.empty())

@@ -23,6 +23,7 @@ class AppWindow;
 class PreviewBuilder;
 class StyledButton;
 namespace orvex::gui {
+class ClippedEnvelope;
 class Disableable;
 class Label;
 class RelayoutableEnvelope;
@@ -50,6 +51,8 @@ public:
     // For the window's frame log: whether a scan is being shown, and whether a finished chart is.
     bool scanShown() const { return scanning; }
     bool chartShown() const { return bool(mesh.mesh) && !scanning; }
+    // A scan is shown whose walk has ended: its next frame takes the result, so pacing need not wait.
+    bool scanEnded() const { return scanning && mapper->currentState() != SCANNING; }
 
     void pickDirectory();
     void startMapping(const std::string& path);
@@ -77,6 +80,7 @@ private:
     void openSupportPage();
     void cancelScan();
     void postPickDirectory();
+    size_t progressLevels() const;
 
     orvex::MemberFunctionCallee<AppGui, void> pickDirectoryCallee;
     orvex::MemberFunctionCallee<AppGui, void> scanFinishedCallee;
@@ -97,6 +101,7 @@ private:
     orvex::gui::Disableable* directoryButton = nullptr;
     orvex::gui::Label* bytesLabel = nullptr;
     orvex::gui::Label* progressLabel = nullptr;
+    orvex::gui::ClippedEnvelope* progressClip = nullptr; // holds progressLabel
     orvex::gui::RelayoutableEnvelope* screenHolder = nullptr; // the content; its own content is the screen
     orvex::UniquePtr<ShellBridge> shell;
 

@@ -94,9 +94,10 @@ bool AppWindow::initialize()
     host.setRoot(gui.get());
     host.setInterfaceScale(settings->uiScaleMultiplier);
     host.relayout();
-    warmUp();
+    // The walk starts before the warm-up, so the two overlap on a machine with more than one core.
     if (!startPath.empty())
         gui->startFromCommandLine(startPath);
+    warmUp();
     return true;
 }
 
@@ -144,9 +145,10 @@ void AppWindow::keyPressed(const KeyEvent& event)
 {
     const gui::Response answer = host.keyPressed(event);
     if (!(answer & gui::HANDLED) && event.key == KEY_F6 && settings) {
-        // Values the file leaves out keep their current ones; the scale applies at the next layout.
+        // Values the file leaves out keep their current ones; a new scale needs a new layout.
         loadSettings(*settings);
         host.setInterfaceScale(settings->uiScaleMultiplier);
+        host.relayout();
     }
 }
 
@@ -176,8 +178,9 @@ void AppWindow::pace()
 {
     const double interval = gui->scanShown() ? 1.0 / 15 : 1.0 / 60;
     const double since = framePaced ? seconds(TimePoint::now() - lastPaced) : interval;
-    if (since < interval)
-        std::this_thread::sleep_for(std::chrono::duration<double>(interval - since));
+    // In short slices while a scan is shown, so the frame that takes its result follows its end.
+    for (double left = interval - since; left > 0 && !gui->scanEnded(); left -= 0.002)
+        std::this_thread::sleep_for(std::chrono::duration<double>(std::min(left, 0.002)));
     lastPaced = TimePoint::now();
     framePaced = true;
 }

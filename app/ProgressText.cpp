@@ -51,11 +51,15 @@ std::string formatByteCount(uint64_t bytes)
     return std::string(field) + " " + units[unit] + "B";
 }
 
-std::string progressText(std::string_view path, uint64_t rootNameLength)
+std::string progressText(std::string_view path, uint64_t rootNameLength, bool levelsLeftOut)
 {
     const size_t root = size_t(std::min<uint64_t>(rootNameLength, path.size()));
     std::string text(path.substr(0, root));
     size_t depth = 0;
+    if (levelsLeftOut) {
+        depth = 1;
+        text += "\n  \u2026";
+    }
     for (size_t i = root; i < path.size(); ++i) {
         if (path[i] == '/') {
             depth += 1;
@@ -65,4 +69,12 @@ std::string progressText(std::string_view path, uint64_t rootNameLength)
         text += path[i];
     }
     return text;
+}
+
+size_t progressLevelsThatFit(double height, double lineHeight)
+{
+    if (!(lineHeight > 0) || !(height > 0))
+        return 1;
+    const double lines = std::floor(height / lineHeight) - 2;
+    return lines < 1 ? 1 : lines > 64 ? 64 : size_t(lines);
 }

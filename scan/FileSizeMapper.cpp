@@ -36,6 +36,8 @@ public:
     void scanStarted(const char*, size_t) override {}
     void directoryEntered(FilesystemNode* directory) override
     {
+        if (!directory->parent)
+            mapper.currentRoot.store(reinterpret_cast<uintptr_t>(directory));
         mapper.currentDirectory.store(reinterpret_cast<uintptr_t>(directory));
         if (mapper.listener)
             mapper.listener->directoryEntered(directory);
@@ -144,6 +146,29 @@ ImportedScan FileSizeMapper::imported()
     return state.load() == FINISHED || state.load() == IDLE ? importedScan : ImportedScan {};
 }
 
+ScanState FileSizeMapper::getProgress(std::string& outPath, uint64_t& outBytes, uint64_t& outRootNameLength,
+                                      size_t levels, bool& outLeftOut)
+{
+    auto loaded = ScanState(state.load());
+    outPath.clear();
+    outBytes = 0;
+    outRootNameLength = 0;
+    outLeftOut = false;
+    if (loaded != SCANNING && loaded != FINISHED)
+        return loaded;
+    outBytes = bytesMapped.load();
+    if (loaded == SCANNING) {
+        // As below; the root slot is set before the directory slot and cleared with it.
+        auto* directory = reinterpret_cast<const FilesystemNode*>(currentDirectory.load());
+        auto* root = reinterpret_cast<const FilesystemNode*>(currentRoot.load());
+        if (directory && root) {
+            outRootNameLength = root->name.length;
+            outPath = nodePathTail(directory, root, levels, outLeftOut);
+        }
+    }
+    return loaded;
+}
+
 ScanState FileSizeMapper::getProgress(std::string& outPath, uint64_t& outBytes, uint64_t& outRootNameLength)
 {
     auto loaded = ScanState(state.load());
@@ -249,6 +274,7 @@ void FileSizeMapper::mapTree(const std::string& path)
         result = std::move(node);
         bytesMapped.store(0);
     }
+    currentRoot.store(reinterpret_cast<uintptr_t>(root));
     if (listener)
         listener->directoryEntered(root);
     {
@@ -257,6 +283,7 @@ void FileSizeMapper::mapTree(const std::string& path)
     }
     MutexLock lock(mutex);
     currentDirectory.store(0);
+    currentRoot.store(0);
     if (canceling()) {
         state.store(IDLE);
         result.reset();
@@ -285,6 +312,7 @@ void FileSizeMapper::importTree(const std::string& path)
     TreeImporter::Outcome outcome = importer->import(path, relay, [this] { return canceling(); }, stored, origin);
     MutexLock lock(mutex);
     currentDirectory.store(0);
+    currentRoot.store(0);
     if (canceling()) {
         // The interface thread waits in cancel() or mapDirectory() until this scan is gone.
         outcome.tree.reset();

@@ -66,6 +66,13 @@ public:
     // Lock-free progress for one frame: the directory being walked, the bytes summed so far and
     // the length of the root's name at the start of outPath.
     ScanState getProgress(std::string& outPath, uint64_t& outBytes, uint64_t& outRootNameLength);
+    // Lock-free: the state alone, for a caller that waits for the scan's end.
+    ScanState currentState() const { return ScanState(state.load()); }
+    // The same in time independent of the depth: outPath holds the root's name and at most the last
+    // `levels` levels (up to 64) of the directory being walked; outLeftOut tells whether levels
+    // between them were left out (see nodePathTail).
+    ScanState getProgress(std::string& outPath, uint64_t& outBytes, uint64_t& outRootNameLength, size_t levels,
+                          bool& outLeftOut);
 
 protected:
     void run() override;
@@ -91,6 +98,7 @@ private:
     orvex::UniquePtr<FilesystemNode> result;
     orvex::Atomic<uint64_t> bytesMapped { 0 };
     orvex::Atomic<uintptr_t> currentDirectory { 0 };
+    orvex::Atomic<uintptr_t> currentRoot { 0 }; // the tree's root, published before currentDirectory
     ScanListener* listener = nullptr;
     TreeImporter* importer = nullptr;
     ScanProblems scanProblems; // written by the worker while it scans

@@ -3,7 +3,9 @@
 
 #include "scan/NodePool.h"
 
+#include <algorithm>
 #include <cassert>
+#include <iterator>
 #include <cstring>
 #include <new>
 #include <vector>
@@ -94,6 +96,30 @@ constexpr char pathSeparator = '/';
 bool endsInSeparator(const std::string& path) { return path.back() == '/'; }
 #endif
 } // namespace
+
+namespace {
+
+char separatorBelow(const FilesystemNode* root) { return root->name.view().substr(0, 1) == "/" ? '/' : pathSeparator; }
+
+} // namespace
+
+std::string nodePathTail(const FilesystemNode* node, const FilesystemNode* root, size_t levels, bool& leftOut)
+{
+    const FilesystemNode* kept[64];
+    size_t count = 0;
+    levels = std::min<size_t>(levels, std::size(kept));
+    for (; node && node != root && count < levels; node = node->parent)
+        kept[count++] = node;
+    leftOut = node && node != root;
+    std::string path(root->name.view());
+    const char separator = separatorBelow(root);
+    for (size_t i = count; i-- > 0;) {
+        if (!path.empty() && (!endsInSeparator(path) || (leftOut && i + 1 == count)))
+            path += separator;
+        path += kept[i]->name.view();
+    }
+    return path;
+}
 
 std::string nodePath(const FilesystemNode* node)
 {

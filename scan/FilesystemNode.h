@@ -62,3 +62,9 @@ inline uint64_t saturatingAdd(uint64_t a, uint64_t b) { return a > saturatedSize
 // with '/' ('\\' on Windows, unless the root's name starts with '/': a POSIX system's scan read
 // from a file) unless the text so far is empty or already ends in a separator.
 std::string nodePath(const FilesystemNode* node);
+
+// The node's path with at most `levels` (up to 64) levels below the root, in time independent of the depth:
+// the root's name (`root` is the node's root, known to the caller), then the last `levels` names
+// joined as nodePath joins them. When levels between the two were left out, *leftOut is set and
+// the first name kept starts with a separator even where the root's name ends in one.
+std::string nodePathTail(const FilesystemNode* node, const FilesystemNode* root, size_t levels, bool& leftOut);

@@ -11,6 +11,7 @@ public:
 
     Vector2 layout(Vector2 minimum, Vector2 maximum, double scale, int final) override
     {
+        room = maximum;
         size = EnvelopePrototype::layout(minimum, maximum, scale, final);
         return size;
     }
@@ -22,6 +23,7 @@ public:
     }
 
     Vector2 size; // the result of the last layout
+    Vector2 room; // the maximum the last layout offered
 };
 
 } // namespace orvex::gui

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 using orvex::UniquePtr;
@@ -114,6 +115,29 @@ TEST(FilesystemNode, PathJoinsNamesWithOneSlash)
             node = addChild(node, Type::DIRECTORY, row.names[i]);
         EXPECT_EQ(nodePath(node), row.path);
         EXPECT_EQ(node->name.bytes[node->name.length], '\0');
+        bool leftOut = true;
+        EXPECT_EQ(nodePathTail(node, root.get(), 64, leftOut), row.path) << "every level fits";
+        EXPECT_FALSE(leftOut);
+    }
+}
+
+// The tail of a deep path: the root, then only the last levels, each after a separator (also
+// after a root that ends in one, so the levels left out show); at most 64 levels.
+TEST(FilesystemNode, PathTailKeepsTheRootAndTheLastLevels)
+{
+    for (const char* rootName : { "/srv/deep", "/" }) {
+        SCOPED_TRACE(rootName);
+        UniquePtr<FilesystemNode> root = makeRoot(rootName);
+        FilesystemNode* node = root.get();
+        for (int i = 0; i < 20000; ++i)
+            node = addChild(node, Type::DIRECTORY, "d" + std::to_string(i));
+        bool leftOut = false;
+        EXPECT_EQ(nodePathTail(node, root.get(), 3, leftOut), std::string(rootName) + "/d19997/d19998/d19999");
+        EXPECT_TRUE(leftOut);
+        const std::string longest = nodePathTail(node, root.get(), 1000, leftOut);
+        EXPECT_EQ(std::count(longest.begin(), longest.end(), 'd'), 64 + (rootName[1] ? 1 : 0));
+        EXPECT_EQ(nodePathTail(root.get(), root.get(), 3, leftOut), rootName);
+        EXPECT_FALSE(leftOut);
     }
 }
 

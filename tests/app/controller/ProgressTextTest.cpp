@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 #include <regex>
@@ -49,4 +50,22 @@ TEST(ProgressText, EveryLevelOnItsOwnIndentedLine)
     EXPECT_EQ(progressText("/tmp/tree/a b/c", 9), "/tmp/tree\n  /a b\n    /c");
     EXPECT_EQ(progressText("/tmp/tree", 9), "/tmp/tree") << "the root alone";
     EXPECT_EQ(progressText("weird\\name/x", 10), "weird\\name\n  /x") << "a backslash is part of a name here";
+    EXPECT_EQ(progressText("/tmp/tree/y/z", 9, true), "/tmp/tree\n  \u2026\n    /y\n      /z") << "levels left out";
+    EXPECT_EQ(progressText("//y", 1, true), "/\n  \u2026\n    /y") << "levels left out below the file system's root";
+}
+
+// However deep the walk, the text holds the root, the "…" line and the levels that fit: at most
+// one line per 20 pixels of room and never wider than its deepest names.
+TEST(ProgressText, DeepPathsStayWithinThePanel)
+{
+    EXPECT_EQ(progressLevelsThatFit(200, 20), 8u);
+    EXPECT_EQ(progressLevelsThatFit(30, 20), 1u) << "at least the directory being walked";
+    EXPECT_EQ(progressLevelsThatFit(1e9, 20), 64u);
+    EXPECT_EQ(progressLevelsThatFit(200, 0), 1u);
+    std::string path = "/deep";
+    for (size_t level = 0; level < progressLevelsThatFit(200, 20); ++level)
+        path += "/level" + std::to_string(level);
+    const std::string text = progressText(path, 5, true);
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 9);
+    EXPECT_LT(text.size(), 200u);
 }

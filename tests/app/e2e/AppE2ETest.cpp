@@ -440,6 +440,23 @@ TEST_F(AppE2ETest, F6AppliesAChangedScrollSpeed)
     EXPECT_TRUE(waitForScreen(app, "one notch at multiplier 4", edgeAt(inside * std::exp(0.1875 * 4))));
 }
 
+// F6 applies a changed interface scale at once, not at the next resize: the header grows, so the
+// chart's first row moves down.
+TEST_F(AppE2ETest, F6AppliesAChangedInterfaceScale)
+{
+    writeSettings("uiScaleMultiplier=1\n");
+    App app(folder, { (folder / "tree").string() });
+    ASSERT_TRUE(waitForScreen(app, "the chart", chartShown));
+    const Cell before = bigFileCell(screen);
+    ASSERT_GT(before.right - before.left, screen.width / 2) << "the big file's cell was not found";
+    writeSettings("uiScaleMultiplier=2\n");
+    app.key("F6");
+    EXPECT_TRUE(waitForScreen(app, "the header at twice the scale", [&](const Screen& s) {
+        const Cell now = bigFileCell(s);
+        return now.right - now.left > s.width / 2 && now.top > before.top + 20;
+    }));
+}
+
 // A double click on a file reveals it: through FileManager1.ShowItems when a file manager owns
 // that name on the session bus, else by opening its parent folder.
 TEST_F(AppE2ETest, DoubleClickOnAFileRevealsIt)
