@@ -182,8 +182,9 @@ UniquePtr<Component> AppGui::startScreen()
         .add(makeUnique<FixedWidthEnvelope>(Dimension { 0, 10 }))
         .add(button(U"SUPPORT THIS PROJECT", &AppGui::openSupportPage));
     auto column = makeUnique<VerticalLayout>();
-    column->add(makeUnique<IntegerSizeEnvelope>(makeUnique<FixedSizeEnvelope>(
-                    std::pair { Dimension { 0, 480 }, Dimension { 0, 160 } }, makeUnique<RootDirectoryLabel>(resources, RootLabelMesh::title(titleMesh.get())))))
+    // The title centred on its own: a status line wider than it widens the column.
+    column->add(makeUnique<CenteredComponent>(makeUnique<IntegerSizeEnvelope>(makeUnique<FixedSizeEnvelope>(
+                    std::pair { Dimension { 0, 480 }, Dimension { 0, 160 } }, makeUnique<RootDirectoryLabel>(resources, RootLabelMesh::title(titleMesh.get()))))))
         .add(label(U"Preview Version 0.2.0 by Dremmon", 20, false, primaryTextStyle))
         .add(padded(0, 12, 0, 12, label(U"Please check the HOMEPAGE for an official release.", 16, false, secondaryTextStyle)))
         .add(makeUnique<CenteredComponent>(makeUnique<ScaledEnvelope>(0.75, std::move(row))));
