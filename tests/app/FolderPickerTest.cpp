@@ -310,6 +310,25 @@ TEST_P(PortalPickTest, AnswerAndFallback)
 INSTANTIATE_TEST_SUITE_P(Rows, PortalPickTest, testing::ValuesIn(portalRows),
     [](const testing::TestParamInfo<PortalRow>& info) { return std::string(info.param.name); });
 
+// A pick destroyed while the portal's chooser is open closes the request (so the portal closes its
+// dialog) without waiting for an answer that may never come.
+TEST(DesktopPortal, PickDestroyedWhileOpenClosesTheRequest)
+{
+    TemporaryDirectory directory;
+    PrivateSessionBus bus(directory.path());
+    if (bus.busAddress().empty())
+        GTEST_SKIP() << "dbus-daemon is not available";
+    StandInPortal portal(bus.busAddress(), -1, "");
+    ASSERT_TRUE(portal.ready());
+    auto waiter = std::make_unique<PickWaiter>();
+    ASSERT_TRUE(waitUntilTrue([&] { return portal.calls.load() == 1; }));
+    const auto begun = std::chrono::steady_clock::now();
+    waiter->pick = nullptr;
+    EXPECT_LT(std::chrono::steady_clock::now() - begun, std::chrono::seconds(1));
+    EXPECT_TRUE(waitUntilTrue([&] { return portal.closes.load() == 1; })) << "the request was not closed";
+    EXPECT_EQ(waiter->readyCalls.load(), 0);
+}
+
 // -- FolderPick off the caller's thread --
 
 std::string sleepProgram()
