@@ -278,7 +278,7 @@ void AppGui::pickDirectory()
     window.requestRedraw();
     // The callback runs on the picker's thread; `pick` is destroyed before this object, and its
     // destructor guarantees no call after it returns.
-    pick = FolderPick::start([this] { window.post(&pickedCallee); });
+    pick = FolderPick::start([this] { window.post(&pickedCallee); }, window.platformHandle());
 }
 
 void AppGui::onPicked()

@@ -28,8 +28,10 @@ class FolderPick {
 public:
     // Opens the dialog and returns at once. `ready` runs exactly once on the pick's own thread when
     // the answer can be taken, unless the pick is destroyed first; it should only pass the news on
-    // (Window::post). Main thread.
-    static std::unique_ptr<FolderPick> start(std::function<void()> ready);
+    // (Window::post). `nativeWindow` (the native window layer's handle, as for useDarkTitleBar; may
+    // be null) is the window the dialog belongs to where the backend can say so: on Linux the
+    // portal's parent_window under X11. Main thread.
+    static std::unique_ptr<FolderPick> start(std::function<void()> ready, void* nativeWindow = nullptr);
 
     // Closes a dialog still open: on Linux the picker program is killed (the portal's request is
     // closed) and the thread joined; on Windows, where another thread's dialog cannot be ended, the

@@ -7,8 +7,11 @@
 #include "app/desktop/FolderPicker.h"
 #include "app/desktop/linux/FileManagerBus.h"
 
+#include <SDL.h>
+#include <SDL_syswm.h>
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <dbus/dbus.h>
 #include <unistd.h>
 
@@ -51,12 +54,12 @@ bool appendOption(DBusMessageIter& dictionary, const char* key, int type, const 
     return dbus_message_iter_close_container(&dictionary, &entry) && built;
 }
 
-DBusMessage* openFileCall(const std::string& token)
+DBusMessage* openFileCall(const std::string& token, const std::string& parent)
 {
     DBusMessage* call = dbus_message_new_method_call(PORTAL_NAME, PORTAL_PATH, CHOOSER_INTERFACE, "OpenFile");
     if (!call)
         return nullptr;
-    const char* parentWindow = "";
+    const char* parentWindow = parent.c_str();
     const char* title = "Select a directory";
     const char* tokenText = token.c_str();
     const dbus_bool_t yes = TRUE;
@@ -227,7 +230,21 @@ bool pathFromFileUri(std::string_view uri, std::string& path)
     return !path.empty() && path.find('\0') == std::string::npos;
 }
 
-bool pickFolderThroughPortal(FolderPickerAnswer& answer, const std::function<bool()>& stopped, int callTimeoutMs)
+std::string portalParentWindow(void* sdlWindow)
+{
+    if (!sdlWindow)
+        return {};
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!SDL_GetWindowWMInfo(static_cast<SDL_Window*>(sdlWindow), &info) || info.subsystem != SDL_SYSWM_X11)
+        return {}; // a Wayland parent needs an exported surface handle, which SDL 2 does not give
+    char text[32];
+    std::snprintf(text, sizeof text, "x11:%lx", static_cast<unsigned long>(info.info.x11.window));
+    return text;
+}
+
+bool pickFolderThroughPortal(FolderPickerAnswer& answer, const std::function<bool()>& stopped, const std::string& parentWindow,
+    int callTimeoutMs)
 {
     DBusError busError;
     dbus_error_init(&busError);
@@ -260,7 +277,7 @@ bool pickFolderThroughPortal(FolderPickerAnswer& answer, const std::function<boo
         ~FilterRemover() { dbus_connection_remove_filter(connection, filterMessage, state); }
     } remover { connection, &state };
 
-    DBusMessage* call = openFileCall(token);
+    DBusMessage* call = openFileCall(token, parentWindow);
     if (!call)
         return false;
     const bool sent = dbus_connection_send(connection, call, &state.callSerial);

@@ -71,10 +71,10 @@ FolderPickerAnswer pickWithProgram(const char* defaultPath, ChildStopper& stoppe
 }
 
 // The whole chain: the portal, then the programs. Blocks; stops early once `stopper` is stopped.
-FolderPickerAnswer pickFolder(const char* defaultPath, ChildStopper& stopper)
+FolderPickerAnswer pickFolder(const char* defaultPath, ChildStopper& stopper, const std::string& parentWindow = {})
 {
     FolderPickerAnswer answer;
-    if (pickFolderThroughPortal(answer, [&] { return stopper.stopped(); }))
+    if (pickFolderThroughPortal(answer, [&] { return stopper.stopped(); }, parentWindow))
         return answer;
     return pickWithProgram(defaultPath, stopper);
 }
@@ -92,10 +92,10 @@ public:
         if (thread.joinable())
             thread.join();
     }
-    void start()
+    void start(std::string parentWindow)
     {
         try {
-            thread = std::thread([this] { finish(pickFolder(nullptr, stopper)); });
+            thread = std::thread([this, parent = std::move(parentWindow)] { finish(pickFolder(nullptr, stopper, parent)); });
         } catch (const std::system_error& error) {
             finish(failure(std::string("Cannot wait for the folder picker: ") + error.what()));
         }
@@ -126,10 +126,10 @@ private:
 
 } // namespace
 
-std::unique_ptr<FolderPick> FolderPick::start(std::function<void()> ready)
+std::unique_ptr<FolderPick> FolderPick::start(std::function<void()> ready, void* nativeWindow)
 {
     auto pick = std::make_unique<LinuxFolderPick>(std::move(ready));
-    pick->start();
+    pick->start(portalParentWindow(nativeWindow)); // read here: SDL's window info is the main thread's
     return pick;
 }
 

@@ -211,8 +211,9 @@ FolderPickerResult folderPickerPickFolder(char** outPath, const char* defaultPat
     return FolderPickerResult::OKAY;
 }
 
-std::unique_ptr<FolderPick> FolderPick::start(std::function<void()> ready)
+std::unique_ptr<FolderPick> FolderPick::start(std::function<void()> ready, void*)
 {
+    // No owner window: an owner on another thread would tie the two threads' input together.
     auto pick = std::make_unique<WindowsFolderPick>(std::move(ready));
     pick->start();
     return pick;
