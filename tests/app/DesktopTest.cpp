@@ -319,18 +319,4 @@ TEST_F(DesktopOpenTest, RevealReturnsAtOnceAndASlowFileManagerGetsNoFallback)
         << "the parent folder was opened after a mere timeout";
 }
 
-TEST_F(DesktopOpenTest, RevealAnsweredLateOpensNothingElse)
-{
-    const auto bus = startBus();
-    if (bus->busAddress().empty())
-        GTEST_SKIP() << "dbus-daemon is not available";
-    StandInFileManager slow(bus->busAddress(), std::chrono::milliseconds(1000));
-    ASSERT_TRUE(slow.ready());
-    const auto begun = std::chrono::steady_clock::now();
-    revealInFileManager("/srv/data/report.txt");
-    EXPECT_LT(std::chrono::steady_clock::now() - begun, std::chrono::milliseconds(150)) << "the reveal waited in the caller";
-    EXPECT_TRUE(waitUntilTrue([&] { return slow.calls.load() == 1; }));
-    EXPECT_FALSE(waitForFile(directory.path() / "record.done", std::chrono::milliseconds(2000)));
-}
-
 } // namespace

@@ -104,7 +104,7 @@ TEST(DesktopPortal, PathFromFileUri)
     const Row rows[] = {
         { "file:///srv/-new%0Aline%20%ff%FE%20dir", true, "/srv/-new\nline \xff\xfe dir" },
         { "file://localhost/a%2Fb", true, "/a/b" },
-        { "FILE:///home/x?query#part", true, "/home/x" },
+        { "FILE:///home/x?query#fragment", true, "/home/x" },
         { "file://elsewhere/home", false, "" },
         { "https:///home", false, "" },
         { "file:///bad%4", false, "" },

@@ -222,7 +222,7 @@ bool pathFromFileUri(std::string_view uri, std::string& path)
             path.push_back(char(high * 16 + low));
             i += 2;
         } else if (uri[i] == '?' || uri[i] == '#') {
-            break; // a query or fragment is not part of the path
+            break; // a query or a fragment follows the path
         } else {
             path.push_back(uri[i]);
         }
