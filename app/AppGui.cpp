@@ -43,6 +43,8 @@
 #include "scanfile/ScanFileImporter.h"
 #endif
 
+#include <utility>
+
 
 using namespace orvex;
 using namespace orvex::gui;
@@ -101,7 +103,8 @@ UniquePtr<AppGui> AppGui::create(AppWindow& window, Settings& settings, IcicleRe
 
 AppGui::AppGui(AppWindow& window, Settings& settings, IcicleResources& resources, TextObjectFactory& textFactory,
                UniquePtr<Mesh<GeometryVertex>> title, UniquePtr<PreviewBuilder> preview)
-    : pickDirectoryCallee(this, &AppGui::pickDirectory), scanFinishedCallee(this, &AppGui::onScanFinished), window(window),
+    : pickDirectoryCallee(this, &AppGui::pickDirectory), scanFinishedCallee(this, &AppGui::onScanFinished),
+      pickedCallee(this, &AppGui::onPicked), messageBoxCallee(this, &AppGui::showPendingBox), window(window),
       settings(settings), textFactory(textFactory), resources(resources), titleMesh(std::move(title)), preview(std::move(preview)),
       shell(makeUnique<ShellBridge>())
 {
@@ -118,8 +121,8 @@ AppGui::AppGui(AppWindow& window, Settings& settings, IcicleResources& resources
     frameStyle = makeStyle({ 0.75f, 0.625f, 0.75f, 1 }, none);
     primaryTextStyle = makeStyle({ 1, 1, 1, 1 }, panel);
     secondaryTextStyle = makeStyle({ 0.75f, 0.75f, 0.75f, 1 }, panel);
+    failureTextStyle = makeStyle({ 1, 0.55f, 0.45f, 1 }, panel);
 
-    folderPickerInit(); // a picker that cannot start reports ERROR when asked, like any other failure
     mapper = makeUnique<FileSizeMapper>();
     mapper->setListener(this->preview.get());
 #if VELBRIN_SCAN_FILES
@@ -134,13 +137,14 @@ AppGui::AppGui(AppWindow& window, Settings& settings, IcicleResources& resources
 
 AppGui::~AppGui()
 {
-    // The screens first (they point into the meshes), then the scanner (its worker feeds the
+    // An open picker first: its program is ended and its thread joined, so nothing calls back.
+    // Then the screens (they point into the meshes), then the scanner (its worker feeds the
     // preview), then the lookup with the tree, the preview and the mesh.
+    pick = nullptr;
     content = nullptr;
     mapper = nullptr;
     nodeLookup.assign(nullptr, {});
     preview = nullptr;
-    folderPickerQuit();
 }
 
 const AppGui::Style* AppGui::makeStyle(Color<float> color, Color<float> background)
@@ -178,21 +182,73 @@ UniquePtr<Component> AppGui::startScreen()
         .add(makeUnique<FixedWidthEnvelope>(Dimension { 0, 10 }))
         .add(button(U"SUPPORT THIS PROJECT", &AppGui::openSupportPage));
     auto column = makeUnique<VerticalLayout>();
-    column->add(makeUnique<IntegerSizeEnvelope>(makeUnique<FixedSizeEnvelope>(
-                    std::pair { Dimension { 0, 480 }, Dimension { 0, 160 } }, makeUnique<RootDirectoryLabel>(resources, RootLabelMesh::title(titleMesh.get())))))
+    // The title centred on its own: a status line wider than it widens the column.
+    column->add(makeUnique<CenteredComponent>(makeUnique<IntegerSizeEnvelope>(makeUnique<FixedSizeEnvelope>(
+                    std::pair { Dimension { 0, 480 }, Dimension { 0, 160 } }, makeUnique<RootDirectoryLabel>(resources, RootLabelMesh::title(titleMesh.get()))))))
         .add(label(U"Preview Version 0.2.0 by Dremmon", 20, false, primaryTextStyle))
         .add(padded(0, 12, 0, 12, label(U"Please check the HOMEPAGE for an official release.", 16, false, secondaryTextStyle)))
         .add(makeUnique<CenteredComponent>(makeUnique<ScaledEnvelope>(0.75, std::move(row))));
-    auto select = makeUnique<CenteredComponent>(
-        makeUnique<ScaledEnvelope>(1.25, button(U"SELECT DIRECTORY", &AppGui::postPickDirectory, &directoryButton)));
+    auto select = makeUnique<VerticalLayout>();
+    select->add(makeUnique<CenteredComponent>(
+                    makeUnique<ScaledEnvelope>(1.25, button(U"SELECT DIRECTORY", &AppGui::postPickDirectory, &directoryButton))))
+        .add(statusLine());
     return makeUnique<CenteredComponent>(
         padded(0, 0, 0, 64, makeUnique<BottomIslandLayout>(padded(0, 0, 0, 64, std::move(column)), std::move(select))));
 }
 
 UniquePtr<Component> AppGui::selectionScreen()
 {
-    return makeUnique<CenteredComponent>(
-        makeUnique<ScaledEnvelope>(1.25, button(U"SELECT DIRECTORY", &AppGui::postPickDirectory, &directoryButton)));
+    auto column = makeUnique<VerticalLayout>();
+    column->add(makeUnique<CenteredComponent>(
+                    makeUnique<ScaledEnvelope>(1.25, button(U"SELECT DIRECTORY", &AppGui::postPickDirectory, &directoryButton))))
+        .add(statusLine());
+    return makeUnique<CenteredComponent>(std::move(column));
+}
+
+// The slot of the status line: empty (no height) until there is something to say.
+UniquePtr<Component> AppGui::statusLine()
+{
+    auto slot = makeUnique<EnvelopePrototype>(statusContent());
+    statusSlot = slot.get();
+    return slot;
+}
+
+UniquePtr<Component> AppGui::statusContent()
+{
+    if (status.empty())
+        return nullptr;
+    auto text = makeUnique<Label>(fromUtf8(status), UniquePtr<TextObject>(textFactory.create(16, false)), failureTextStyle,
+                                  Label::Alignment { 1, 0 });
+    return padded(12, 12, 12, 4, std::move(text));
+}
+
+void AppGui::setStatus(std::string text)
+{
+    if (text == status)
+        return;
+    status = std::move(text);
+    if (statusSlot)
+        statusSlot->setContent(statusContent());
+    window.handle(REDRAW | RELAYOUT_WIDTH | RELAYOUT_HEIGHT);
+}
+
+void AppGui::reportFailure(const std::string& text, bool box)
+{
+    setStatus(text);
+    if (box) {
+        pendingBox = text;
+        window.requestRedraw(); // draw() posts the box after this frame
+    }
+}
+
+// A message box holds the main thread until it is answered, so it comes after a frame that shows
+// the status line; where no box can open, its text goes to standard error as well.
+void AppGui::showPendingBox()
+{
+    boxPosted = false;
+    const std::string text = std::exchange(pendingBox, std::string());
+    if (!text.empty())
+        Window::showMessage(Window::MESSAGE_ERROR, "Velbrin", text);
 }
 
 // Every label here has its own native text object and style, so new subtrees need no
@@ -212,22 +268,41 @@ void AppGui::cancelScan() { mapper->cancel(); }
 
 void AppGui::pickDirectory()
 {
+    if (pick || scanning)
+        return;
     if (directoryButton) {
         directoryButton->resetInput();
         directoryButton->setDisabled(true);
-        window.requestRedraw();
     }
-    char* picked = nullptr;
-    if (folderPickerPickFolder(&picked, nullptr) == FolderPickerResult::OKAY && picked && *picked) {
-        const std::string path = picked;
-        folderPickerFreePath(picked);
-        startMapping(path);
+    setStatus({});
+    window.requestRedraw();
+    // The callback runs on the picker's thread; `pick` is destroyed before this object, and its
+    // destructor guarantees no call after it returns.
+    pick = FolderPick::start([this] { window.post(&pickedCallee); }, window.platformHandle());
+}
+
+void AppGui::onPicked()
+{
+    if (!pick)
         return;
+    const FolderPickerAnswer answer = pick->answer();
+    pick = nullptr;
+    if (answer.result == FolderPickerResult::OKAY) {
+        // The picked path is checked as a command-line one is: a FIFO or a folder removed since
+        // says so instead of leaving the user on the same screen.
+        const std::string problem = startPathProblem(answer.path);
+        if (problem.empty()) {
+            startMapping(answer.path);
+            return;
+        }
+        reportFailure("Cannot open " + answer.path + ": " + problem, false);
+    } else if (answer.result == FolderPickerResult::ERROR) {
+        reportFailure(answer.error.empty() ? std::string("The folder picker failed.") : answer.error, false);
     }
-    folderPickerFreePath(picked);
-    // Cancelled, or no picker: the screen stays as it was.
+    // Cancelled or failed: the screen stays, its button usable again.
     if (directoryButton)
         directoryButton->setDisabled(false);
+    focusDirectoryButton();
     window.requestRedraw();
 }
 
@@ -235,7 +310,7 @@ void AppGui::startFromCommandLine(const std::string& path)
 {
     const std::string problem = startPathProblem(path);
     if (!problem.empty()) {
-        Window::showMessage(Window::MESSAGE_ERROR, "Velbrin", "Cannot open " + path + ": " + problem);
+        reportFailure("Cannot open " + path + ": " + problem, true);
         return;
     }
     startMapping(path);
@@ -250,8 +325,10 @@ void AppGui::buildFrame()
     directoryButton->setDisabled(true);
     auto barSlot = makeUnique<MinHeightEnvelope>(Dimension { 0, 16 });
     scrollBarSlot = barSlot.get();
+    auto below = makeUnique<VerticalLayout>();
+    below->add(statusLine()).add(std::move(barSlot));
     auto header = makeUnique<BottomIslandLayout>(makeUnique<RightIslandLayout>(std::move(rootSlot), std::move(change)),
-                                                 std::move(barSlot));
+                                                 std::move(below));
     auto chart = makeUnique<RelayoutableEnvelope>();
     chartSlot = chart.get();
     bytesLabel = progressLabel = nullptr;
@@ -289,6 +366,7 @@ UniquePtr<Component> AppGui::scanningOverlay()
 
 void AppGui::startMapping(const std::string& path)
 {
+    setStatus({});
     mapper->mapDirectory(path);
     scanning = true;
     if (!rootLabelSlot || !scrollBarSlot || !chartSlot)
@@ -315,6 +393,10 @@ void AppGui::startMapping(const std::string& path)
 Response AppGui::draw(Renderer& renderer)
 {
     Response answer = 0;
+    if (!pendingBox.empty() && !boxPosted) {
+        boxPosted = true;
+        window.post(&messageBoxCallee);
+    }
     if (scanning) {
         std::string path;
         uint64_t bytes = 0, rootNameLength = 0;
@@ -383,7 +465,7 @@ void AppGui::onScanFinished()
     if (!tree) {
         // A stored scan that cannot be read says so, naming the file; no partial chart is shown.
         if (!problems.importFailure.empty())
-            Window::showMessage(Window::MESSAGE_ERROR, "Velbrin", "Cannot open " + problems.importFailure);
+            reportFailure("Cannot open " + problems.importFailure, true);
         rootLabelSlot = scrollBarSlot = nullptr;
         chartSlot = nullptr;
         setScreen(selectionScreen());

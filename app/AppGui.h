@@ -1,7 +1,10 @@
 // AppGui: the root component of the main window and the application's controller. It owns the
 // scanner, builds the three screens (start, scanning overlay with the live preview, chart) from
 // the toolkit's envelopes and layouts, reacts to its buttons and to Escape, polls the scanner on
-// every repaint while a scan runs, and turns the finished tree into the chart. Main thread only.
+// every repaint while a scan runs, and turns the finished tree into the chart. The folder picker
+// is waited for on the picker's own thread, which posts its news back. Every failure it reports
+// is written on a status line in the window (under the directory button, or under the chart's
+// header), whether or not a message box can also be shown. Main thread only.
 #pragma once
 
 #include "app/Settings.h"
@@ -16,10 +19,12 @@
 #include "icicle/IcicleResources.h"
 #include "scan/FileSizeMapper.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
 class AppWindow;
+class FolderPick;
 class PreviewBuilder;
 class StyledButton;
 namespace orvex::gui {
@@ -44,9 +49,12 @@ public:
     void warmUp(orvex::gui::Renderer& renderer);
     orvex::gui::Response keyPress(const orvex::KeyEvent& event) override;
 
-    // A directory named on the command line: scanned at once when it can be read; otherwise a
-    // message box names it and the start screen stays.
+    // A directory named on the command line: scanned at once when it can be read; otherwise the
+    // status line and a message box name it and the start screen stays.
     void startFromCommandLine(const std::string& path);
+
+    // The failure the status line shows (UTF-8), empty when there is none; for the frame log.
+    const std::string& statusText() const { return status; }
 
     // For the window's frame log: whether a scan is being shown, and whether a finished chart is.
     bool scanShown() const { return scanning; }
@@ -54,7 +62,10 @@ public:
     // A scan is shown whose walk has ended: its next frame takes the result, so pacing need not wait.
     bool scanEnded() const { return scanning && mapper->currentState() != SCANNING; }
 
+    // Opens the folder picker (unless one is open or a scan runs) with the directory button
+    // disabled; the answer arrives through onPicked.
     void pickDirectory();
+    void onPicked();
     void startMapping(const std::string& path);
     void onScanFinished();
 
@@ -81,9 +92,18 @@ private:
     void cancelScan();
     void postPickDirectory();
     size_t progressLevels() const;
+    // Writes `text` on the status line (empty clears it); with `box`, a message box follows once
+    // a frame with the line has been drawn.
+    void reportFailure(const std::string& text, bool box);
+    void setStatus(std::string text);
+    orvex::UniquePtr<orvex::gui::Component> statusLine();
+    orvex::UniquePtr<orvex::gui::Component> statusContent();
+    void showPendingBox();
 
     orvex::MemberFunctionCallee<AppGui, void> pickDirectoryCallee;
     orvex::MemberFunctionCallee<AppGui, void> scanFinishedCallee;
+    orvex::MemberFunctionCallee<AppGui, void> pickedCallee;
+    orvex::MemberFunctionCallee<AppGui, void> messageBoxCallee;
     AppWindow& window;
     Settings& settings;
     orvex::gui::TextObjectFactory& textFactory;
@@ -104,6 +124,11 @@ private:
     orvex::gui::ClippedEnvelope* progressClip = nullptr; // holds progressLabel
     orvex::gui::RelayoutableEnvelope* screenHolder = nullptr; // the content; its own content is the screen
     orvex::UniquePtr<ShellBridge> shell;
+    std::unique_ptr<FolderPick> pick; // the open folder picker; destroyed first (it calls back into this)
+    std::string status;                // the status line's text
+    orvex::gui::EnvelopePrototype* statusSlot = nullptr; // the current screen's status line
+    std::string pendingBox;            // a message box to show after the next frame
+    bool boxPosted = false;
 
     std::vector<orvex::UniquePtr<Style>> styles; // outlive every component that points at them
     const Style* buttonBackground = nullptr;
@@ -114,4 +139,5 @@ private:
     const Style* frameStyle = nullptr;
     const Style* primaryTextStyle = nullptr;
     const Style* secondaryTextStyle = nullptr;
+    const Style* failureTextStyle = nullptr;
 };

@@ -186,13 +186,20 @@ void AppWindow::pace()
 }
 
 // One line per frame: milliseconds since the window was made, the milliseconds the frame took to
-// draw and present, and what was shown ("scan", "chart" or "other"). While logging, the finished
-// chart is drawn again and again, so its frames can be compared with those of the scan.
+// draw and present, and what was shown ("scan", "chart" or "other"); before it, "status TEXT"
+// whenever the frame shows another status line than the one before. While logging, every frame
+// asks for the next (the finished chart is drawn again and again, so its frames can be compared
+// with those of the scan).
 void AppWindow::logFrame(double frameMs)
 {
     const double sinceStart = seconds(TimePoint::now() - started) * 1000.0;
     const char* shown = gui->scanShown() ? "scan" : gui->chartShown() ? "chart" : "other";
+    if (gui->statusText() != loggedStatus) {
+        loggedStatus = gui->statusText();
+        std::fprintf(frameLog, "status %s\n", loggedStatus.c_str());
+    }
     std::fprintf(frameLog, "frame %.3f %.3f %s\n", sinceStart, frameMs, shown);
+    std::fflush(frameLog); // read while the program runs
     if (gui->chartShown() && chartFrames++ == 0) {
         // Wall-clock time, so a benchmark can count from the moment it started the process.
         const auto now = std::chrono::system_clock::now().time_since_epoch();

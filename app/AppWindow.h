@@ -56,6 +56,7 @@ private:
     std::string startPath;
     // The frame log for benchmarks (VELBRIN_FRAME_LOG names the file; see bench/app-compare.sh).
     std::FILE* frameLog = nullptr;
+    std::string loggedStatus; // the status line as last written to the frame log
     int chartFramesToExit = 0;
     int chartFrames = 0;
     orvex::TimePoint started = orvex::TimePoint::now();

@@ -10,8 +10,8 @@
 void openInShell(std::string_view text);
 
 // Shows the file or directory `path` selected in the system file manager. Falls back to opening
-// the parent directory when the file manager cannot select items. Main thread; may block briefly
-// while the file manager answers.
+// the parent directory when the file manager definitely cannot select items (none there, an error),
+// not when it is merely slow. Main thread; returns at once (the answer is waited for elsewhere).
 void revealInFileManager(std::string_view path);
 
 // Asks the window manager for a dark title bar on the window. `nativeWindow` is the native window

@@ -1,6 +1,8 @@
 // useDarkTitleBar on a real X11 window (run under xvfb-run): the _GTK_THEME_VARIANT property reads
-// "dark" as UTF8_STRING afterwards, and a null handle is a no-op.
+// "dark" as UTF8_STRING afterwards, and a null handle is a no-op. The same window names itself to
+// the desktop portal as "x11:" and its id in hexadecimal.
 #include "app/desktop/Desktop.h"
+#include "app/desktop/linux/DesktopPortal.h"
 
 #include <gtest/gtest.h>
 
@@ -9,6 +11,7 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 
+#include <cstdio>
 #include <string>
 
 namespace {
@@ -43,6 +46,11 @@ TEST(DarkTitleBar, SetsThemeVariantProperty)
     EXPECT_EQ(std::string(reinterpret_cast<char*>(data), count), "dark");
     if (data)
         XFree(data);
+
+    char expected[32];
+    std::snprintf(expected, sizeof expected, "x11:%lx", static_cast<unsigned long>(info.info.x11.window));
+    EXPECT_EQ(portalParentWindow(window), expected);
+    EXPECT_EQ(portalParentWindow(nullptr), "");
     SDL_DestroyWindow(window);
     SDL_Quit();
 }

@@ -73,61 +73,14 @@ TEST(FileManagerBus, ParentDirectory)
         EXPECT_EQ(parentDirectory(path), parent) << path;
 }
 
-// -- A private session bus --
+// -- A stand-in file manager on a private session bus --
 
-// Runs dbus-daemon with a minimal configuration (no service activation, so nothing real starts)
-// and points DBUS_SESSION_BUS_ADDRESS at it for the object's lifetime.
-class PrivateSessionBus {
-public:
-    explicit PrivateSessionBus(const fs::path& folder)
-    {
-        const fs::path config = folder / "bus.conf";
-        std::ofstream(config) << "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
-                                 " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
-                                 "<busconfig><type>session</type><listen>unix:dir=" << folder.string() << "</listen>"
-                                 "<auth>EXTERNAL</auth><policy context=\"default\"><allow send_destination=\"*\"/>"
-                                 "<allow receive_sender=\"*\"/><allow own=\"*\"/></policy></busconfig>\n";
-        int pipeEnds[2];
-        if (pipe2(pipeEnds, O_CLOEXEC) != 0)
-            return;
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDOUT_FILENO);
-        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0); // its notices are noise here
-        const std::string configArgument = "--config-file=" + config.string();
-        char* argv[] = { const_cast<char*>("dbus-daemon"), const_cast<char*>(configArgument.c_str()),
-            const_cast<char*>("--nofork"), const_cast<char*>("--nopidfile"), const_cast<char*>("--print-address"), nullptr };
-        if (posix_spawnp(&daemon, "dbus-daemon", &actions, nullptr, argv, environ) != 0)
-            daemon = 0;
-        posix_spawn_file_actions_destroy(&actions);
-        close(pipeEnds[1]);
-        char c;
-        while (daemon && read(pipeEnds[0], &c, 1) == 1 && c != '\n')
-            address.push_back(c);
-        close(pipeEnds[0]);
-        if (!address.empty())
-            variable.emplace("DBUS_SESSION_BUS_ADDRESS", address.c_str());
-    }
-    ~PrivateSessionBus()
-    {
-        if (daemon > 0) {
-            kill(daemon, SIGTERM);
-            waitpid(daemon, nullptr, 0);
-        }
-    }
-    const std::string& busAddress() const { return address; }
-
-private:
-    pid_t daemon = 0;
-    std::string address;
-    std::optional<ScopedVariable> variable;
-};
-
-// Owns org.freedesktop.FileManager1 on its own connection and answers one ShowItems call,
-// recording its arguments, from a thread of its own.
+// Owns org.freedesktop.FileManager1 on its own connection and answers ShowItems calls, recording
+// their arguments, from a thread of its own; `replyDelay` later (never when negative).
 class StandInFileManager {
 public:
-    explicit StandInFileManager(const std::string& address)
+    explicit StandInFileManager(const std::string& address, std::chrono::milliseconds replyDelay = {})
+        : replyDelay(replyDelay)
     {
         DBusError error;
         dbus_error_init(&error);
@@ -159,8 +112,10 @@ public:
 private:
     void serve()
     {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (!stop && std::chrono::steady_clock::now() < deadline && dbus_connection_read_write(connection, 50)) {
+        using Clock = std::chrono::steady_clock;
+        std::vector<std::pair<DBusMessage*, Clock::time_point>> unanswered;
+        const auto deadline = Clock::now() + std::chrono::seconds(10);
+        while (!stop && Clock::now() < deadline && dbus_connection_read_write(connection, 20)) {
             while (DBusMessage* message = dbus_connection_pop_message(connection)) {
                 if (dbus_message_is_method_call(message, "org.freedesktop.FileManager1", "ShowItems")
                     && dbus_message_has_signature(message, "ass")) {
@@ -168,14 +123,25 @@ private:
                     // its call returns.
                     record(message);
                     ++calls;
-                    DBusMessage* reply = dbus_message_new_method_return(message);
-                    dbus_connection_send(connection, reply, nullptr);
-                    dbus_connection_flush(connection);
-                    dbus_message_unref(reply);
+                    unanswered.emplace_back(dbus_message_ref(message), Clock::now() + replyDelay);
                 }
                 dbus_message_unref(message);
             }
+            for (auto it = unanswered.begin(); it != unanswered.end();) {
+                if (replyDelay.count() < 0 || Clock::now() < it->second) {
+                    ++it;
+                    continue;
+                }
+                DBusMessage* reply = dbus_message_new_method_return(it->first);
+                dbus_connection_send(connection, reply, nullptr);
+                dbus_connection_flush(connection);
+                dbus_message_unref(reply);
+                dbus_message_unref(it->first);
+                it = unanswered.erase(it);
+            }
         }
+        for (auto& [message, due] : unanswered)
+            dbus_message_unref(message);
     }
     void record(DBusMessage* message)
     {
@@ -193,6 +159,7 @@ private:
         startupId = id;
     }
 
+    std::chrono::milliseconds replyDelay;
     DBusConnection* connection = nullptr;
     bool owned = false;
     std::atomic<bool> stop { false };
@@ -313,7 +280,7 @@ TEST_F(DesktopOpenTest, RevealCallsShowItemsWithEncodedUri)
     ASSERT_TRUE(fileManager.ready());
 
     revealInFileManager("/tmp/-d\nx\xff y/file name");
-    EXPECT_EQ(fileManager.calls.load(), 1);
+    EXPECT_TRUE(waitUntilTrue([&] { return fileManager.calls.load() == 1; }));
     EXPECT_EQ(fileManager.uris, std::vector<std::string> { "file:///tmp/-d%0Ax%FF%20y/file%20name" });
     EXPECT_EQ(fileManager.startupId, "");
     // The file manager answered, so the parent folder is not opened as well.
@@ -326,10 +293,30 @@ TEST_F(DesktopOpenTest, RevealWithBusButNoFileManagerOpensParent)
     if (bus->busAddress().empty())
         GTEST_SKIP() << "dbus-daemon is not available";
     std::string error;
-    EXPECT_FALSE(showItemsOverSessionBus("file:///tmp", 5000, &error));
+    EXPECT_EQ(showItemsOverSessionBus("file:///tmp", 5000, &error), ShowItemsOutcome::FAILED);
     EXPECT_FALSE(error.empty());
     revealInFileManager("/srv/data/report.txt");
     EXPECT_EQ(recordedArguments(), std::vector<std::string> { "/srv/data" });
+}
+
+// The reveal never waits in the caller, and only a definite failure opens the parent folder: a
+// file manager that is slow (or never answers) may still show the item, and two windows would be
+// one too many.
+TEST_F(DesktopOpenTest, RevealReturnsAtOnceAndASlowFileManagerGetsNoFallback)
+{
+    const auto bus = startBus();
+    if (bus->busAddress().empty())
+        GTEST_SKIP() << "dbus-daemon is not available";
+    StandInFileManager silent(bus->busAddress(), std::chrono::milliseconds(-1));
+    ASSERT_TRUE(silent.ready());
+    EXPECT_EQ(showItemsOverSessionBus("file:///tmp", 300), ShowItemsOutcome::NO_ANSWER);
+
+    const auto begun = std::chrono::steady_clock::now();
+    revealInBackground("/srv/data/report.txt", 400);
+    EXPECT_LT(std::chrono::steady_clock::now() - begun, std::chrono::milliseconds(150)) << "the reveal waited in the caller";
+    EXPECT_TRUE(waitUntilTrue([&] { return silent.calls.load() == 2; }));
+    EXPECT_FALSE(waitForFile(directory.path() / "record.done", std::chrono::milliseconds(1500)))
+        << "the parent folder was opened after a mere timeout";
 }
 
 } // namespace

@@ -1,14 +1,23 @@
 // Helpers for the desktop tests: a temporary folder, environment variables restored on scope exit,
 // stand-in programs written as /bin/sh scripts that use shell builtins only (so PATH can hold
-// nothing but the stand-ins), and reading the NUL-separated argument records they leave.
+// nothing but the stand-ins), reading the NUL-separated argument records they leave, and a private
+// session bus.
 #pragma once
 
 #include <gtest/gtest.h>
 
+extern char** environ;
+
 #include <chrono>
 #include <cstdlib>
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <optional>
 #include <string>
@@ -73,6 +82,17 @@ inline std::vector<std::string> splitAtNul(const std::string& record)
     return parts;
 }
 
+inline bool waitUntilTrue(const std::function<bool()>& done, std::chrono::milliseconds limit = std::chrono::seconds(10))
+{
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+}
+
 // Detached programs finish on their own time: wait for their marker file, at most ten seconds.
 inline bool waitForFile(const fs::path& path, std::chrono::milliseconds limit = std::chrono::seconds(10))
 {
@@ -84,5 +104,53 @@ inline bool waitForFile(const fs::path& path, std::chrono::milliseconds limit = 
     }
     return true;
 }
+
+// Runs dbus-daemon with a minimal configuration (no service activation, so nothing real starts)
+// and points DBUS_SESSION_BUS_ADDRESS at it for the object's lifetime.
+class PrivateSessionBus {
+public:
+    explicit PrivateSessionBus(const fs::path& folder)
+    {
+        const fs::path config = folder / "bus.conf";
+        std::ofstream(config) << "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
+                                 " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
+                                 "<busconfig><type>session</type><listen>unix:dir=" << folder.string() << "</listen>"
+                                 "<auth>EXTERNAL</auth><policy context=\"default\"><allow send_destination=\"*\"/>"
+                                 "<allow receive_sender=\"*\"/><allow own=\"*\"/></policy></busconfig>\n";
+        int pipeEnds[2];
+        if (pipe2(pipeEnds, O_CLOEXEC) != 0)
+            return;
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDOUT_FILENO);
+        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0); // its notices are noise here
+        const std::string configArgument = "--config-file=" + config.string();
+        char* argv[] = { const_cast<char*>("dbus-daemon"), const_cast<char*>(configArgument.c_str()),
+            const_cast<char*>("--nofork"), const_cast<char*>("--nopidfile"), const_cast<char*>("--print-address"), nullptr };
+        if (posix_spawnp(&daemon, "dbus-daemon", &actions, nullptr, argv, environ) != 0)
+            daemon = 0;
+        posix_spawn_file_actions_destroy(&actions);
+        close(pipeEnds[1]);
+        char c;
+        while (daemon && read(pipeEnds[0], &c, 1) == 1 && c != '\n')
+            address.push_back(c);
+        close(pipeEnds[0]);
+        if (!address.empty())
+            variable.emplace("DBUS_SESSION_BUS_ADDRESS", address.c_str());
+    }
+    ~PrivateSessionBus()
+    {
+        if (daemon > 0) {
+            kill(daemon, SIGTERM);
+            waitpid(daemon, nullptr, 0);
+        }
+    }
+    const std::string& busAddress() const { return address; }
+
+private:
+    pid_t daemon = 0;
+    std::string address;
+    std::optional<ScopedVariable> variable;
+};
 
 } // namespace desktoptest

@@ -1,10 +1,14 @@
 // Desktop on Linux: xdg-open for open and the reveal fallback, the file manager's D-Bus interface
-// for reveal, and the _GTK_THEME_VARIANT window property (read by GTK-based window managers such
+// for reveal (waited for on a detached thread of its own, which touches nothing but its copies), and the _GTK_THEME_VARIANT window property (read by GTK-based window managers such
 // as Mutter) for the dark title bar. Relies on SDL2 for the X11 handles of the window.
 #include "app/desktop/Desktop.h"
 
 #include "app/desktop/linux/FileManagerBus.h"
 #include "app/desktop/linux/ProcessSpawn.h"
+
+#include <string>
+#include <system_error>
+#include <thread>
 
 #include <SDL.h>
 #include <SDL_syswm.h>
@@ -34,13 +38,28 @@ void openInShell(std::string_view text)
         spawnDetached({ "xdg-open", argument });
 }
 
-void revealInFileManager(std::string_view path)
+void revealInBackground(std::string_view path, int timeoutMs)
 {
-    const std::string uri = fileUriFromPath(path);
+    std::string uri = fileUriFromPath(path);
     if (uri.empty())
         return;
-    if (!showItemsOverSessionBus(uri))
+    std::string parent = parentDirectory(path);
+    auto reveal = [uri = std::move(uri), parent = std::move(parent), timeoutMs] {
+        if (showItemsOverSessionBus(uri, timeoutMs) == ShowItemsOutcome::FAILED)
+            openInShell(parent);
+    };
+    try {
+        std::thread(std::move(reveal)).detach();
+    } catch (const std::system_error&) {
+        // No thread to wait on: the parent folder is the most that can be shown without blocking.
         openInShell(parentDirectory(path));
+    }
+}
+
+void revealInFileManager(std::string_view path)
+{
+    // Long enough for a file manager that starts on demand; the window never waits for it.
+    revealInBackground(path, 25000);
 }
 
 void useDarkTitleBar(void* nativeWindow)

@@ -1,10 +1,12 @@
 // FileManagerBus on libdbus: one private session-bus connection per call, closed afterwards, so the
 // program holds no bus state between reveals. Exit-on-disconnect is switched off at once: libdbus
-// would otherwise end the whole process if the bus went away during the call.
+// would otherwise end the whole process if the bus went away during the call. Each call runs on
+// the thread that asks (a reveal's own thread), so the connections are never shared.
 #include "app/desktop/linux/FileManagerBus.h"
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <dbus/dbus.h>
 #include <unistd.h>
 #include <vector>
@@ -29,24 +31,29 @@ std::string workingDirectory()
     }
 }
 
+} // namespace
+
 // libdbus reads DBUS_SESSION_BUS_ADDRESS once per process and keeps it; the variable is read here
 // on each call instead, so the bus in force now is the one used. Without it, libdbus's own
 // defaults apply ($XDG_RUNTIME_DIR/bus, then autolaunch).
 DBusConnection* openSessionBus(DBusError& busError)
 {
     const char* address = std::getenv("DBUS_SESSION_BUS_ADDRESS");
-    if (!address || !address[0])
-        return dbus_bus_get_private(DBUS_BUS_SESSION, &busError);
-    DBusConnection* connection = dbus_connection_open_private(address, &busError);
-    if (connection && !dbus_bus_register(connection, &busError)) {
-        dbus_connection_close(connection);
-        dbus_connection_unref(connection);
-        return nullptr;
+    DBusConnection* connection = nullptr;
+    if (!address || !address[0]) {
+        connection = dbus_bus_get_private(DBUS_BUS_SESSION, &busError);
+    } else {
+        connection = dbus_connection_open_private(address, &busError);
+        if (connection && !dbus_bus_register(connection, &busError)) {
+            dbus_connection_close(connection);
+            dbus_connection_unref(connection);
+            connection = nullptr;
+        }
     }
+    if (connection)
+        dbus_connection_set_exit_on_disconnect(connection, FALSE);
     return connection;
 }
-
-} // namespace
 
 std::string fileUriFromPath(std::string_view path)
 {
@@ -91,7 +98,7 @@ std::string parentDirectory(std::string_view path)
     return path.empty() ? "/" : std::string(path);
 }
 
-bool showItemsOverSessionBus(const std::string& uri, int timeoutMs, std::string* error)
+ShowItemsOutcome showItemsOverSessionBus(const std::string& uri, int timeoutMs, std::string* error)
 {
     DBusError busError;
     dbus_error_init(&busError);
@@ -100,11 +107,10 @@ bool showItemsOverSessionBus(const std::string& uri, int timeoutMs, std::string*
         if (error)
             *error = busError.message ? busError.message : "no session bus";
         dbus_error_free(&busError);
-        return false;
+        return ShowItemsOutcome::FAILED;
     }
-    dbus_connection_set_exit_on_disconnect(connection, FALSE);
 
-    bool answered = false;
+    ShowItemsOutcome outcome = ShowItemsOutcome::FAILED;
     DBusMessage* call = dbus_message_new_method_call("org.freedesktop.FileManager1", "/org/freedesktop/FileManager1",
         "org.freedesktop.FileManager1", "ShowItems");
     if (call) {
@@ -123,10 +129,17 @@ bool showItemsOverSessionBus(const std::string& uri, int timeoutMs, std::string*
         if (built) {
             DBusMessage* reply = dbus_connection_send_with_reply_and_block(connection, call, timeoutMs, &busError);
             if (reply) {
-                answered = true;
+                outcome = ShowItemsOutcome::SHOWN;
                 dbus_message_unref(reply);
-            } else if (error) {
-                *error = busError.message ? busError.message : "no answer from the file manager";
+            } else {
+                // libdbus reports its own timeout as NoReply; the bus daemon's reply timeout is
+                // TimedOut. Anything else (ServiceUnknown, NameHasNoOwner, an error from the file
+                // manager) is definite.
+                if (dbus_error_has_name(&busError, DBUS_ERROR_NO_REPLY) || dbus_error_has_name(&busError, DBUS_ERROR_TIMEOUT)
+                    || dbus_error_has_name(&busError, DBUS_ERROR_TIMED_OUT))
+                    outcome = ShowItemsOutcome::NO_ANSWER;
+                if (error)
+                    *error = busError.message ? busError.message : "no answer from the file manager";
             }
         } else if (error) {
             *error = "out of memory building the call";
@@ -138,5 +151,5 @@ bool showItemsOverSessionBus(const std::string& uri, int timeoutMs, std::string*
     dbus_error_free(&busError);
     dbus_connection_close(connection);
     dbus_connection_unref(connection);
-    return answered;
+    return outcome;
 }

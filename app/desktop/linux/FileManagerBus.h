@@ -6,6 +6,14 @@
 #include <string>
 #include <string_view>
 
+struct DBusConnection;
+struct DBusError;
+
+// A private connection to the session bus named by DBUS_SESSION_BUS_ADDRESS as it is now (libdbus
+// would keep the first value it read), registered, with exit-on-disconnect off; null with the
+// reason in busError. The caller closes and unrefs it. Any thread.
+DBusConnection* openSessionBus(DBusError& busError);
+
 // "file://" + the absolute form of `path` (relative paths are taken against the working
 // directory) with every byte outside A-Z a-z 0-9 - . _ ~ and the "/" separators percent-encoded
 // (%XX, upper case). Empty when the path is empty, holds a NUL byte, or the working directory is
@@ -16,7 +24,17 @@ std::string fileUriFromPath(std::string_view path);
 // "/" itself, "." for a bare relative name.
 std::string parentDirectory(std::string_view path);
 
+enum class ShowItemsOutcome {
+    SHOWN,     // the file manager answered without an error
+    FAILED,    // a definite failure: no session bus, nobody owns the name, an error reply
+    NO_ANSWER, // no answer within the time: a slow file manager may still show the items
+};
+
 // Calls ShowItems([uri], "") on the session bus's org.freedesktop.FileManager1 and waits up to
-// timeoutMs for its answer. True when the file manager answered without an error; otherwise false
-// with the bus's error text in *error. Main thread.
-bool showItemsOverSessionBus(const std::string& uri, int timeoutMs = 5000, std::string* error = nullptr);
+// timeoutMs for its answer; the bus's error text goes to *error. Blocks: any thread but the main one.
+ShowItemsOutcome showItemsOverSessionBus(const std::string& uri, int timeoutMs = 25000, std::string* error = nullptr);
+
+// revealInFileManager with its own limit on the wait: returns at once; a thread of its own calls
+// ShowItems and opens the parent folder (xdg-open) only after a definite failure, never after
+// timeoutMs without an answer, so a slow file manager does not end up with a second window.
+void revealInBackground(std::string_view path, int timeoutMs);

@@ -35,7 +35,7 @@ std::vector<char*> argumentPointers(const std::vector<std::string>& argv)
 // Spawn attributes shared by both kinds of child. Owns the posix_spawnattr_t.
 class SpawnAttributes {
 public:
-    explicit SpawnAttributes(bool newSession)
+    explicit SpawnAttributes(bool newSession, bool newGroup = false)
     {
         posix_spawnattr_init(&attributes);
         sigset_t none, all;
@@ -46,6 +46,10 @@ public:
         short flags = POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF;
         if (newSession)
             flags |= POSIX_SPAWN_SETSID; // a Ctrl+C in the program's terminal does not reach it
+        if (newGroup) {
+            posix_spawnattr_setpgroup(&attributes, 0); // the group's id is the child's own
+            flags |= POSIX_SPAWN_SETPGROUP;
+        }
         posix_spawnattr_setflags(&attributes, flags);
     }
     ~SpawnAttributes() { posix_spawnattr_destroy(&attributes); }
@@ -95,6 +99,35 @@ void setError(std::string* error, const std::string& what, int code)
 
 } // namespace
 
+void ChildStopper::stop()
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    stopRequested = true;
+    if (child > 0)
+        kill(-child, SIGKILL);
+}
+
+bool ChildStopper::stopped() const
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    return stopRequested;
+}
+
+bool ChildStopper::attach(pid_t started)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    child = started;
+    if (stopRequested)
+        kill(-child, SIGKILL);
+    return !stopRequested;
+}
+
+void ChildStopper::detach()
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    child = 0;
+}
+
 bool spawnDetached(const std::vector<std::string>& argv, std::string* error)
 {
     if (argv.empty())
@@ -117,7 +150,7 @@ bool spawnDetached(const std::vector<std::string>& argv, std::string* error)
 }
 
 bool runCapturingOutput(const std::vector<std::string>& argv, std::string& output, int& exitStatus,
-    std::string& error, std::size_t maxOutput)
+    std::string& error, std::size_t maxOutput, ChildStopper* stopper)
 {
     output.clear();
     exitStatus = -1;
@@ -135,7 +168,7 @@ bool runCapturingOutput(const std::vector<std::string>& argv, std::string& outpu
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDOUT_FILENO); // dup2 clears close-on-exec
     std::vector<char*> arguments = argumentPointers(argv);
-    SpawnAttributes attributes(false);
+    SpawnAttributes attributes(false, stopper != nullptr);
     pid_t child = 0;
     const int result = posix_spawnp(&child, arguments[0], &actions, attributes.get(), arguments.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
@@ -145,6 +178,8 @@ bool runCapturingOutput(const std::vector<std::string>& argv, std::string& outpu
         setError(&error, "cannot start " + argv[0], result);
         return false;
     }
+    if (stopper)
+        stopper->attach(child); // when already stopped, the child is killed at once and ends the read
 
     // Read to the end even past the limit, so the child never blocks on a full pipe.
     bool tooLarge = false;
@@ -163,6 +198,17 @@ bool runCapturingOutput(const std::vector<std::string>& argv, std::string& outpu
     close(pipeEnds[0]);
 
     int status = 0;
+    if (stopper) {
+        // Wait for the end without collecting it, then let the stopper forget the id: until the
+        // status is collected the id (and its group) cannot be reused, so a stop() racing with
+        // this never reaches another process.
+        siginfo_t info {};
+        int waited;
+        do
+            waited = waitid(P_PID, id_t(child), &info, WEXITED | WNOWAIT);
+        while (waited < 0 && errno == EINTR);
+        stopper->detach();
+    }
     if (waitForChild(child, status) < 0) {
         setError(&error, "cannot collect the status of " + argv[0], errno);
         return false;

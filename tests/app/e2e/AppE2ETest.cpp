@@ -1,8 +1,9 @@
 // The program as a user runs it, under a virtual X server: the start screen and its keyboard focus,
-// SELECT and CHANGE DIRECTORY with a stand-in folder picker first on PATH, the scanning overlay
-// and its live preview, Escape during a scan, wheel zoom and drag pan on the chart, a double
-// click revealing a file (a stand-in file manager on a private session bus, else a stand-in
-// xdg-open), F6 re-reading the settings, and a device without OpenGL 3.3. The window is read
+// SELECT and CHANGE DIRECTORY with a stand-in folder picker first on PATH (the window keeps
+// drawing while it is open, and closes cleanly over it), failures written on the window's status
+// line, the scanning overlay and its live preview, Escape during a scan, wheel zoom and drag pan
+// on the chart, a double click revealing a file (a stand-in file manager on a private session bus,
+// else a stand-in xdg-open), F6 re-reading the settings, and a device without OpenGL 3.3. The window is read
 // with xwd and probed for the screens' colours; the last capture of a failed wait is kept.
 //
 // [SECTION] The program
@@ -18,6 +19,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <sys/stat.h>
 #include <tuple>
 
 using namespace e2e;
@@ -31,6 +33,7 @@ constexpr Rgb PREVIEW_BACKGROUND { 32, 14, 32 };  // the shaded clear colour, ra
 constexpr Rgb PREVIEW_CELL { 55, 51, 55 };        // a grey preview cell under the shade
 constexpr Rgb BUTTON { 80, 80, 80 };              // a StyledButton at rest
 constexpr Rgb PANEL_FRAME { 191, 159, 191 };      // the progress panel's frame
+constexpr Rgb FAILURE_TEXT { 255, 140, 115 };     // the status line's text, inside its glyphs
 
 const std::string PROGRAM = VELBRIN_PROGRAM;
 
@@ -239,6 +242,19 @@ protected:
         return top < 0 ? 0 : s.cellsOnLine(top + 3, CHART_BACKGROUND);
     }
 
+    // The frame log's "frame" lines so far, and whether it holds "status TEXT".
+    size_t framesLogged() const
+    {
+        const std::vector<std::string> lines = readLines(folder / "frames");
+        return size_t(std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return l.rfind("frame ", 0) == 0; }));
+    }
+    bool statusLogged(const std::string& text) const
+    {
+        const std::vector<std::string> lines = readLines(folder / "frames");
+        return std::find(lines.begin(), lines.end(), "status " + text) != lines.end();
+    }
+    std::string frameLogVariable() const { return "VELBRIN_FRAME_LOG=" + (folder / "frames").string(); }
+
     fs::path folder;
     Screen screen; // the latest capture
     int kept_ = 0;
@@ -281,6 +297,45 @@ TEST_F(AppE2ETest, TabAndShiftTabMoveTheFocusAndWrapAround)
     EXPECT_TRUE(waitUntil([&] { return fs::exists(folder / "zenity-runs"); })) << "the folder picker never ran";
     EXPECT_TRUE(waitForScreen(app, "the picked directory's chart", chartShown));
     EXPECT_EQ(readLines(opened).size(), 3u);
+}
+
+// The picker is waited for off the main thread: while the stand-in zenity sleeps the window goes
+// on drawing frames (the frame log asks for one after another), SELECT DIRECTORY is disabled (a
+// second Return starts no second picker), and the answer then leads to the chart.
+TEST_F(AppE2ETest, TheWindowKeepsDrawingWhileThePickerIsOpen)
+{
+    writeScript("zenity", "echo ran >> '" + (folder / "zenity-runs").string() + "'\nsleep 3\ncat '"
+                + (folder / "picker-answer").string() + "'\n");
+    App app(folder, {}, { frameLogVariable() });
+    ASSERT_TRUE(waitForScreen(app, "the start screen", [](const Screen& s) { return s.count(BUTTON) > 500; }));
+    app.key("Return");
+    ASSERT_TRUE(waitUntil([&] { return fs::exists(folder / "zenity-runs"); })) << "the folder picker never ran";
+    const size_t before = framesLogged();
+    app.key("Return");
+    std::this_thread::sleep_for(1500ms);
+    EXPECT_GE(framesLogged(), before + 5) << "the window stopped drawing while the picker was open";
+    ASSERT_TRUE(waitForScreen(app, "the picked directory's chart", chartShown));
+    EXPECT_EQ(readLines(folder / "zenity-runs").size(), 1u) << "a second picker opened while the first was open";
+}
+
+// A close (SIGTERM reaches the loop as a quit) while the picker is open ends the program at once
+// with status 0, and the picker with the helper it started.
+TEST_F(AppE2ETest, ClosingWithThePickerOpenEndsThePickerAndExitsCleanly)
+{
+    const fs::path helper = folder / "helper";
+    writeScript("zenity", "sleep 60 &\necho $! > '" + helper.string() + "'\nwait\n");
+    App app(folder, {});
+    ASSERT_TRUE(waitForScreen(app, "the start screen", [](const Screen& s) { return s.count(BUTTON) > 500; }));
+    app.key("Return");
+    ASSERT_TRUE(waitUntil([&] { return !readWhole(helper).empty(); })) << "the folder picker never ran";
+    const pid_t sleeper = std::atoi(readWhole(helper).c_str());
+    kill(app.child, SIGTERM);
+    int status = -1;
+    const bool ended = waitUntil([&] { return waitpid(app.child, &status, WNOHANG) == app.child; }, 10s);
+    ASSERT_TRUE(ended) << "the program hung on the open picker";
+    app.child = -1;
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+    EXPECT_TRUE(waitUntil([&] { return kill(sleeper, 0) != 0; }, 5s)) << "the picker outlived the program";
 }
 
 // [SECTION] Scanning
@@ -554,6 +609,69 @@ TEST_F(AppE2ETest, WithoutOpenGl33TheFatalBoxEndsTheProgram)
     }
     EXPECT_EQ(WEXITSTATUS(status), 1);
 }
+
+// Every failure is written in the window, whether or not a message box can open: PATH holds only
+// the test's stand-ins, so no box program either. The frame log names the exact status text, the
+// capture shows its glyphs; a box that did open is answered first.
+struct FailureRow {
+    const char* name;
+    const char* argument;  // in the test's folder; empty: none, SELECT DIRECTORY is pressed instead
+    const char* picked;    // what the stand-in zenity answers; null: no zenity at all
+    const char* expected;  // the status text, "$" standing for the test's folder
+};
+
+const FailureRow failureRows[] = {
+    { "MissingPathOnTheCommandLine", "missing", "", "Cannot open $/missing: No such file or directory" },
+    { "FifoOnTheCommandLine", "fifo", "", "Cannot open $/fifo: it is neither a directory nor a file" },
+    { "BrokenStoredScan", "broken.json", "", "Cannot open $/broken.json: at byte 64: the data ends early (the file is truncated)" },
+    { "NoFolderPicker", "", nullptr,
+      "No folder picker found: install zenity or kdialog (or a desktop portal with a file chooser)." },
+    { "PickedFifo", "", "fifo", "Cannot open $/fifo: it is neither a directory nor a file" },
+    { "PickedPathMissing", "", "gone", "Cannot open $/gone: No such file or directory" },
+};
+
+void PrintTo(const FailureRow& row, std::ostream* out) { *out << row.name; }
+
+class AppFailureTest : public AppE2ETest, public testing::WithParamInterface<FailureRow> { };
+
+TEST_P(AppFailureTest, TheStatusLineSaysWhatFailed)
+{
+    const FailureRow& row = GetParam();
+    auto inFolder = [&](std::string text) {
+        for (size_t at; (at = text.find('$')) != std::string::npos;)
+            text.replace(at, 1, folder.string());
+        return text;
+    };
+    ASSERT_EQ(mkfifo((folder / "fifo").c_str(), 0600), 0);
+    std::ofstream(folder / "broken.json") << R"([1,2,{"progname":"ncdu"},[{"name":"/srv"},{"name":"a","asize":5})";
+    fs::remove(folder / "bin/zenity");
+    if (row.picked)
+        writeScript("zenity", "printf '%s\\n' '" + (folder / row.picked).string() + "'\n");
+    std::vector<std::string> arguments;
+    if (*row.argument)
+        arguments.push_back((folder / row.argument).string());
+    App app(folder, arguments, { frameLogVariable(), "PATH=" + (folder / "bin").string() });
+    ASSERT_FALSE(app.window.empty());
+    if (arguments.empty()) {
+        ASSERT_TRUE(waitForScreen(app, "the start screen", [](const Screen& s) { return s.count(BUTTON) > 500; }));
+        app.key("Return");
+    }
+    const std::string expected = inFolder(row.expected);
+    std::string box;
+    ASSERT_TRUE(waitUntil([&] {
+        box = run("xdotool search --onlyvisible --name '^Velbrin$' 2>/dev/null | head -n 1");
+        return statusLogged(expected);
+    })) << "no frame showed the status " << expected << "; log:\n" << readWhole(folder / "frames");
+    if (!box.empty() || waitUntil([&] {
+            box = run("xdotool search --onlyvisible --name '^Velbrin$' 2>/dev/null | head -n 1");
+            return !box.empty();
+        }, 1s))
+        app.xdotool("windowfocus --sync " + box + " key Return");
+    EXPECT_TRUE(waitForScreen(app, "the status line's text", [](const Screen& s) { return s.count(FAILURE_TEXT) > 60; }));
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, AppFailureTest, testing::ValuesIn(failureRows),
+    [](const testing::TestParamInfo<FailureRow>& info) { return std::string(info.param.name); });
 
 TEST(AppCommandLine, HelpVersionAndBadArguments)
 {
