@@ -358,7 +358,8 @@ TEST_F(DesktopOpenTest, RevealWithNoBusAddressFallsBackAndExitsCleanly)
     ASSERT_EQ(posix_spawn(&child, VELBRIN_REVEAL_PROBE, nullptr, nullptr, const_cast<char**>(argv), environment.data()), 0);
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+        << "exit status " << (WIFEXITED(status) ? WEXITSTATUS(status) : -1) << " (in the ASan build: a leak was found)";
     EXPECT_EQ(recordedArguments(), std::vector<std::string> { "/srv/data" });
 }
 
