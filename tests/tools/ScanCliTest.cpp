@@ -199,13 +199,16 @@ TEST_F(ScanCli, FilesWhoseSizeCannotBeReadAreMarkedAndReportedByTheImport)
 
     ScanProblems problems;
     ScanFileImporter importer;
-    orvex::UniquePtr<FilesystemNode> imported = scanDirectory((out / "scan.json").string(), &problems, &importer);
+    ImportedScan origin;
+    orvex::UniquePtr<FilesystemNode> imported = scanDirectory((out / "scan.json").string(), &problems, &importer, &origin);
     ASSERT_NE(imported, nullptr) << problems.importFailure;
     EXPECT_EQ(imported->size, 1000u + 234u + 3u);
     EXPECT_EQ(problems.unreadableFiles, 1u);
     EXPECT_EQ(problems.unlistedDirectories, 0u);
     EXPECT_EQ(problems.firstUnlistedPath, (fs::canonical(dir / "tree") / "names-only" / "hidden").string());
     EXPECT_FALSE(problems.rootUnlisted) << "an unreadable file is no reason to refuse the stored scan";
+    const std::string caption = rootCaption(imported->name.view(), origin, problems);
+    EXPECT_TRUE(caption.ends_with(", 1 entry could not be read")) << "the chart's root label: " << caption;
 }
 
 TEST(ScanProgressLine, FiguresAndACutPathFitTheWidth)
