@@ -475,7 +475,7 @@ void AppGui::onScanFinished()
     }
     if (chartSlot) {
         const uint64_t minimum = tree->size < 1048576 ? 1 : tree->size >> 20;
-        const std::string caption = imported.file.empty() ? std::string() : storedScanCaption(tree->name.view(), imported);
+        const std::string caption = rootCaption(tree->name.view(), imported, problems);
         mesh = IcicleMeshWrangler::createOptimizedMesh(nodeLookup, resources.context, std::move(tree), minimum, caption);
         UniquePtr<IcicleVisualization> visualization;
         if (mesh.mesh) {

@@ -3,7 +3,9 @@
 // creation, notifications, cancel checks) stays on the scanner's worker and sees exactly what a
 // one-thread walk would. Listings hold only the entries that become nodes: regular files with
 // their logical size and directories, in the order of the system's listing; symbolic links,
-// devices, sockets, FIFOs and unreadable entries are already left out.
+// devices, sockets, FIFOs and entries gone since the listing are already left out. A listed
+// entry whose size cannot be read (a directory with read but no search permission) stays, as a
+// file marked with the error, so that its missing bytes are reported rather than counted as 0.
 // Every member is called on the scanner's worker thread.
 #pragma once
 
@@ -19,7 +21,8 @@ public:
     struct Entry {
         std::string_view name;
         bool directory;
-        uint64_t size; // files only
+        uint64_t size; // files only; 0 when `error` is set
+        int error;     // files only: why the size could not be read (an errno value), else 0
     };
 
     class Listing; // one directory's entries; owned by the lister

@@ -372,6 +372,8 @@ bool FileSizeMapper::walk(FilesystemNode* root, DirectoryLister& lister)
             if (canceling())
                 return false;
             directory->size = add(directory->size, entry.size);
+            if (entry.error)
+                noteUnreadable(file.get(), entry.error);
             if (listener)
                 listener->fileAdded(file.get());
             directory->appendChild(std::move(file));
@@ -399,13 +401,23 @@ void FileSizeMapper::noteListing(const DirectoryLister::Listing* listing, const 
     int error = DirectoryLister::error(listing);
     if (!error)
         return;
-    scanProblems.unlistedNodes.push_back(directory);
-    if (scanProblems.unlistedDirectories++ == 0) {
-        scanProblems.firstUnlistedPath = nodePath(directory);
-        scanProblems.firstError = error;
-    }
+    noteUnreadable(directory, error);
     if (!directory->parent)
         scanProblems.rootUnlisted = true;
+}
+
+// Records a directory that could not be listed completely or a file whose size could not be read.
+void FileSizeMapper::noteUnreadable(const FilesystemNode* node, int error)
+{
+    if (node->type == FilesystemNode::Type::FILE)
+        scanProblems.unreadableFiles += 1;
+    else
+        scanProblems.unlistedDirectories += 1;
+    if (scanProblems.unlistedNodes.empty()) {
+        scanProblems.firstUnlistedPath = nodePath(node);
+        scanProblems.firstError = error;
+    }
+    scanProblems.unlistedNodes.push_back(node);
 }
 
 uint64_t FileSizeMapper::add(uint64_t total, uint64_t size)

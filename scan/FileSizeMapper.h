@@ -27,14 +27,16 @@ enum ScanState : int32_t {
 };
 
 // What a scan could not see. A directory that cannot be listed stays in the tree as an empty
-// directory, so its bytes are missing from every total above it; these say so.
+// directory, and a listed file whose size cannot be read as a file of 0 bytes, so their bytes
+// are missing from every total above them; these say so.
 struct ScanProblems {
     uint64_t unlistedDirectories = 0; // could not be listed, or only in part
-    std::string firstUnlistedPath;    // the first of them in walk order
-    int firstError = 0;               // and its errno value
+    uint64_t unreadableFiles = 0;     // listed, but their size could not be read
+    std::string firstUnlistedPath;    // the first directory or file of either kind, in walk order
+    int firstError = 0;               // and its errno value (0 when an import told no reason)
     bool rootUnlisted = false;        // the scanned directory itself could not be listed
-    // Every directory that could not be listed completely, in walk order: valid while the tree
-    // lives, so that a saved scan can mark each of them.
+    // Every node of those two kinds, in walk order: valid while the tree lives, so that a saved
+    // scan can mark each of them ("read_error"). The node itself carries no such flag.
     std::vector<const FilesystemNode*> unlistedNodes;
     bool saturated = false;           // some total reached 2^64 - 1 bytes and stopped there
     std::string importFailure;        // a stored scan could not be read: "FILE: at byte N: reason"
@@ -87,6 +89,7 @@ private:
     void importTree(const std::string& path);
     bool walk(FilesystemNode* root, DirectoryLister& lister);
     void noteListing(const DirectoryLister::Listing* listing, const FilesystemNode* directory);
+    void noteUnreadable(const FilesystemNode* node, int error);
     uint64_t add(uint64_t total, uint64_t size);
     bool canceling() const { return state.load() == CANCELING; }
 

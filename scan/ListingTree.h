@@ -13,12 +13,14 @@
 #include <utility>
 #include <vector>
 
-// One entry as listed; the name lives in the listing's `names`.
+// One entry as listed; the name lives in the listing's `names`. A file whose size could not be
+// read keeps its errno value in `size` (the flag sits in the padding, so entries stay 16 bytes).
 struct RawEntry {
     uint64_t size;
     uint32_t nameOffset;
     uint16_t nameLength;
     bool directory;
+    bool unreadable;
 };
 
 class DirectoryLister::Listing {
@@ -46,7 +48,13 @@ public:
     // Appends an entry whose name is `name`.
     void add(std::string_view entryName, bool directory, uint64_t size)
     {
-        entries.push_back({ size, uint32_t(names.size()), uint16_t(entryName.size()), directory });
+        entries.push_back({ size, uint32_t(names.size()), uint16_t(entryName.size()), directory, false });
+        names.insert(names.end(), entryName.begin(), entryName.end());
+    }
+    // Appends a file that is listed but whose size could not be read, and why (an errno value).
+    void addUnreadable(std::string_view entryName, int error)
+    {
+        entries.push_back({ uint64_t(error), uint32_t(names.size()), uint16_t(entryName.size()), false, true });
         names.insert(names.end(), entryName.begin(), entryName.end());
     }
 

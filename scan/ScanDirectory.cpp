@@ -27,12 +27,20 @@ orvex::UniquePtr<FilesystemNode> scanDirectory(const std::string& path, ScanProb
 std::string describeProblems(const ScanProblems& problems)
 {
     std::string text;
-    if (problems.unlistedDirectories > 0) {
-        text = std::to_string(problems.unlistedDirectories)
-            + (problems.unlistedDirectories == 1 ? " directory could not be read completely; its bytes are"
-                                                 : " directories could not be read completely; their bytes are")
-            + " missing from the total (first: "
-            + problems.firstUnlistedPath + ": " + std::strerror(problems.firstError) + ")";
+    const uint64_t directories = problems.unlistedDirectories, files = problems.unreadableFiles;
+    if (directories > 0 || files > 0) {
+        if (directories > 0)
+            text = std::to_string(directories) + (directories == 1 ? " directory" : " directories") + " could not be read completely";
+        if (files > 0) {
+            text += (text.empty() ? "" : " and ") + std::to_string(files)
+                + (files == 1 ? " file's size" : " files' sizes") + " could not be read";
+        }
+        text += (directories + files == 1 ? "; its bytes are" : "; their bytes are");
+        text += " missing from the total (first: " + problems.firstUnlistedPath;
+        // A stored scan marks what could not be read but not why.
+        if (problems.firstError)
+            text += std::string(": ") + std::strerror(problems.firstError);
+        text += ")";
     }
     if (problems.saturated) {
         if (!text.empty())

@@ -1,5 +1,7 @@
 #include "scan/TreeImporter.h"
 
+#include "scan/FileSizeMapper.h"
+
 #include <ctime>
 
 std::string storedScanCaption(std::string_view scannedPath, const ImportedScan& origin)
@@ -17,5 +19,16 @@ std::string storedScanCaption(std::string_view scannedPath, const ImportedScan& 
     char text[64];
     if (converted && std::strftime(text, sizeof text, ", scanned %Y-%m-%d %H:%M", &local) > 0)
         caption += text;
+    return caption;
+}
+
+std::string rootCaption(std::string_view scannedPath, const ImportedScan& origin, const ScanProblems& problems)
+{
+    const uint64_t unread = problems.unlistedDirectories + problems.unreadableFiles;
+    if (origin.file.empty() && unread == 0)
+        return {};
+    std::string caption = origin.file.empty() ? std::string(scannedPath) : storedScanCaption(scannedPath, origin);
+    if (unread > 0)
+        caption += ", " + std::to_string(unread) + (unread == 1 ? " entry" : " entries") + " could not be read";
     return caption;
 }

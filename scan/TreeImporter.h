@@ -47,3 +47,9 @@ public:
 // The text that labels an imported tree's root: the scanned path and, when the file says, the
 // local time of the scan ("/srv/data, scanned 2026-12-08 10:14"); the path alone otherwise.
 std::string storedScanCaption(std::string_view scannedPath, const ImportedScan& origin);
+
+// The text that labels a finished tree's root in the chart: empty (the root's own name shows) for
+// a complete scan made here; else the scanned path, a stored scan's time (storedScanCaption) and,
+// when entries could not be read, how many, so that a short total is not taken for the whole
+// ("/srv/data, 3 entries could not be read").
+std::string rootCaption(std::string_view scannedPath, const ImportedScan& origin, const ScanProblems& problems);

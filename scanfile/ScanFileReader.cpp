@@ -42,7 +42,7 @@ private:
     bool entry(std::vector<FilesystemNode*>& stack);
     UniquePtr<FilesystemNode> makeNode(FilesystemNode::Type type, const Info& info, FilesystemNode* parent);
     uint64_t add(uint64_t total, uint64_t size);
-    void noteReadError(const FilesystemNode* directory);
+    void noteReadError(const FilesystemNode* node);
 
     ScanFileReader& reader;
     JsonCursor json;
@@ -85,12 +85,21 @@ uint64_t ScanFileReader::Parser::add(uint64_t total, uint64_t size)
     return sum;
 }
 
-void ScanFileReader::Parser::noteReadError(const FilesystemNode* directory)
+// An entry marked "read_error": a directory whose listing is missing or incomplete, or a file
+// whose size could not be read. Counted as a scan counts them; the export tells no errno value.
+void ScanFileReader::Parser::noteReadError(const FilesystemNode* node)
 {
-    if (reader.scanProblems.unlistedDirectories++ == 0)
-        reader.scanProblems.firstUnlistedPath = nodePath(directory);
-    if (!directory->parent)
-        reader.scanProblems.rootUnlisted = true;
+    ScanProblems& problems = reader.scanProblems;
+    if (problems.unlistedNodes.empty())
+        problems.firstUnlistedPath = nodePath(node);
+    problems.unlistedNodes.push_back(node);
+    if (node->type == FilesystemNode::Type::FILE) {
+        problems.unreadableFiles += 1;
+        return;
+    }
+    problems.unlistedDirectories += 1;
+    if (!node->parent)
+        problems.rootUnlisted = true;
 }
 
 UniquePtr<FilesystemNode> ScanFileReader::Parser::makeNode(FilesystemNode::Type type, const Info& entry, FilesystemNode* parent)
@@ -266,6 +275,8 @@ bool ScanFileReader::Parser::singleFile(UniquePtr<FilesystemNode>& tree)
         return false;
     reader.root = info.name;
     tree = makeNode(FilesystemNode::Type::FILE, info, nullptr);
+    if (info.readError)
+        noteReadError(tree.get());
     if (reader.listener)
         reader.listener->scanStarted(info.name.data(), info.name.size());
     return true;
@@ -334,6 +345,8 @@ bool ScanFileReader::Parser::entry(std::vector<FilesystemNode*>& stack)
             return true;
         UniquePtr<FilesystemNode> file = makeNode(FilesystemNode::Type::FILE, info, parent);
         parent->size = add(parent->size, file->size);
+        if (info.readError)
+            noteReadError(file.get());
         if (listener)
             listener->fileAdded(file.get());
         parent->appendChild(std::move(file));

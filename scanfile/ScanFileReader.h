@@ -48,8 +48,9 @@ public:
     const ScanFileMetadata& metadata() const { return meta; }
     // The root's name: the path that was scanned.
     const std::string& rootPath() const { return root; }
-    // Directories marked "read_error" count as unlisted (firstError stays 0), and `saturated`
-    // says whether some total stopped at 2^64 - 1.
+    // Directories marked "read_error" count as unlisted and files marked so as unreadable (both
+    // listed in unlistedNodes; firstError stays 0), and `saturated` says whether some total
+    // stopped at 2^64 - 1.
     const ScanProblems& problems() const { return scanProblems; }
 
 private:

@@ -96,7 +96,7 @@ void appendInfo(OutputBuffer& out, const FilesystemNode& node, bool withSize, bo
 {
     out.append("{\"name\":");
     out.appendString(node.name.view());
-    if (withSize) {
+    if (withSize && !readError) {
         out.append(",\"asize\":");
         out.appendNumber(node.size);
     }
@@ -113,10 +113,11 @@ ScanFileWriter::ScanFileWriter(std::string programVersion, uint64_t timestamp)
 {
 }
 
-bool ScanFileWriter::write(const FilesystemNode& root, ByteSink& sink,
-                           const std::vector<const FilesystemNode*>& unreadableDirectories)
+bool ScanFileWriter::write(const FilesystemNode& root, ByteSink& sink, const std::vector<const FilesystemNode*>& unreadableNodes)
 {
-    const std::unordered_set<const FilesystemNode*> unreadable(unreadableDirectories.begin(), unreadableDirectories.end());
+    const std::unordered_set<const FilesystemNode*> unreadable(unreadableNodes.begin(), unreadableNodes.end());
+    // Usually nothing is marked; then no file costs a lookup.
+    auto marked = [&](const FilesystemNode* node) { return !unreadable.empty() && unreadable.count(node) > 0; };
     failure.clear();
     OutputBuffer out(sink);
     out.append("[1,2,{\"progname\":\"velbrin\",\"progver\":");
@@ -127,7 +128,7 @@ bool ScanFileWriter::write(const FilesystemNode& root, ByteSink& sink,
 
     if (root.type == FilesystemNode::Type::FILE) {
         // A scan of a single file: its info object stands where the root directory would.
-        appendInfo(out, root, true);
+        appendInfo(out, root, true, marked(&root));
     } else {
         // Each frame is a directory whose array is open and the index of its next child.
         struct Frame {
@@ -136,7 +137,7 @@ bool ScanFileWriter::write(const FilesystemNode& root, ByteSink& sink,
         };
         std::vector<Frame> stack;
         out.append("[");
-        appendInfo(out, root, false, unreadable.count(&root) > 0);
+        appendInfo(out, root, false, marked(&root));
         stack.push_back({ &root, 0 });
         while (!stack.empty() && out.ok()) {
             Frame& frame = stack.back();
@@ -149,10 +150,10 @@ bool ScanFileWriter::write(const FilesystemNode& root, ByteSink& sink,
             out.append(",\n");
             if (child->type == FilesystemNode::Type::DIRECTORY) {
                 out.append("[");
-                appendInfo(out, *child, false, unreadable.count(child) > 0);
+                appendInfo(out, *child, false, marked(child));
                 stack.push_back({ child, 0 });
             } else {
-                appendInfo(out, *child, true);
+                appendInfo(out, *child, true, marked(child));
             }
         }
     }

@@ -19,11 +19,12 @@ public:
 
     // Writes `root` (its name is the scanned path) and everything below it, then finishes the
     // sink. Files get their size as "asize"; directories get none, since only the sum of their
-    // files is known. The directories in `unreadableDirectories` (a scan's ScanProblems::unlistedNodes)
-    // are marked "read_error", so that a reader knows their totals are short. False with the sink's
-    // reason in error() when writing failed.
-    bool write(const FilesystemNode& root, ByteSink& sink,
-               const std::vector<const FilesystemNode*>& unreadableDirectories = {});
+    // files is known. The nodes in `unreadable` (a scan's ScanProblems::unlistedNodes) are marked
+    // "read_error", so that a reader knows the totals above them are short: a directory that
+    // could not be listed completely, or a file whose size could not be read, which then gets no
+    // "asize" (its size is unknown, not 0). False with the sink's reason in error() when writing
+    // failed.
+    bool write(const FilesystemNode& root, ByteSink& sink, const std::vector<const FilesystemNode*>& unreadable = {});
     const std::string& error() const { return failure; }
 
 private:

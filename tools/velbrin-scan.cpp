@@ -113,7 +113,8 @@ orvex::UniquePtr<FilesystemNode> scanWithProgress(const std::string& root, bool 
     return mapper.takeResult();
 }
 
-// Writes the export; directories the scan could not read completely are marked in it.
+// Writes the export; directories the scan could not read completely and files whose size it
+// could not read are marked in it.
 bool writeExport(const FilesystemNode& tree, const ScanProblems& problems, const std::string& output, std::string& error)
 {
     ScanFileWriter writer(VELBRIN_VERSION, uint64_t(std::time(nullptr)));

@@ -139,7 +139,7 @@ int main(int argc, char** argv)
     if (options.sortNames)
         sortByName(*tree);
     const uint64_t totalBytes = tree->size;
-    const std::string caption = imported.file.empty() ? std::string() : storedScanCaption(tree->name.view(), imported);
+    const std::string caption = rootCaption(tree->name.view(), imported, problems);
     IcicleNodeLookup lookup;
     IcicleMesh<orvex::MasterPtr, int> mesh =
         IcicleMeshWrangler::createOptimizedMesh(lookup, &context, std::move(tree), minimumNodeSize(totalBytes), caption);

@@ -322,10 +322,17 @@ private:
                     directory = true;
                 else
                     return; // a link, device, socket or FIFO now
-            } else if (type == DT_UNKNOWN) {
-                return; // its kind cannot be told
+            } else if (errno == ENOENT) {
+                return; // removed since the listing was read
+            } else {
+                // Listed, but its size cannot be read: in a directory with read but no search
+                // permission every fstatat fails with EACCES. The entry is kept as a file marked
+                // unreadable, so the walk reports its missing bytes instead of counting 0. One
+                // whose kind the listing did not tell (DT_UNKNOWN) is kept the same way: it may
+                // be a link or a device, but dropping it would pass the total off as complete.
+                listing.addUnreadable(std::string_view(name, length), errno);
+                return;
             }
-            // A regular file whose size cannot be read counts 0 bytes.
         } else if (type == DT_DIR) {
             directory = true;
         } else {

@@ -3,6 +3,7 @@
 // the walk refuses to descend (an ancestor mounted again, kernel pseudo file systems).
 #include "ScanTreeFixture.h"
 
+#include <algorithm>
 #include <grp.h>
 #include <linux/magic.h>
 #include <sched.h>
@@ -205,7 +206,8 @@ TEST(FileSizeMapperWalk, DeepChainSumsEveryLevel)
 }
 
 // A directory that denies listing is an empty node; one that lists its names but denies
-// access to them keeps its files at 0 bytes and its subdirectories empty.
+// access to them keeps its files at 0 bytes, counted and marked as unreadable, and its
+// subdirectories empty.
 TEST(FileSizeMapperWalk, DeniedDirectoriesCountNothingAndTheScanGoesOn)
 {
     TempTree tree;
@@ -227,11 +229,14 @@ TEST(FileSizeMapperWalk, DeniedDirectoriesCountNothingAndTheScanGoesOn)
         UniquePtr<FilesystemNode> root = scanWithProblems(tree.path(), problems);
         if (!root)
             return "the scan gave no result";
-        // "locked" and "names-only/sub" could not be listed; the rest could.
-        if (problems.unlistedDirectories != 2 || problems.firstError != EACCES || problems.rootUnlisted
-            || (problems.firstUnlistedPath != tree.at("locked") && problems.firstUnlistedPath != tree.at("names-only/sub")))
-            return "unreadable directories reported as " + std::to_string(problems.unlistedDirectories) + ", first "
-                + problems.firstUnlistedPath;
+        // "locked" and "names-only/sub" could not be listed, the size of "names-only/file" not
+        // read; the rest could.
+        if (problems.unlistedDirectories != 2 || problems.unreadableFiles != 1 || problems.firstError != EACCES
+            || problems.rootUnlisted
+            || (problems.firstUnlistedPath != tree.at("locked") && problems.firstUnlistedPath != tree.at("names-only/sub")
+                && problems.firstUnlistedPath != tree.at("names-only/file")))
+            return "unreadable entries reported as " + std::to_string(problems.unlistedDirectories) + " directories and "
+                + std::to_string(problems.unreadableFiles) + " files, first " + problems.firstUnlistedPath;
         ScanProblems lockedProblems;
         UniquePtr<FilesystemNode> lockedRoot = scanWithProblems(tree.at("locked"), lockedProblems);
         if (!lockedRoot || !lockedProblems.rootUnlisted || lockedProblems.unlistedDirectories != 1)
@@ -244,6 +249,10 @@ TEST(FileSizeMapperWalk, DeniedDirectoriesCountNothingAndTheScanGoesOn)
         const FilesystemNode* sub = namesOnly ? findChild(namesOnly, "sub") : nullptr;
         if (!file || file->type != Type::FILE || file->size != 0 || !sub || sub->children.count != 0)
             return "entries of a directory that denies access are not a 0-byte file and an empty directory";
+        const std::vector<const FilesystemNode*>& marked = problems.unlistedNodes;
+        if (marked.size() != 3 || std::count(marked.begin(), marked.end(), file) != 1
+            || std::count(marked.begin(), marked.end(), sub) != 1)
+            return "the unreadable file and directory are not both among the marked nodes";
         if (root->size != 30 || root->children.count != 4)
             return "the scan did not go on past the unlistable directory: " + std::to_string(root->size) + " bytes";
         return "";

@@ -4,6 +4,7 @@
 #include "ScanFileTestSupport.h"
 
 #include "scan/NodePool.h"
+#include "scan/ScanDirectory.h"
 
 #include <functional>
 
@@ -156,7 +157,7 @@ TEST(ScanFileReaderTest, ReportsMetadataReadErrorsAndSaturation)
     UniquePtr<FilesystemNode> tree = readText(
         "[1,2,{\"progname\":\"ncdu\",\"progver\":\"1.18\",\"timestamp\":1796718838,\"extra\":[{}]},\n"
         "[{\"name\":\"/home/u\"},[{\"name\":\"a\"},[{\"name\":\"locked\",\"read_error\":true}]],[{\"name\":\"b\",\"read_error\":true},"
-        "{\"name\":\"big\",\"asize\":18446744073709551615},{\"name\":\"more\",\"asize\":1}]]]",
+        "{\"name\":\"big\",\"asize\":18446744073709551615},{\"name\":\"more\",\"asize\":1},{\"name\":\"hidden\",\"read_error\":true}]]]",
         reader);
     ASSERT_NE(tree, nullptr) << reader.failure();
     EXPECT_EQ(reader.metadata().programName, "ncdu");
@@ -168,6 +169,14 @@ TEST(ScanFileReaderTest, ReportsMetadataReadErrorsAndSaturation)
     EXPECT_FALSE(reader.problems().rootUnlisted);
     EXPECT_TRUE(reader.problems().saturated);
     EXPECT_EQ(tree->size, saturatedSize);
+    // A file whose size could not be read is kept (at 0 bytes) and counted apart.
+    EXPECT_EQ(reader.problems().unreadableFiles, 1u);
+    ASSERT_EQ(reader.problems().unlistedNodes.size(), 3u);
+    EXPECT_EQ(nodePath(reader.problems().unlistedNodes[2]), "/home/u/b/hidden");
+    EXPECT_EQ(describeProblems(reader.problems()).substr(0, 144),
+        "2 directories could not be read completely and 1 file's size could not be read; their bytes are missing from "
+        "the total (first: /home/u/a/locked)")
+        << "an export tells no errno value, so none is named";
 
     ScanFileReader plain;
     ASSERT_NE(readText(header + "[{\"name\":\"/r\"},{\"name\":\"a\",\"asize\":18446744073709551615}]]", plain), nullptr);

@@ -73,6 +73,9 @@ TEST(ScanFileWriterTest, WritesDirectoriesAsArraysWithoutSizes)
     // Directories the scan could not read completely say so, for a reader to report.
     EXPECT_EQ(writeToText(*root, true, { top->children[1] }).substr(0, 82),
         "[{\"name\":\"/data\"},\n{\"name\":\"a\",\"asize\":10},\n[{\"name\":\"empty\",\"read_error\":true}],\n");
+    // So do files whose size could not be read; they get no size, since theirs is unknown.
+    const std::string marked = writeToText(*root, true, { top->children[3] });
+    EXPECT_EQ(marked.substr(marked.size() - 34), "\n{\"name\":\"z\",\"read_error\":true}]]\n");
 
     UniquePtr<FilesystemNode> single = node(FilesystemNode::Type::FILE, "/data/file", nullptr, 18446744073709551615u);
     EXPECT_EQ(writeToText(*single, true), "{\"name\":\"/data/file\",\"asize\":18446744073709551615}]\n");

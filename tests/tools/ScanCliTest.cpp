@@ -15,6 +15,8 @@
 #include <random>
 #include <sstream>
 #include <string>
+#include <grp.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -147,6 +149,66 @@ TEST_F(ScanCli, InterruptedRunLeavesNoFileAndKeepsAnExistingOne)
     EXPECT_EQ(read(dir / "kept.json"), "precious");
     for (const fs::directory_entry& entry : fs::directory_iterator(dir))
         EXPECT_NE(entry.path().filename().string().rfind(".kept.json", 0), 0u) << "a temporary file was left: " << entry.path();
+}
+
+// In a directory with read but no search permission the names list but no size can be read. Such
+// a file is exported without a size and marked "read_error", the warning counts it, and an import
+// of the export reports it again, as peers' readers would. Root reads every size, so the tool runs
+// as an unprivileged user then.
+TEST_F(ScanCli, FilesWhoseSizeCannotBeReadAreMarkedAndReportedByTheImport)
+{
+    const fs::path namesOnly = dir / "tree" / "names-only", out = dir / "out";
+    fs::create_directories(namesOnly);
+    write(namesOnly / "hidden", std::string(500, 'h'));
+    fs::create_directories(out);
+    fs::permissions(out, fs::perms::all);
+    fs::permissions(namesOnly, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    struct Restore {
+        fs::path path;
+        ~Restore() { fs::permissions(path, fs::perms::owner_all, fs::perm_options::add); }
+    } restore { namesOnly };
+
+    constexpr int cannotTest = 77;
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (geteuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0))
+            _exit(cannotTest);
+        struct stat status;
+        if (stat((namesOnly / "hidden").c_str(), &status) == 0)
+            _exit(cannotTest); // this user still reads the size
+        const std::string tree = (dir / "tree").string(), target = (out / "scan.json").string();
+        if (!freopen((out / "err.txt").c_str(), "w", stderr))
+            _exit(cannotTest);
+        execl(TOOL.c_str(), TOOL.c_str(), tree.c_str(), "-q", "-o", target.c_str(), nullptr);
+        _exit(127);
+    }
+    int raw = 0;
+    ASSERT_EQ(waitpid(child, &raw, 0), child);
+    ASSERT_TRUE(WIFEXITED(raw));
+    if (WEXITSTATUS(raw) == cannotTest)
+        GTEST_SKIP() << "cannot run the tool as a user that is refused the file's size";
+    const std::string err = read(out / "err.txt");
+    ASSERT_EQ(WEXITSTATUS(raw), 0) << err;
+    EXPECT_NE(err.find("warning: 1 file's size could not be read; its bytes are missing from the total (first: "
+                  + (namesOnly / "hidden").string() + ": Permission denied)"),
+        std::string::npos)
+        << err;
+    const std::string exported = read(out / "scan.json");
+    EXPECT_NE(exported.find("{\"name\":\"hidden\",\"read_error\":true}"), std::string::npos) << exported;
+
+    ScanProblems problems;
+    ScanFileImporter importer;
+    ImportedScan origin;
+    orvex::UniquePtr<FilesystemNode> imported = scanDirectory((out / "scan.json").string(), &problems, &importer, &origin);
+    ASSERT_NE(imported, nullptr) << problems.importFailure;
+    EXPECT_EQ(imported->size, 1000u + 234u + 3u);
+    EXPECT_EQ(problems.unreadableFiles, 1u);
+    EXPECT_EQ(problems.unlistedDirectories, 0u);
+    EXPECT_EQ(problems.firstUnlistedPath, (fs::canonical(dir / "tree") / "names-only" / "hidden").string());
+    EXPECT_FALSE(problems.rootUnlisted) << "an unreadable file is no reason to refuse the stored scan";
+    const std::string caption = rootCaption(imported->name.view(), origin, problems);
+    EXPECT_TRUE(caption.ends_with(", 1 entry could not be read")) << "the chart's root label: " << caption;
 }
 
 TEST(ScanProgressLine, FiguresAndACutPathFitTheWidth)

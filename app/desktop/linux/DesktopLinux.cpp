@@ -38,18 +38,19 @@ void openInShell(std::string_view text)
         spawnDetached({ "xdg-open", argument });
 }
 
+void revealAndWait(std::string_view path, int timeoutMs)
+{
+    const std::string uri = fileUriFromPath(path);
+    if (!uri.empty() && showItemsOverSessionBus(uri, timeoutMs) == ShowItemsOutcome::FAILED)
+        openInShell(parentDirectory(path));
+}
+
 void revealInBackground(std::string_view path, int timeoutMs)
 {
-    std::string uri = fileUriFromPath(path);
-    if (uri.empty())
+    if (fileUriFromPath(path).empty())
         return;
-    std::string parent = parentDirectory(path);
-    auto reveal = [uri = std::move(uri), parent = std::move(parent), timeoutMs] {
-        if (showItemsOverSessionBus(uri, timeoutMs) == ShowItemsOutcome::FAILED)
-            openInShell(parent);
-    };
     try {
-        std::thread(std::move(reveal)).detach();
+        std::thread([path = std::string(path), timeoutMs] { revealAndWait(path, timeoutMs); }).detach();
     } catch (const std::system_error&) {
         // No thread to wait on: the parent folder is the most that can be shown without blocking.
         openInShell(parentDirectory(path));

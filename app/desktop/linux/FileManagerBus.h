@@ -38,3 +38,7 @@ ShowItemsOutcome showItemsOverSessionBus(const std::string& uri, int timeoutMs =
 // ShowItems and opens the parent folder (xdg-open) only after a definite failure, never after
 // timeoutMs without an answer, so a slow file manager does not end up with a second window.
 void revealInBackground(std::string_view path, int timeoutMs);
+
+// The same in the calling thread: returns once ShowItems has answered, failed or timed out, and
+// any fallback has been started. Any thread but the main one.
+void revealAndWait(std::string_view path, int timeoutMs);
