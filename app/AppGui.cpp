@@ -178,9 +178,9 @@ UniquePtr<Component> AppGui::label(const char32_t* text, double height, bool bol
 UniquePtr<Component> AppGui::startScreen()
 {
     auto row = makeUnique<HorizontalLayout>();
-    row->add(button(U"HOMEPAGE", &AppGui::openHomepage))
+    row->add(button(U"HOMEPAGE", &AppGui::openHomepage, &linkButtons[0]))
         .add(makeUnique<FixedWidthEnvelope>(Dimension { 0, 10 }))
-        .add(button(U"SUPPORT THIS PROJECT", &AppGui::openSupportPage));
+        .add(button(U"SUPPORT THIS PROJECT", &AppGui::openSupportPage, &linkButtons[1]));
     auto column = makeUnique<VerticalLayout>();
     // The title centred on its own: a status line wider than it widens the column.
     column->add(makeUnique<CenteredComponent>(makeUnique<IntegerSizeEnvelope>(makeUnique<FixedSizeEnvelope>(
@@ -253,7 +253,22 @@ void AppGui::showPendingBox()
 
 // Every label here has its own native text object and style, so new subtrees need no
 // configuring by the renderer.
-void AppGui::setScreen(UniquePtr<Component> screen) { screenHolder->setContent(std::move(screen)); }
+void AppGui::setScreen(UniquePtr<Component> screen)
+{
+    linkButtons[0] = linkButtons[1] = nullptr; // only the start screen has them, and it is never built again
+    screenHolder->setContent(std::move(screen));
+}
+
+// While a picker is open, every button of the screen is disabled.
+void AppGui::setButtonsDisabled(bool disabled)
+{
+    for (Disableable* button : { directoryButton, linkButtons[0], linkButtons[1] }) {
+        if (!button)
+            continue;
+        button->resetInput();
+        button->setDisabled(disabled);
+    }
+}
 
 void AppGui::focusDirectoryButton()
 {
@@ -270,10 +285,7 @@ void AppGui::pickDirectory()
 {
     if (pick || scanning)
         return;
-    if (directoryButton) {
-        directoryButton->resetInput();
-        directoryButton->setDisabled(true);
-    }
+    setButtonsDisabled(true);
     setStatus({});
     window.requestRedraw();
     // The callback runs on the picker's thread; `pick` is destroyed before this object, and its
@@ -299,9 +311,8 @@ void AppGui::onPicked()
     } else if (answer.result == FolderPickerResult::ERROR) {
         reportFailure(answer.error.empty() ? std::string("The folder picker failed.") : answer.error, false);
     }
-    // Cancelled or failed: the screen stays, its button usable again.
-    if (directoryButton)
-        directoryButton->setDisabled(false);
+    // Cancelled or failed: the screen stays, its buttons usable again.
+    setButtonsDisabled(false);
     focusDirectoryButton();
     window.requestRedraw();
 }

@@ -92,6 +92,7 @@ private:
     void cancelScan();
     void postPickDirectory();
     size_t progressLevels() const;
+    void setButtonsDisabled(bool disabled);
     // Writes `text` on the status line (empty clears it); with `box`, a message box follows once
     // a frame with the line has been drawn.
     void reportFailure(const std::string& text, bool box);
@@ -119,6 +120,7 @@ private:
     orvex::gui::EnvelopePrototype* scrollBarSlot = nullptr;
     orvex::gui::RelayoutableEnvelope* chartSlot = nullptr;
     orvex::gui::Disableable* directoryButton = nullptr;
+    orvex::gui::Disableable* linkButtons[2] = {}; // HOMEPAGE and SUPPORT THIS PROJECT, on the start screen
     orvex::gui::Label* bytesLabel = nullptr;
     orvex::gui::Label* progressLabel = nullptr;
     orvex::gui::ClippedEnvelope* progressClip = nullptr; // holds progressLabel
