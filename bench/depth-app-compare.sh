@@ -37,10 +37,11 @@ for spec in "chain $SHALLOW" "chain $LEVELS" "comb $LEVELS"; do
 done
 
 echo "== Against the chain of $SHALLOW levels (medians)"
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN {if (b > 0) printf "%.2f", a / b; else print "n/a"}'; }
 for spec in "chain $LEVELS" "comb $LEVELS"; do
     printf '%-14s peak memory %8s MiB / %8s MiB = %s; longest scanning frame %8s ms / %8s ms = %s\n' "$spec" \
-        "${memory[$spec]}" "${memory[chain $SHALLOW]}" \
-        "$(awk -v a="${memory[$spec]}" -v b="${memory[chain $SHALLOW]}" 'BEGIN {printf "%.2f", a / b}')" \
-        "${frame[$spec]}" "${frame[chain $SHALLOW]}" \
-        "$(awk -v a="${frame[$spec]}" -v b="${frame[chain $SHALLOW]}" 'BEGIN {printf "%.2f", a / b}')"
+        "${memory[$spec]}" "${memory[chain $SHALLOW]}" "$(ratio "${memory[$spec]}" "${memory[chain $SHALLOW]}")" \
+        "${frame[$spec]}" "${frame[chain $SHALLOW]}" "$(ratio "${frame[$spec]}" "${frame[chain $SHALLOW]}")"
 done
+echo "(a frame ratio of n/a: the shallow walk ended before its first frame; compare each tree's longest"
+echo " scanning frame with its chart frames above instead)"
