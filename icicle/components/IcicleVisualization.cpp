@@ -51,6 +51,7 @@ IcicleVisualization::IcicleVisualization(const IcicleResources& resources, const
     , clock(std::move(clock))
     , chartView(mesh.totalSize)
 {
+    focused = lookup.root();
     const double now = this->clock();
     frameClock.start(now);
     moveClock.start(now);

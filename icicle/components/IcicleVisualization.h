@@ -15,8 +15,10 @@
 #include "icicle/components/ChartClock.h"
 #include "icicle/components/IcicleView.h"
 
+#include "icicle/components/ChartObserver.h"
 #include "icicle/components/ChartSettings.h"
 
+struct FilesystemNode;
 class IcicleNodeLookup;
 class ShellActions;
 class VisualizationScrollBar;
@@ -40,6 +42,15 @@ public:
     // The scroll bar's listener: places the view at `position` of its free travel. Does not
     // notify the bar back.
     void scrollPositionChanged(double position);
+
+    // The cell under the pointer (null when none), the selected cell (null when none) and the
+    // focused folder (the tree's root until the user goes into a folder). Every change of any of
+    // them reaches the observer.
+    const FilesystemNode* hoveredNode() const { return hovered; }
+    const FilesystemNode* selectedNode() const { return selected; }
+    const FilesystemNode* focusedNode() const { return focused; }
+    // Null for none; not owned, must outlive this component or be replaced first.
+    void setObserver(ChartObserver* newObserver) { observer = newObserver; }
 
     const IcicleView& view() const { return chartView; }
     DragMode dragMode() const { return drag; }
@@ -72,6 +83,11 @@ private:
     void openNodeAt(orvex::gui::Vector2 position, orvex::gui::Vector2 previousPress);
     void drawChart(orvex::gui::Renderer& renderer);
     bool inertiaEnabled() const { return settings->mouseDragInertia > 0.0; }
+    void notifyObserver()
+    {
+        if (observer)
+            observer->chartNodesChanged();
+    }
 
     IcicleRenderer renderer;
     orvex::GlContext* context;
@@ -93,4 +109,8 @@ private:
     double zoomAnchor = 0.0;       // fraction of the width under the last wheel event
     Stopwatch frameClock;
     Stopwatch moveClock;
+    const FilesystemNode* hovered = nullptr;
+    const FilesystemNode* selected = nullptr;
+    const FilesystemNode* focused = nullptr; // set to the root at construction
+    ChartObserver* observer = nullptr;
 };
