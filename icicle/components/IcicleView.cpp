@@ -1,5 +1,5 @@
 // IcicleView: zoom, pan and row scaling of the chart. Every result is brought back into
-// [0, total] with a comparison that also catches NaN (a zero-width component divides by zero),
+// the focus range with a comparison that also catches NaN (a zero-width component divides by zero),
 // so a bad input leaves a valid view rather than a poisoned one.
 #include "icicle/components/IcicleView.h"
 
@@ -8,14 +8,24 @@
 IcicleView::IcicleView(double totalSize)
     : totalSize(totalSize)
     , visibleEnd(totalSize)
+    , focusEnd(totalSize)
 {
+}
+
+void IcicleView::setFocus(double start, double end, double topRow)
+{
+    if (!(end > start))
+        end = start + 1.0;
+    focusStart = visibleStart = start;
+    focusEnd = visibleEnd = end;
+    firstRow = topRow;
 }
 
 double IcicleView::clamp(double bytes) const
 {
-    if (bytes >= 0.0 && bytes <= totalSize)
+    if (bytes >= focusStart && bytes <= focusEnd)
         return bytes;
-    return bytes > 0.0 ? totalSize : 0.0;
+    return bytes > focusStart ? focusEnd : focusStart;
 }
 
 bool IcicleView::zoom(double amount, double anchor)
@@ -28,12 +38,12 @@ bool IcicleView::zoom(double amount, double anchor)
     const double factor = std::exp(ZOOM_RATE * amount);
     double start = fixed - factor * b * width;
     double end = fixed + (1.0 - b) * factor * width;
-    if (start < 0.0) {
-        end -= start;
-        start = 0.0;
-    } else if (end > totalSize) {
-        start -= end - totalSize;
-        end = totalSize;
+    if (start < focusStart) {
+        end += focusStart - start;
+        start = focusStart;
+    } else if (end > focusEnd) {
+        start -= end - focusEnd;
+        end = focusEnd;
     }
     start = clamp(start);
     end = clamp(end);
@@ -48,19 +58,19 @@ bool IcicleView::pan(double pixels, double width)
 {
     const double span = visibleEnd - visibleStart;
     const double bytes = span * pixels / width;
-    if (bytes > 0.0 && visibleStart > 0.0) {
+    if (bytes > 0.0 && visibleStart > focusStart) {
         visibleStart -= bytes;
         visibleEnd -= bytes;
-        if (visibleStart < 0.0) {
-            visibleStart = 0.0;
-            visibleEnd = span;
+        if (visibleStart < focusStart) {
+            visibleStart = focusStart;
+            visibleEnd = focusStart + span;
         }
-    } else if (bytes < 0.0 && visibleEnd < totalSize) {
+    } else if (bytes < 0.0 && visibleEnd < focusEnd) {
         visibleStart -= bytes;
         visibleEnd -= bytes;
-        if (visibleEnd > totalSize) {
-            visibleStart = totalSize - span;
-            visibleEnd = totalSize;
+        if (visibleEnd > focusEnd) {
+            visibleStart = focusEnd - span;
+            visibleEnd = focusEnd;
         }
     } else {
         return false;
@@ -87,11 +97,11 @@ void IcicleView::scrollTo(double position)
 {
     const double span = visibleEnd - visibleStart;
     if (position >= 1.0) {
-        visibleStart = totalSize - span;
-        visibleEnd = totalSize;
+        visibleStart = focusEnd - span;
+        visibleEnd = focusEnd;
         return;
     }
-    visibleStart = (position > 0.0 ? position : 0.0) * (totalSize - span);
+    visibleStart = focusStart + (position > 0.0 ? position : 0.0) * (focusWidth() - span);
     visibleEnd = visibleStart + span;
 }
 
@@ -101,4 +111,11 @@ double IcicleView::byteAt(double x, double width) const
     return (1.0 - f) * visibleStart + f * visibleEnd;
 }
 
-double IcicleView::rowAt(double y, double height) const { return y / (height * rowScale) + 1.0; }
+double IcicleView::rowAt(double y, double height) const { return y / (height * rowScale) + firstRow; }
+
+double IcicleView::xAt(double bytes, double width) const
+{
+    return (bytes - visibleStart) / (visibleEnd - visibleStart) * width;
+}
+
+double IcicleView::yAt(double row, double height) const { return (row - firstRow) * height * rowScale; }

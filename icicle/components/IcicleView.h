@@ -1,8 +1,10 @@
 // IcicleView: which part of the chart the chart component shows — the visible byte range and the
 // row height — and the arithmetic that moves it: zoom about an anchor, pan by pixels, row scaling
 // by a vertical drag, the scroll bar's position, and the mapping from component pixels back to
-// chart space. Plain arithmetic with no GL, so the interaction can be tested on its own. Row 1 is
-// always at the top edge; the root row belongs to the root label. Main thread.
+// chart space. Plain arithmetic with no GL, so the interaction can be tested on its own. Zoom, pan
+// and scrolling stay inside the focus range: the whole tree [0, total] with row 1 at the top edge
+// (the root row belongs to the root label), or a folder the user went into, whose own row is then
+// at the top and whose bytes span the width. Main thread.
 #pragma once
 
 class IcicleView {
@@ -13,7 +15,7 @@ public:
 
     // Widens (amount > 0) or narrows (amount < 0) the range by e^(0.1875 × amount) so that the byte
     // at `anchor` (a fraction of the width, clamped to [0, 1]) stays put; the range is shifted back
-    // inside [0, total] and never narrowed below one byte. False when nothing changed.
+    // inside the focus range and never narrowed below one byte. False when nothing changed.
     bool zoom(double amount, double anchor);
     // Moves the range with a pointer that moved `pixels` to the right over a component `width`
     // pixels wide; stops at either end. False when nothing can move.
@@ -29,16 +31,27 @@ public:
     // Chart space under a point of a `width` x `height` component.
     double byteAt(double x, double width) const;
     double rowAt(double y, double height) const;
+    // The other way: where a byte or a row edge lies in the component.
+    double xAt(double bytes, double width) const;
+    double yAt(double row, double height) const;
+
+    // Makes [start, end] the range zoom, pan and scrolling keep to and shows all of it, with
+    // `topRow` at the top edge. An empty or reversed range becomes one byte wide.
+    void setFocus(double start, double end, double topRow);
+    double focusWidth() const { return focusEnd - focusStart; }
 
     double totalSize;
     double visibleStart = 0.0;
     double visibleEnd;
     double rowScale = 0.125; // row height as a fraction of the component height
+    double focusStart = 0.0; // the range the view keeps to: [0, totalSize] until a folder is focused
+    double focusEnd;
+    double firstRow = 1.0;   // the row at the top edge
 
     static constexpr double ZOOM_RATE = 0.1875;   // e^ZOOM_RATE per zoom unit (one wheel notch)
     static constexpr double ROW_DRAG_MARGIN = 16.0; // pixels under the top edge where rows keep their height
 
 private:
-    // Into [0, total]; outside (or NaN) becomes 0 when not positive, else total.
+    // Into the focus range; outside (or NaN) becomes its start when not above it, else its end.
     double clamp(double bytes) const;
 };

@@ -6,6 +6,7 @@
 // [SECTION] Layout and draw
 // [SECTION] Mouse input
 // [SECTION] Animations
+// [SECTION] Selection and focus
 #include "icicle/components/IcicleVisualization.h"
 
 #include "engine/core/Callee.h"
@@ -50,6 +51,7 @@ IcicleVisualization::IcicleVisualization(const IcicleResources& resources, const
     , shell(&shell)
     , clock(std::move(clock))
     , chartView(mesh.totalSize)
+    , navigation(lookup)
 {
     focused = lookup.root();
     const double now = this->clock();
@@ -69,12 +71,17 @@ void IcicleVisualization::setScrollBar(VisualizationScrollBar* bar)
     notifyScrollBar();
 }
 
-void IcicleVisualization::scrollPositionChanged(double position) { chartView.scrollTo(position); }
+void IcicleVisualization::scrollPositionChanged(double position)
+{
+    settleView();
+    chartView.scrollTo(position);
+}
 
 void IcicleVisualization::notifyScrollBar()
 {
     if (scrollBar)
-        scrollBar->setThumb(chartView.visibleStart / chartView.totalSize, chartView.visibleEnd / chartView.totalSize);
+        scrollBar->setThumb((chartView.visibleStart - chartView.focusStart) / chartView.focusWidth(),
+                            (chartView.visibleEnd - chartView.focusStart) / chartView.focusWidth());
 }
 
 bool IcicleVisualization::zoomView(double amount, double anchor)
@@ -105,8 +112,11 @@ Vector2 IcicleVisualization::layout(Vector2 minimum, Vector2, double layoutScale
 Response IcicleVisualization::draw(Renderer& target)
 {
     const double dt = frameClock.lap(clock());
-    const Response flags = smoothScrollStep(dt) | inertiaStep(dt);
+    Response flags = smoothScrollStep(dt) | inertiaStep(dt);
+    if (transition.step(dt, chartView))
+        flags |= transition.running() ? HANDLED | REDRAW : HANDLED;
     drawChart(target);
+    drawSelection(target);
     return flags | HANDLED;
 }
 
@@ -121,7 +131,7 @@ void IcicleVisualization::drawChart(Renderer& target)
         return;
     renderer.setComponentToClip(viewport.placement().componentToClip);
     renderer.drawMesh(*mesh, { { size.x, size.y } }, { { chartView.visibleStart, chartView.visibleEnd } },
-                      chartView.rowScale, 1.0, viewport.placement().pixelSize(), float(scale));
+                      chartView.rowScale, chartView.firstRow, viewport.placement().pixelSize(), float(scale));
 }
 
 // [SECTION] Mouse input
@@ -133,7 +143,10 @@ Response IcicleVisualization::mousePress(const orvex::MouseButtonEvent& event, C
         inertia = DragMode::NONE;
         answer |= HANDLED;
     }
+    settleView();
     const Vector2 position { event.x, event.y };
+    if (event.button == BACK_BUTTON)
+        return goUp() ? answer | HANDLED | REDRAW : answer;
     if (event.button == MIDDLE_BUTTON) {
         drag = DragMode::MIDDLE_ZOOM;
         pressPosition = position;
@@ -154,9 +167,12 @@ Response IcicleVisualization::mousePress(const orvex::MouseButtonEvent& event, C
         openNodeAt(position, pressPosition);
     } else {
         drag = (event.modifiers & orvex::MOD_SHIFT) ? DragMode::HORIZONTAL : DragMode::BOTH;
+        dragTravel = 0.0;
     }
     pressPosition = position;
-    return answer | HANDLED;
+    // A left press puts the keyboard focus on the chart, for the selection keys.
+    keyboardFocus = true;
+    return answer | HANDLED | TAKE_FOCUS;
 }
 
 void IcicleVisualization::openNodeAt(Vector2 position, Vector2 previousPress)
@@ -186,6 +202,7 @@ Response IcicleVisualization::mouseMove(const orvex::MouseMoveEvent& event, bool
         return 0;
 
     Response answer = HANDLED;
+    dragTravel = std::max(dragTravel, std::hypot(event.x - pressPosition.x, event.y - pressPosition.y));
     const double dt = inertiaEnabled() ? moveClock.lap(clock()) : 0.0;
     if (dt > 0.0)
         velocity.x = VELOCITY_WEIGHT * event.dx / dt + (1.0 - VELOCITY_WEIGHT) * velocity.x;
@@ -211,6 +228,12 @@ Response IcicleVisualization::mouseRelease(const orvex::MouseButtonEvent& event)
         return 0;
     Response answer = HANDLED;
     inertia = DragMode::NONE;
+    // A press and release that never moved farther than a double click may is a click: it selects.
+    const Vector2 at { event.x, event.y };
+    if (isPanning(drag)
+        && std::max(dragTravel, std::hypot(at.x - pressPosition.x, at.y - pressPosition.y)) <= DOUBLE_PRESS_DISTANCE
+        && select(nodeAt(at)))
+        answer |= REDRAW;
     if (inertiaEnabled() && isPanning(drag)) {
         if (moveClock.lap(clock()) > INERTIA_RELEASE_WINDOW)
             velocity = {};
@@ -225,6 +248,7 @@ Response IcicleVisualization::mouseRelease(const orvex::MouseButtonEvent& event)
 
 Response IcicleVisualization::mouseWheel(const orvex::MouseWheelEvent& event)
 {
+    settleView();
     Response answer = smoothScrollStep(frameClock.lap(clock())) | HANDLED;
     zoomAnchor = event.x / size.x;
     if (event.delta == 0.0)
@@ -299,4 +323,207 @@ Response IcicleVisualization::inertiaStep(double dt)
     if (velocity.x == 0.0 && velocity.y == 0.0)
         inertia = DragMode::NONE;
     return answer;
+}
+
+// [SECTION] Selection and focus
+
+const FilesystemNode* IcicleVisualization::rootNode() const { return lookup->root(); }
+
+const FilesystemNode* IcicleVisualization::nodeAt(Vector2 position) const
+{
+    const FilesystemNode* node = lookup->nodeAt(chartView.byteAt(position.x, size.x), chartView.rowAt(position.y, size.y));
+    return ChartNavigation::isWithin(node, focused) ? node : nullptr;
+}
+
+bool IcicleVisualization::select(const FilesystemNode* node)
+{
+    std::optional<ChartCell> cell;
+    if (node && ChartNavigation::isWithin(node, focused))
+        cell = navigation.cellOf(node);
+    if (!cell)
+        node = nullptr;
+    if (node == selected)
+        return false;
+    selected = node;
+    selectedCell = cell;
+    notifyObserver();
+    return true;
+}
+
+IcicleView IcicleVisualization::viewFocusedOn(const FilesystemNode* folder, const ChartCell& cell) const
+{
+    IcicleView target = chartView;
+    // The whole tree keeps its usual view: row 1 on top, the root row left to the root label.
+    if (folder == rootNode())
+        target.setFocus(0.0, chartView.totalSize, 1.0);
+    else
+        target.setFocus(cell.x0, cell.x1, double(cell.row));
+    return target;
+}
+
+bool IcicleVisualization::goInto(const FilesystemNode* folder)
+{
+    if (!folder || folder == focused || folder->type != FilesystemNode::Type::DIRECTORY)
+        return false;
+    const std::optional<ChartCell> cell = navigation.cellOf(folder);
+    if (!cell)
+        return false;
+    settleView();
+    const IcicleView target = viewFocusedOn(folder, *cell);
+    // The zoom and the drag that were under way belonged to the old focus.
+    pendingZoomAmount = 0.0;
+    inertia = DragMode::NONE;
+    focused = folder;
+    if (settings->smoothScrolling) {
+        transition.start(chartView, target, ViewTransition::DURATION);
+        chartView.focusStart = target.focusStart;
+        chartView.focusEnd = target.focusEnd;
+        frameClock.lap(clock()); // the animation starts now, not at the last frame
+    } else {
+        chartView = target;
+    }
+    if (selected && !ChartNavigation::isWithin(selected, focused))
+        select(focused);
+    notifyScrollBar();
+    notifyObserver();
+    focusChanged.invoke();
+    return true;
+}
+
+bool IcicleVisualization::goUp()
+{
+    const FilesystemNode* left = focused;
+    if (!canGoUp() || !goInto(left->parent))
+        return false;
+    select(left);
+    return true;
+}
+
+bool IcicleVisualization::goHome() { return goInto(rootNode()); }
+
+void IcicleVisualization::settleView()
+{
+    if (!transition.running())
+        return;
+    transition.finish(chartView);
+    notifyScrollBar();
+}
+
+void IcicleVisualization::copySelectedPath()
+{
+    if (selected)
+        shell->copyText(IcicleNodeLookup::nodePath(selected));
+}
+
+std::optional<Rect> IcicleVisualization::selectedRect() const
+{
+    if (!selected || !selectedCell)
+        return std::nullopt;
+    const ChartCell& cell = *selectedCell;
+    const double bottom = double(cell.row) + (cell.hangs ? fileCellHeight : 1.0);
+    return Rect { chartView.xAt(cell.x0, size.x), chartView.yAt(double(cell.row), size.y), chartView.xAt(cell.x1, size.x),
+                  chartView.yAt(bottom, size.y) };
+}
+
+void IcicleVisualization::setOutlineStyles(const Renderer::StyleObject* light, const Renderer::StyleObject* dark)
+{
+    outline.light = light;
+    outline.dark = dark;
+}
+
+void IcicleVisualization::drawSelection(Renderer& target)
+{
+    const std::optional<Rect> cell = selectedRect();
+    if (cell && size.x > 0.0 && size.y > 0.0)
+        outline.draw(target, *cell, { 0.0, 0.0, size.x, size.y }, scale);
+}
+
+const FilesystemNode* IcicleVisualization::arrowTarget(int key) const
+{
+    // Without a selection any arrow starts at the top row: the focused folder's own cell, or at the
+    // whole tree (whose root row the chart does not draw) its largest child.
+    if (!selected)
+        return focused == rootNode() ? navigation.largestChild(focused) : focused;
+    switch (key) {
+    case orvex::KEY_LEFT:
+    case orvex::KEY_RIGHT:
+        // The focused folder's siblings are out of view.
+        return selected == focused ? nullptr : navigation.sibling(selected, key == orvex::KEY_LEFT ? -1 : 1);
+    case orvex::KEY_UP:
+        return selected == focused || selected->parent == rootNode() ? nullptr : selected->parent;
+    case orvex::KEY_DOWN:
+        return navigation.largestChild(selected);
+    default:
+        return nullptr;
+    }
+}
+
+Response IcicleVisualization::keyPress(const orvex::KeyEvent& event)
+{
+    if (event.action != orvex::ACTION_PRESS && event.action != orvex::ACTION_REPEAT)
+        return 0;
+    const bool ctrl = event.modifiers & orvex::MOD_CTRL, alt = event.modifiers & orvex::MOD_ALT;
+    const bool plain = !(event.modifiers & (orvex::MOD_CTRL | orvex::MOD_ALT | orvex::MOD_SHIFT));
+    settleView();
+    bool changed = false;
+    switch (event.key) {
+    case orvex::KEY_UP:
+        if (alt) {
+            changed = goUp();
+            break;
+        }
+        [[fallthrough]];
+    case orvex::KEY_LEFT:
+    case orvex::KEY_RIGHT:
+    case orvex::KEY_DOWN:
+        if (!plain)
+            return 0;
+        changed = select(arrowTarget(event.key));
+        break;
+    case orvex::KEY_ENTER:
+    case orvex::KEY_KEYPAD_ENTER:
+        if (!plain)
+            return 0;
+        changed = goInto(selected);
+        break;
+    case orvex::KEY_BACKSPACE:
+        changed = goUp();
+        break;
+    case orvex::KEY_HOME:
+        changed = goHome();
+        break;
+    case orvex::KEY_C:
+        if (!ctrl || alt)
+            return 0;
+        copySelectedPath();
+        break;
+    default:
+        return 0;
+    }
+    return changed ? HANDLED | REDRAW : HANDLED;
+}
+
+std::optional<Rect> IcicleVisualization::focusBounds() { return Rect { 0.0, 0.0, size.x, size.y }; }
+
+Response IcicleVisualization::focusTraverse(int direction)
+{
+    // One stop in the Tab order: entered from either side, left by the next step.
+    if (direction == 2 || direction == 3) {
+        keyboardFocus = true;
+        return HANDLED | TAKE_FOCUS;
+    }
+    keyboardFocus = false;
+    return 0;
+}
+
+Response IcicleVisualization::gainFocus()
+{
+    keyboardFocus = true;
+    return HANDLED | TAKE_FOCUS;
+}
+
+Response IcicleVisualization::loseFocus()
+{
+    keyboardFocus = false;
+    return HANDLED;
 }

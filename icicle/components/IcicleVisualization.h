@@ -3,11 +3,15 @@
 // pointer with the wheel or a middle-button drag, pans with a left drag (which also scales the rows
 // unless Shift is held), continues a fast drag with inertia, animates wheel zoom when smooth
 // scrolling is on, opens or reveals the node under a double click, and keeps the scroll bar in step.
-// It asks for frames (REDRAW from draw) only while an animation runs. Relies on the mesh, the node
+// A click selects a cell (outlined over the chart); with the keyboard focus the arrows move the
+// selection, Enter goes into a selected folder (its row on top, its bytes across the width), and
+// Backspace, Alt+Up, the back button and Home go back out (ChartNavigation finds the cells,
+// ViewTransition animates the change). It asks for frames (REDRAW from draw) only while an animation runs. Relies on the mesh, the node
 // lookup, the settings and the shell actions outliving it (the application owns them all).
 // Main thread.
 #pragma once
 
+#include "engine/core/Callee.h"
 #include "engine/gl/MasterPtr.h"
 #include "gui/Component.h"
 #include "icicle/IcicleMesh.h"
@@ -17,6 +21,10 @@
 
 #include "icicle/components/ChartObserver.h"
 #include "icicle/components/ChartSettings.h"
+
+#include "icicle/components/ChartNavigation.h"
+#include "icicle/components/SelectionOutline.h"
+#include "icicle/components/ViewTransition.h"
 
 struct FilesystemNode;
 class IcicleNodeLookup;
@@ -68,6 +76,39 @@ public:
     orvex::gui::Response mouseMove(const orvex::MouseMoveEvent& event, bool hovered) override;
     orvex::gui::Response resetInput() override;
 
+    // [selection and focus] ---------------------------------------------------------------------
+    // The node under a point of the component, null for none (or one outside the focused folder).
+    const FilesystemNode* nodeAt(orvex::gui::Vector2 position) const;
+    // Selects `node` (null clears); true when the selection changed. A node without a cell, or
+    // outside the focused folder, clears it.
+    bool select(const FilesystemNode* node);
+    // Makes `folder` the focus: its row on top, its bytes across the width (the whole tree for
+    // the root), animated when smooth scrolling is on. False for a file, a node without a cell
+    // or the current focus.
+    bool goInto(const FilesystemNode* folder);
+    // The focused folder's parent becomes the focus and the folder left is selected; false at the
+    // whole tree. goHome returns to the whole tree.
+    bool goUp();
+    bool goHome();
+    bool canGoUp() const { return focused != rootNode(); }
+    // Copies the selected cell's path to the clipboard through the shell actions.
+    void copySelectedPath();
+    // The selected cell in component units (none when nothing is selected or it has no cell).
+    std::optional<orvex::gui::Rect> selectedRect() const;
+    // Run after every change of the focused folder, once its view target is set.
+    orvex::CalleeList<void>& focusListeners() { return focusChanged; }
+    // The selection frame's colours (not owned; they must outlive the component).
+    void setOutlineStyles(const orvex::gui::Renderer::StyleObject* light, const orvex::gui::Renderer::StyleObject* dark);
+    bool hasKeyboardFocus() const { return keyboardFocus; }
+
+    std::optional<orvex::gui::Rect> focusBounds() override;
+    orvex::gui::Response focusTraverse(int direction) override;
+    orvex::gui::Response gainFocus() override;
+    orvex::gui::Response loseFocus() override;
+    orvex::gui::Response keyPress(const orvex::KeyEvent& event) override;
+
+    static constexpr int BACK_BUTTON = 4; // the mouse's back button (X1)
+
     static constexpr double DOUBLE_PRESS_DISTANCE = 2.25; // pixels between the two presses of a double click
     static constexpr double MIDDLE_ZOOM_RATE = 0.0625;    // zoom units per pixel of middle drag
     static constexpr double INERTIA_RELEASE_WINDOW = 0.0625; // seconds after the last move that still fling
@@ -83,6 +124,14 @@ private:
     void openNodeAt(orvex::gui::Vector2 position, orvex::gui::Vector2 previousPress);
     void drawChart(orvex::gui::Renderer& renderer);
     bool inertiaEnabled() const { return settings->mouseDragInertia > 0.0; }
+    const FilesystemNode* rootNode() const;
+    // Finishes a running focus animation, so input acts on the final view.
+    void settleView();
+    // The view a focus on `folder` shows (the current row scale kept).
+    IcicleView viewFocusedOn(const FilesystemNode* folder, const ChartCell& cell) const;
+    // Arrow keys: the cell the selection moves to, null for none.
+    const FilesystemNode* arrowTarget(int key) const;
+    void drawSelection(orvex::gui::Renderer& renderer);
     void notifyObserver()
     {
         if (observer)
@@ -113,4 +162,11 @@ private:
     const FilesystemNode* selected = nullptr;
     const FilesystemNode* focused = nullptr; // set to the root at construction
     ChartObserver* observer = nullptr;
+    ChartNavigation navigation;
+    std::optional<ChartCell> selectedCell; // kept with `selected`: the lookup never changes
+    ViewTransition transition;
+    SelectionOutline outline;
+    orvex::CalleeList<void> focusChanged;
+    double dragTravel = 0.0; // farthest the pointer got from the press during a left drag
+    bool keyboardFocus = false;
 };
