@@ -33,6 +33,7 @@
 #include "gui/layouts/TopIslandLayoutReverseDrawOrder.h"
 #include "gui/layouts/VerticalLayout.h"
 #include "icicle/IcicleMeshWrangler.h"
+#include "icicle/components/ChartContextMenu.h"
 #include "icicle/components/IcicleVisualization.h"
 #include "icicle/components/RootDirectoryLabel.h"
 #include "icicle/components/ShellActions.h"
@@ -86,6 +87,8 @@ public:
         if (pathExists(std::string(path)))
             revealInFileManager(path);
     }
+    bool reachable(std::string_view path) override { return pathExists(std::string(path)); }
+    void copyText(std::string_view text) override { Window::setClipboardText(text); }
 };
 
 UniquePtr<AppGui> AppGui::create(AppWindow& window, Settings& settings, IcicleResources& resources,
@@ -122,6 +125,8 @@ AppGui::AppGui(AppWindow& window, Settings& settings, IcicleResources& resources
     primaryTextStyle = makeStyle({ 1, 1, 1, 1 }, panel);
     secondaryTextStyle = makeStyle({ 0.75f, 0.75f, 0.75f, 1 }, panel);
     failureTextStyle = makeStyle({ 1, 0.55f, 0.45f, 1 }, panel);
+    outlineLightStyle = makeStyle({ 1, 1, 1, 1 }, none);
+    outlineDarkStyle = makeStyle({ 0, 0, 0, 1 }, none);
 
     mapper = makeUnique<FileSizeMapper>();
     mapper->setListener(this->preview.get());
@@ -392,6 +397,9 @@ void AppGui::startMapping(const std::string& path)
     }
     scrollBarSlot->setContent(nullptr);
     chartSlot->setContent(nullptr);
+    chart = nullptr;
+    chartMenu = nullptr;
+    focusLabel = {};
     mesh = {};
     nodeLookup.assign(nullptr, {});
     if (!bytesLabel || !progressLabel) {
@@ -460,6 +468,9 @@ void AppGui::warmUp(Renderer& renderer)
 Response AppGui::keyPress(const KeyEvent& event)
 {
     if (event.key == KEY_ESCAPE) {
+        // An open chart menu takes Escape to close; otherwise it cancels a scan, as it always has.
+        if (chartMenu && chartMenu->isOpen())
+            return chartMenu->close();
         mapper->cancel();
         return HANDLED;
     }
@@ -498,9 +509,42 @@ void AppGui::onScanFinished()
             visualization->setScrollBar(bar.get());
         scrollBarSlot->setContent(makeUnique<MouseOverComponent>(std::move(bar)));
         directoryButton->setDisabled(false);
-        chartSlot->setContent(makeUnique<BackgroundEnvelope>(chartBackgroundStyle, padded(0, 1, 0, 0, std::move(visualization))));
+        chartSlot->setContent(makeUnique<BackgroundEnvelope>(chartBackgroundStyle, padded(0, 1, 0, 0, chartLayer(std::move(visualization)))));
         focusDirectoryButton();
         window.handle(RELAYOUT_WIDTH | RELAYOUT_HEIGHT);
+    }
+    window.requestRedraw();
+}
+
+// The chart with its selection frame and its context menu; the root label follows the focus.
+UniquePtr<Component> AppGui::chartLayer(UniquePtr<IcicleVisualization> visualization)
+{
+    chart = visualization.get();
+    chartMenu = nullptr;
+    if (!chart)
+        return nullptr;
+    chart->setOutlineStyles(outlineLightStyle, outlineDarkStyle);
+    chart->focusListeners().append(makeUnique<MemberFunctionCallee<AppGui, void>>(this, &AppGui::chartFocusChanged));
+    const ChartContextMenu::Looks looks { { buttonBackground, buttonLabel }, frameStyle, panelStyle };
+    auto layer = makeUnique<ChartContextMenu>(std::move(visualization), *chart, *shell, textFactory, looks);
+    chartMenu = layer.get();
+    return layer;
+}
+
+// The root label names the focused folder and its size; at the whole tree, the scan's own caption.
+void AppGui::chartFocusChanged()
+{
+    if (!chart || !rootLabelSlot)
+        return;
+    const FilesystemNode* focused = chart->focusedNode();
+    if (!focused || focused == nodeLookup.root()) {
+        rootLabelSlot->setContent(makeUnique<RootDirectoryLabel>(resources, RootLabelMesh::rootOf(mesh)));
+        focusLabel = {};
+    } else {
+        CaptionMesh caption = createCaptionMesh(*resources.context, IcicleNodeLookup::nodePath(focused), focused->size);
+        // The new label goes in before the old mesh it may still point at is released.
+        rootLabelSlot->setContent(caption.mesh ? makeUnique<RootDirectoryLabel>(resources, caption.label()) : nullptr);
+        focusLabel = std::move(caption);
     }
     window.requestRedraw();
 }

@@ -17,6 +17,7 @@
 #include "icicle/IcicleMesh.h"
 #include "icicle/IcicleNodeLookup.h"
 #include "icicle/IcicleResources.h"
+#include "icicle/components/RootDirectoryLabel.h"
 #include "scan/FileSizeMapper.h"
 
 #include <memory>
@@ -24,6 +25,8 @@
 #include <vector>
 
 class AppWindow;
+class ChartContextMenu;
+class IcicleVisualization;
 class FolderPick;
 class PreviewBuilder;
 class StyledButton;
@@ -100,6 +103,8 @@ private:
     orvex::UniquePtr<orvex::gui::Component> statusLine();
     orvex::UniquePtr<orvex::gui::Component> statusContent();
     void showPendingBox();
+    orvex::UniquePtr<orvex::gui::Component> chartLayer(orvex::UniquePtr<IcicleVisualization> visualization);
+    void chartFocusChanged();
 
     orvex::MemberFunctionCallee<AppGui, void> pickDirectoryCallee;
     orvex::MemberFunctionCallee<AppGui, void> scanFinishedCallee;
@@ -142,4 +147,9 @@ private:
     const Style* primaryTextStyle = nullptr;
     const Style* secondaryTextStyle = nullptr;
     const Style* failureTextStyle = nullptr;
+    const Style* outlineLightStyle = nullptr; // the selected cell's frame
+    const Style* outlineDarkStyle = nullptr;
+    IcicleVisualization* chart = nullptr;      // the finished scan's chart, in chartSlot
+    ChartContextMenu* chartMenu = nullptr;     // the layer over it
+    CaptionMesh focusLabel;                    // the root label's mesh while a folder is focused
 };

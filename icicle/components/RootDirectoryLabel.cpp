@@ -27,6 +27,24 @@ orvex::UniquePtr<orvex::Mesh<GeometryVertex>> createTitleMesh(orvex::GlContext& 
     return orvex::createMesh<GeometryVertex>(context, POINTS, { titleVertex(text) });
 }
 
+std::vector<GeometryVertex> captionVertices(std::string_view caption, uint64_t size)
+{
+    GeometryVertex cell { 0.0f, 0.0f, float(size > 0 ? size : 1), 0.0f, 0.0f, 0.0f, {} };
+    std::vector<GeometryVertex> vertices;
+    LabelText::labelVertices(cell, caption, size, true, vertices);
+    return vertices;
+}
+
+CaptionMesh createCaptionMesh(orvex::GlContext& context, std::string_view caption, uint64_t size)
+{
+    const std::vector<GeometryVertex> vertices = captionVertices(caption, size);
+    CaptionMesh made;
+    made.mesh = orvex::createMesh<GeometryVertex>(context, POINTS, vertices);
+    made.count = made.mesh ? int(vertices.size()) : 0;
+    made.totalSize = size > 0 ? double(size) : 1.0;
+    return made;
+}
+
 RootDirectoryLabel::RootDirectoryLabel(const IcicleResources& resources, const RootLabelMesh& mesh)
     : renderer(resources)
     , context(resources.context)

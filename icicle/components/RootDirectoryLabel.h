@@ -13,7 +13,9 @@
 #include "icicle/IcicleMesh.h"
 #include "icicle/IcicleRenderer.h"
 
+#include <cstdint>
 #include <string_view>
+#include <vector>
 
 namespace orvex {
 class GlContext;
@@ -40,6 +42,19 @@ struct RootLabelMesh {
 GeometryVertex titleVertex(std::string_view text);
 // A static one-point mesh of titleVertex(text); null when GL cannot make it.
 orvex::UniquePtr<orvex::Mesh<GeometryVertex>> createTitleMesh(orvex::GlContext& context, std::string_view text);
+
+// The label of a folder the chart is focused on: its caption (the folder's path) split over as
+// many vertices as it needs, with its size line, on a cell over [0, size] at row 0, as the chart's
+// own root label is made. The mesh is null when GL cannot make it.
+struct CaptionMesh {
+    orvex::UniquePtr<orvex::Mesh<GeometryVertex>> mesh;
+    int count = 0;
+    double totalSize = 1.0;
+
+    RootLabelMesh label() const { return { mesh.get(), count, totalSize }; }
+};
+std::vector<GeometryVertex> captionVertices(std::string_view caption, uint64_t size);
+CaptionMesh createCaptionMesh(orvex::GlContext& context, std::string_view caption, uint64_t size);
 
 class RootDirectoryLabel : public orvex::gui::Component {
 public:
