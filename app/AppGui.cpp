@@ -127,6 +127,7 @@ AppGui::AppGui(AppWindow& window, Settings& settings, IcicleResources& resources
     failureTextStyle = makeStyle({ 1, 0.55f, 0.45f, 1 }, panel);
     outlineLightStyle = makeStyle({ 1, 1, 1, 1 }, none);
     outlineDarkStyle = makeStyle({ 0, 0, 0, 1 }, none);
+    clearStyle = makeStyle(none, none);
 
     mapper = makeUnique<FileSizeMapper>();
     mapper->setListener(this->preview.get());
@@ -525,7 +526,7 @@ UniquePtr<Component> AppGui::chartLayer(UniquePtr<IcicleVisualization> visualiza
         return nullptr;
     chart->setOutlineStyles(outlineLightStyle, outlineDarkStyle);
     chart->focusListeners().append(makeUnique<MemberFunctionCallee<AppGui, void>>(this, &AppGui::chartFocusChanged));
-    const ChartContextMenu::Looks looks { { buttonBackground, buttonLabel }, frameStyle, panelStyle };
+    const ChartContextMenu::Looks looks { { clearStyle, buttonLabel }, buttonBackground, frameStyle, panelStyle };
     auto layer = makeUnique<ChartContextMenu>(std::move(visualization), *chart, *shell, textFactory, looks);
     chartMenu = layer.get();
     return layer;
@@ -546,5 +547,5 @@ void AppGui::chartFocusChanged()
         rootLabelSlot->setContent(caption.mesh ? makeUnique<RootDirectoryLabel>(resources, caption.label()) : nullptr);
         focusLabel = std::move(caption);
     }
-    window.requestRedraw();
+    window.handle(REDRAW | RELAYOUT_WIDTH | RELAYOUT_HEIGHT); // the new label has not been laid out
 }

@@ -149,6 +149,7 @@ private:
     const Style* failureTextStyle = nullptr;
     const Style* outlineLightStyle = nullptr; // the selected cell's frame
     const Style* outlineDarkStyle = nullptr;
+    const Style* clearStyle = nullptr;        // draws nothing: the chart menu's buttons
     IcicleVisualization* chart = nullptr;      // the finished scan's chart, in chartSlot
     ChartContextMenu* chartMenu = nullptr;     // the layer over it
     CaptionMesh focusLabel;                    // the root label's mesh while a folder is focused

@@ -10,7 +10,6 @@
 #include "gui/envelopes/Disableable.h"
 #include "gui/envelopes/app/PaddedEnvelope.h"
 #include "gui/envelopes/app/ScaledEnvelope.h"
-#include "gui/layouts/VerticalLayout.h"
 #include "icicle/IcicleNodeLookup.h"
 #include "icicle/components/IcicleVisualization.h"
 #include "icicle/components/ShellActions.h"
@@ -40,25 +39,65 @@ private:
     int item;
 };
 
-// Draws its content in the hover look while it is the keyboard's current item, since the
-// toolkit's buttons show no focus of their own.
+// The menu's column: every item as wide as the widest, so the buttons line up as one block.
+class ChartContextMenu::Column final : public Layout {
+public:
+    Vector2 layout(Vector2 minimum, Vector2 maximum, double scale, int final) override
+    {
+        double width = minimum.x;
+        for (int64_t i = 0; i < count(); ++i)
+            width = std::max(width, childComponent(i)->layout({ 0, 0 }, maximum, scale, 0).x);
+        double y = 0;
+        for (int64_t i = 0; i < count(); ++i) {
+            const Vector2 item = childComponent(i)->layout({ width, 0 }, { width, maximum.y }, scale, final);
+            setChildRect(i, { 0, y, width, y + item.y });
+            y += item.y;
+        }
+        return { width, std::max(y, minimum.y) };
+    }
+};
+
+// One row of the menu: a button-coloured band as wide as the column behind the item's button, in
+// the hover look while the item is current (the pointer over it makes it current) and in the
+// disabled look while it cannot act, since the toolkit's buttons show no focus of their own and
+// only fill their natural width.
 class ChartContextMenu::Highlight final : public EnvelopePrototype {
 public:
-    Highlight(const ChartContextMenu* menu, int item, orvex::UniquePtr<Component> content)
+    Highlight(ChartContextMenu* menu, int item, orvex::UniquePtr<Component> content)
         : EnvelopePrototype(std::move(content)), menu(menu), item(item)
     {
     }
+    Vector2 layout(Vector2 minimum, Vector2 maximum, double scale, int final) override
+    {
+        const Vector2 natural = EnvelopePrototype::layout(minimum, maximum, scale, final);
+        size = { std::max(natural.x, minimum.x), std::max(natural.y, minimum.y) };
+        return size;
+    }
     Response draw(Renderer& renderer) override
     {
-        if (menu->current != item)
-            return EnvelopePrototype::draw(renderer);
-        Renderer::StateScope hover(renderer, Renderer::HOVER, Renderer::HOVER);
-        return EnvelopePrototype::draw(renderer);
+        uint32_t state = 0;
+        if (!menu->enabled[size_t(item)])
+            state = Renderer::DISABLED;
+        else if (menu->current == item)
+            state = Renderer::HOVER;
+        Renderer::StateScope look(renderer, state, Renderer::HOVER | Renderer::DISABLED);
+        renderer.fillRectangle({ 0, 0, size.x, size.y }, 0, menu->looks.row);
+        return EnvelopePrototype::draw(renderer) | HANDLED;
+    }
+    Response mouseMove(const orvex::MouseMoveEvent& event, bool hovered) override
+    {
+        Response answer = EnvelopePrototype::mouseMove(event, hovered);
+        if (hovered && menu->enabled[size_t(item)] && menu->current != item) {
+            menu->current = item;
+            answer |= REDRAW;
+        }
+        return answer;
     }
 
 private:
-    const ChartContextMenu* menu;
+    ChartContextMenu* menu;
     int item;
+    Vector2 size;
 };
 
 ChartContextMenu::ChartContextMenu(orvex::UniquePtr<Component> chartContent, IcicleVisualization& chart, ShellActions& shell,
@@ -88,14 +127,14 @@ void ChartContextMenu::updateEnabled()
 
 orvex::UniquePtr<Component> ChartContextMenu::buildMenu()
 {
-    auto column = orvex::makeUnique<VerticalLayout>();
+    auto column = orvex::makeUnique<Column>();
     for (int item = 0; item < ITEM_COUNT; ++item) {
         auto button = orvex::makeUnique<StyledButton>(*factory, ITEM_TEXT[item], looks.buttons);
         button->addAction(orvex::makeUnique<ItemAction>(this, item));
         buttons[size_t(item)] = button.get();
         auto disableable = orvex::makeUnique<Disableable>(std::move(button));
         disableable->setDisabled(!enabled[size_t(item)]);
-        column->add(orvex::makeUnique<Highlight>(this, item, std::move(disableable)));
+        column->setChild(item, orvex::makeUnique<Highlight>(this, item, std::move(disableable)));
     }
     auto panel = orvex::makeUnique<BackgroundEnvelope>(looks.panel, std::move(column));
     auto framed = orvex::makeUnique<BackgroundEnvelope>(

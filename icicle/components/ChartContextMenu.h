@@ -25,7 +25,10 @@ public:
     enum Item : int { OPEN, REVEAL, COPY_PATH, GO_INTO, GO_UP, ITEM_COUNT };
 
     struct Looks {
+        // The buttons draw their labels only (a clear background): each row's band, `row`, is
+        // drawn across the column in the button looks by the menu itself.
         StyledButton::Styles buttons;
+        const orvex::gui::Renderer::StyleObject* row = nullptr;   // made from StyledButton::backgroundLook()
         const orvex::gui::Renderer::StyleObject* frame = nullptr; // the island's border
         const orvex::gui::Renderer::StyleObject* panel = nullptr; // behind the buttons
     };
@@ -65,6 +68,7 @@ public:
 private:
     class ItemAction;
     class Highlight;
+    class Column;
 
     orvex::UniquePtr<orvex::gui::Component> buildMenu();
     void updateEnabled();

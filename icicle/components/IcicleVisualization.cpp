@@ -113,8 +113,10 @@ Response IcicleVisualization::draw(Renderer& target)
 {
     const double dt = frameClock.lap(clock());
     Response flags = smoothScrollStep(dt) | inertiaStep(dt);
-    if (transition.step(dt, chartView))
+    if (transition.step(dt, chartView)) {
         flags |= transition.running() ? HANDLED | REDRAW : HANDLED;
+        notifyScrollBar();
+    }
     drawChart(target);
     drawSelection(target);
     return flags | HANDLED;
