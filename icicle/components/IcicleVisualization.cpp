@@ -480,7 +480,9 @@ Response IcicleVisualization::keyPress(const orvex::KeyEvent& event)
     case orvex::KEY_DOWN:
         if (!plain)
             return 0;
-        changed = select(arrowTarget(event.key));
+        // At an end the selection stays where it is.
+        if (const FilesystemNode* target = arrowTarget(event.key))
+            changed = select(target);
         break;
     case orvex::KEY_ENTER:
     case orvex::KEY_KEYPAD_ENTER:

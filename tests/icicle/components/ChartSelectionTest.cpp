@@ -1,0 +1,423 @@
+// Selection, going into folders and the context menu, headless on a laid-out tree of known sizes:
+// 1 pixel per byte across a 950-pixel chart, rows 100 pixels tall.
+//
+//   row 1   A [0, 450)                               B [450, 850)      C [850, 950)
+//   row 2   a1 [0, 300)   a2 [300, 400)   a3 [400, 450)                   c1 [850, 950)
+//   row 3                                 a3x [400, 450)
+#include "icicle/components/ChartContextMenu.h"
+#include "icicle/components/IcicleView.h"
+#include "icicle/components/IcicleVisualization.h"
+#include "icicle/components/ShellActions.h"
+#include "icicle/components/VisualizationScrollBar.h"
+#include "engine/window/KeyCodes.h"
+#include "gui/TextObjectFactory.h"
+#include "icicle/IcicleNodeLookup.h"
+#include "icicle/IcicleOptimization.h"
+#include "tests/gui/components/ComponentTestSupport.h"
+#include "tests/icicle/TreeBuilder.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <string>
+#include <vector>
+
+using namespace orvex::gui;
+
+namespace {
+
+class NullUploader final : public IcicleOptimization::VertexUploader {
+public:
+    void allocate(int64_t, int64_t) override {}
+    void upload(int64_t, const GeometryVertex*, int64_t, bool, int64_t) override {}
+};
+
+class RecordingShell : public ShellActions {
+public:
+    void open(std::string_view path) override { calls.push_back("open " + std::string(path)); }
+    void reveal(std::string_view path) override { calls.push_back("reveal " + std::string(path)); }
+    void copyText(std::string_view text) override { calls.push_back("copy " + std::string(text)); }
+    bool reachable(std::string_view) override { return pathsHere; }
+    std::vector<std::string> calls;
+    bool pathsHere = true;
+};
+
+class FakeFactory : public TextObjectFactory {
+public:
+    TextObject* create(double, bool) override { return new guitest::FakeTextObject({ 0, 0, 120, 20 }); }
+};
+
+constexpr int LEFT = 1, RIGHT = 2;
+
+class ChartSelectionTest : public ::testing::Test {
+protected:
+    ChartSelectionTest()
+    {
+        using namespace testtree;
+        NullUploader uploader;
+        const IcicleOptimization::Result result = IcicleOptimization::build(
+            lookup,
+            build(dir("/r", { dir("A", { file("a1", 300), file("a2", 100), dir("a3", { file("a3x", 50) }) }),
+                              file("B", 400), dir("C", { file("c1", 100) }) })),
+            1, uploader);
+        mesh.totalSize = result.totalSize;
+        settings.smoothScrolling = false;
+        auto made = std::make_unique<IcicleVisualization>(IcicleResources {}, mesh, lookup, settings, shell,
+                                                          [this] { return now; });
+        chart = made.get();
+        owned = std::move(made);
+        chart->layout({ 950, 800 }, { 950, 800 }, 1.0);
+    }
+
+    // A node by its path below the root ("" for the root).
+    const FilesystemNode* named(const std::string& path) const
+    {
+        const FilesystemNode* node = lookup.root();
+        for (size_t start = 0; node && start < path.size();) {
+            const size_t end = std::min(path.find('/', start), path.size());
+            node = testtree::child(const_cast<FilesystemNode*>(node), path.substr(start, end - start));
+            start = end + 1;
+        }
+        return node;
+    }
+    std::string nameOf(const FilesystemNode* node) const { return node ? std::string(node->name.view()) : "none"; }
+    Response key(int code, int modifiers = 0, int action = orvex::ACTION_PRESS)
+    {
+        return chart->keyPress({ code, code, action, modifiers });
+    }
+    void click(double x, double y, double wobble = 0)
+    {
+        ClickSequence clicks;
+        chart->mousePress({ LEFT, 0, 0, x, y }, clicks);
+        if (wobble != 0)
+            chart->mouseMove({ x + wobble, y, wobble, 0, 1 << LEFT }, true);
+        chart->mouseRelease({ LEFT, 2, 0, x + wobble, y });
+    }
+
+    double now = 10.0;
+    IcicleMesh<orvex::MasterPtr, int> mesh;
+    IcicleNodeLookup lookup;
+    ChartSettings settings;
+    RecordingShell shell;
+    guitest::RecordingRenderer renderer;
+    IcicleVisualization* chart = nullptr;
+    std::unique_ptr<Component> owned; // the chart, or the menu layer that took it
+};
+
+// [SECTION] Selection
+
+TEST_F(ChartSelectionTest, ArrowKeysMoveTheSelectionInDrawingOrder)
+{
+    struct Row {
+        const char* name;
+        const char* from; // null: nothing selected
+        int key;
+        const char* expected;
+    } rows[] = {
+        { "right: the next sibling", "A", orvex::KEY_RIGHT, "B" },
+        { "left: the previous sibling", "A/a3", orvex::KEY_LEFT, "a2" },
+        { "left at the first sibling stays", "A", orvex::KEY_LEFT, "A" },
+        { "right at the last sibling stays", "C", orvex::KEY_RIGHT, "C" },
+        { "right never crosses into another folder's children", "A/a3", orvex::KEY_RIGHT, "a3" },
+        { "down: the largest child", "A", orvex::KEY_DOWN, "a1" },
+        { "down on a file stays", "B", orvex::KEY_DOWN, "B" },
+        { "up: the parent", "A/a3/a3x", orvex::KEY_UP, "a3" },
+        { "up stops at the top row (the root row is the label's)", "A", orvex::KEY_UP, "A" },
+        { "without a selection: the largest cell of the top row", nullptr, orvex::KEY_RIGHT, "A" },
+    };
+    for (const Row& row : rows) {
+        chart->select(row.from ? named(row.from) : nullptr);
+        const Response answer = key(row.key);
+        EXPECT_TRUE(answer & HANDLED) << row.name;
+        EXPECT_EQ(nameOf(chart->selectedNode()), row.expected) << row.name;
+    }
+    // Keys the chart does not use go on to the window (F6 reloads the settings there).
+    EXPECT_EQ(key(orvex::KEY_F6), 0);
+    EXPECT_EQ(key(orvex::KEY_RIGHT, orvex::MOD_LEFT_CTRL), 0);
+}
+
+TEST_F(ChartSelectionTest, ClickSelectsTheCellUnderItAndADragDoesNot)
+{
+    struct Row {
+        const char* name;
+        double x, y, wobble;
+        const char* expected;
+    } rows[] = {
+        { "a click on a cell", 600, 50, 0, "B" },
+        { "a click that wobbles within the double-click distance", 100, 150, 2, "a1" },
+        { "the part of a file that hangs into the row below", 350, 220, 0, "a2" },
+        { "a drag keeps the selection", 900, 150, 10, "a2" },
+        { "a click on no cell clears it", 700, 250, 0, "none" },
+    };
+    for (const Row& row : rows) {
+        click(row.x, row.y, row.wobble);
+        EXPECT_EQ(nameOf(chart->selectedNode()), row.expected) << row.name;
+    }
+}
+
+TEST_F(ChartSelectionTest, TheOutlineFramesTheSelectedCellAndFollowsTheView)
+{
+    Renderer::StyleObject light, dark;
+    chart->setOutlineStyles(&light, &dark);
+    chart->select(named("A/a1"));
+    // A file reaches 1.272 rows down: [0, 300) × [100, 227.2).
+    auto outlineBounds = [&] {
+        renderer.calls.clear();
+        chart->draw(renderer);
+        Rect box { 1e9, 1e9, -1e9, -1e9 };
+        for (const guitest::RecordingRenderer::Call& call : renderer.calls)
+            box = { std::min(box.left, call.rect.left), std::min(box.top, call.rect.top),
+                    std::max(box.right, call.rect.right), std::max(box.bottom, call.rect.bottom) };
+        return box;
+    };
+    Rect box = outlineBounds();
+    EXPECT_DOUBLE_EQ(box.left, -1.0); // one dark hairline outside the cell
+    EXPECT_DOUBLE_EQ(box.top, 99.0);
+    EXPECT_DOUBLE_EQ(box.right, 301.0);
+    EXPECT_NEAR(box.bottom, 100.0 + 127.2019 + 1.0, 1e-3);
+
+    // Going into A spreads its 450 bytes over the 950 pixels, with A's row on top.
+    chart->select(named("A"));
+    key(orvex::KEY_ENTER);
+    chart->select(named("A/a1"));
+    box = outlineBounds();
+    EXPECT_NEAR(box.right, 300.0 * 950.0 / 450.0 + 1.0, 1e-9);
+    EXPECT_DOUBLE_EQ(box.top, 99.0);
+}
+
+// [SECTION] Going into folders
+
+TEST_F(ChartSelectionTest, EnterUpAndHomeSetTheFocusAndItsViewRange)
+{
+    VisualizationScrollBar bar;
+    bar.layout({ 950, 16 }, { 950, 16 }, 1.0);
+    chart->setScrollBar(&bar);
+    int focusChanges = 0;
+    struct Counter final : orvex::Callee<void> {
+        explicit Counter(int* n) : n(n) {}
+        Callee* clone() const override { return new Counter(n); }
+        void call() override { ++*n; }
+        int* n;
+    };
+    chart->focusListeners().append(orvex::makeUnique<Counter>(&focusChanges));
+
+    struct Row {
+        const char* name;
+        std::function<void()> act;
+        const char* focus;
+        double start, end, firstRow;
+        const char* selected;
+    } rows[] = {
+        { "Enter on a folder in row 1", [&] { chart->select(named("A")); key(orvex::KEY_ENTER); }, "A", 0, 450, 1, "A" },
+        { "Enter on a folder in row 2", [&] { chart->select(named("A/a3")); key(orvex::KEY_KEYPAD_ENTER); }, "a3", 400, 450, 2, "a3" },
+        { "Enter on a file changes nothing", [&] { chart->select(named("A/a3/a3x")); key(orvex::KEY_ENTER); }, "a3", 400, 450, 2, "a3x" },
+        { "Backspace: the parent, the folder left selected", [&] { key(orvex::KEY_BACKSPACE); }, "A", 0, 450, 1, "a3" },
+        { "zoom out stays inside the focus", [&] { chart->mouseWheel({ 8, 0, 475, 50 }); }, "A", 0, 450, 1, "a3" },
+        { "Home: the whole tree", [&] { key(orvex::KEY_HOME); }, "/r", 0, 950, 1, "a3" },
+        { "Alt+Up at the whole tree changes nothing", [&] { key(orvex::KEY_UP, orvex::MOD_LEFT_ALT); }, "/r", 0, 950, 1, "a3" },
+        { "the menu's Go into on C", [&] { chart->goInto(named("C")); }, "C", 850, 950, 1, "C" },
+        { "the back button", [&] { ClickSequence c; chart->mousePress({ IcicleVisualization::BACK_BUTTON, 0, 0, 5, 5 }, c); }, "/r", 0, 950, 1, "C" },
+    };
+    int expectedChanges = 0;
+    std::string lastFocus = "/r";
+    for (const Row& row : rows) {
+        row.act();
+        expectedChanges += lastFocus != row.focus;
+        lastFocus = row.focus;
+        EXPECT_EQ(nameOf(chart->focusedNode()), row.focus) << row.name;
+        EXPECT_DOUBLE_EQ(chart->view().visibleStart, row.start) << row.name;
+        EXPECT_DOUBLE_EQ(chart->view().visibleEnd, row.end) << row.name;
+        EXPECT_DOUBLE_EQ(chart->view().firstRow, row.firstRow) << row.name;
+        EXPECT_EQ(nameOf(chart->selectedNode()), row.selected) << row.name;
+        EXPECT_EQ(focusChanges, expectedChanges) << row.name;
+        EXPECT_DOUBLE_EQ(bar.thumb().start, 0.0) << row.name;
+        EXPECT_DOUBLE_EQ(bar.thumb().end, 1.0) << row.name;
+    }
+}
+
+TEST_F(ChartSelectionTest, ZoomPanAndScrollKeepToTheFocusRange)
+{
+    struct Row {
+        const char* name;
+        std::function<void(IcicleView&)> act;
+        double start, end;
+    } rows[] = {
+        { "zoom out past both ends", [](IcicleView& v) { v.zoom(20, 0.5); }, 400, 800 },
+        { "pan right stops at the focus start", [](IcicleView& v) { v.zoom(-4, 0.0); v.pan(5000, 100); }, 400, 400 + 400 / std::exp(0.75) },
+        { "pan left stops at the focus end", [](IcicleView& v) { v.zoom(-4, 0.0); v.pan(-5000, 100); }, 800 - 400 / std::exp(0.75), 800 },
+        { "the scroll bar's middle", [](IcicleView& v) { v.zoom(-4, 0.0); v.scrollTo(0.5); },
+          600 - 200 / std::exp(0.75), 600 + 200 / std::exp(0.75) },
+    };
+    for (const Row& row : rows) {
+        IcicleView view(1000.0);
+        view.setFocus(400.0, 800.0, 3.0);
+        row.act(view);
+        EXPECT_NEAR(view.visibleStart, row.start, 1e-9) << row.name;
+        EXPECT_NEAR(view.visibleEnd, row.end, 1e-9) << row.name;
+        EXPECT_DOUBLE_EQ(view.rowAt(0.0, 800.0), 3.0) << row.name << ": the focus row is on top";
+    }
+}
+
+TEST_F(ChartSelectionTest, SmoothScrollingAnimatesTheFocusForAtMostAQuarterSecond)
+{
+    settings.smoothScrolling = true;
+    chart->select(named("A/a3"));
+    EXPECT_EQ(key(orvex::KEY_ENTER), HANDLED | REDRAW);
+    EXPECT_DOUBLE_EQ(chart->view().visibleEnd, 950.0) << "nothing moves before the first frame";
+    now += 0.125;
+    EXPECT_EQ(chart->draw(renderer), HANDLED | REDRAW);
+    EXPECT_GT(chart->view().visibleStart, 0.0);
+    EXPECT_LT(chart->view().visibleStart, 400.0);
+    EXPECT_GT(chart->view().firstRow, 1.0);
+    EXPECT_LT(chart->view().firstRow, 2.0);
+    now += 0.125;
+    EXPECT_EQ(chart->draw(renderer), HANDLED) << "the last step asks for no further frame";
+    EXPECT_DOUBLE_EQ(chart->view().visibleStart, 400.0);
+    EXPECT_DOUBLE_EQ(chart->view().visibleEnd, 450.0);
+    EXPECT_DOUBLE_EQ(chart->view().firstRow, 2.0);
+
+    // Input in the middle of the animation acts on where it ends.
+    key(orvex::KEY_HOME);
+    now += 0.05;
+    chart->draw(renderer);
+    key(orvex::KEY_RIGHT);
+    EXPECT_DOUBLE_EQ(chart->view().visibleEnd, 950.0);
+    EXPECT_DOUBLE_EQ(chart->view().firstRow, 1.0);
+}
+
+// [SECTION] The context menu
+
+class ChartMenuTest : public ChartSelectionTest {
+protected:
+    ChartMenuTest()
+    {
+        const ChartContextMenu::Looks looks { { &clear, &label }, &row, &frame, &panel };
+        auto layer = std::make_unique<ChartContextMenu>(orvex::UniquePtr<Component>(owned.release()), *chart, shell, factory, looks);
+        menu = layer.get();
+        owned = std::move(layer);
+        menu->layout({ 950, 800 }, { 950, 800 }, 1.0);
+    }
+    Response rightClick(double x, double y)
+    {
+        ClickSequence clicks;
+        const Response answer = menu->mousePress({ RIGHT, 0, 0, x, y }, clicks);
+        menu->mouseRelease({ RIGHT, 2, 0, x, y });
+        menu->layout({ 950, 800 }, { 950, 800 }, 1.0);
+        return answer;
+    }
+    void press(int code, int modifiers = 0)
+    {
+        menu->keyPress({ code, code, orvex::ACTION_PRESS, modifiers });
+        menu->keyRelease({ code, code, orvex::ACTION_RELEASE, modifiers });
+        menu->layout({ 950, 800 }, { 950, 800 }, 1.0);
+    }
+    std::string enabledItems() const
+    {
+        static const char* names[] = { "open", "reveal", "copy", "into", "up" };
+        std::string text;
+        for (int item = 0; item < ChartContextMenu::ITEM_COUNT; ++item)
+            if (menu->itemEnabled(ChartContextMenu::Item(item)))
+                text += std::string(text.empty() ? "" : " ") + names[item];
+        return text;
+    }
+
+    FakeFactory factory;
+    Renderer::StyleObject clear, label, row, frame, panel;
+    ChartContextMenu* menu = nullptr;
+};
+
+TEST_F(ChartMenuTest, ARightClickSelectsAndOffersWhatCanAct)
+{
+    struct Row {
+        const char* name;
+        const char* focus; // the folder gone into first
+        double x, y;
+        bool pathsHere, open;
+        const char* selected;
+        const char* items;
+    } rows[] = {
+        { "a file at the whole tree", "", 600, 50, true, true, "B", "open reveal copy" },
+        { "a folder", "", 100, 50, true, true, "A", "open reveal copy into" },
+        { "a folder inside a focused one", "A", 900, 150, true, true, "a3", "open reveal copy into up" },
+        { "the focused folder itself", "A", 100, 50, true, true, "A", "open reveal copy up" },
+        { "a stored scan from another machine", "", 600, 50, false, true, "B", "copy" },
+        { "no cell: no menu, no selection", "", 700, 250, true, false, "none", "" },
+    };
+    for (const Row& row : rows) {
+        chart->goHome();
+        if (*row.focus)
+            chart->goInto(named(row.focus));
+        shell.pathsHere = row.pathsHere;
+        chart->select(named("C"));
+        rightClick(row.x, row.y);
+        EXPECT_EQ(menu->isOpen(), row.open) << row.name;
+        EXPECT_EQ(nameOf(chart->selectedNode()), row.selected) << row.name;
+        if (row.open)
+            EXPECT_EQ(enabledItems(), row.items) << row.name;
+        menu->close();
+    }
+}
+
+TEST_F(ChartMenuTest, KeysMoveOverUsableItemsAndRunOne)
+{
+    chart->goInto(named("A"));
+    chart->select(named("A/a3"));
+    menu->focus(chart);
+    ASSERT_TRUE(chart->hasKeyboardFocus());
+    press(orvex::KEY_F10, orvex::MOD_LEFT_SHIFT);
+    ASSERT_TRUE(menu->isOpen());
+    EXPECT_FALSE(chart->hasKeyboardFocus()) << "the menu holds the keyboard while open";
+    // Open, Show, Copy path: Enter runs the third item.
+    press(orvex::KEY_DOWN);
+    press(orvex::KEY_DOWN);
+    press(orvex::KEY_ENTER);
+    EXPECT_EQ(shell.calls, std::vector<std::string> { "copy /r/A/a3" });
+    EXPECT_FALSE(menu->isOpen());
+    EXPECT_TRUE(chart->hasKeyboardFocus()) << "the chart gets the keyboard back";
+
+    // From the first item, Up wraps round to the last: Go up.
+    press(orvex::KEY_MENU);
+    press(orvex::KEY_UP);
+    press(orvex::KEY_SPACE);
+    EXPECT_EQ(nameOf(chart->focusedNode()), "/r");
+    EXPECT_FALSE(menu->isOpen());
+
+    // On a file at the whole tree, Down skips Go into and Go up, back round to Open.
+    chart->select(named("B"));
+    press(orvex::KEY_MENU);
+    for (int i = 0; i < 3; ++i)
+        press(orvex::KEY_DOWN);
+    press(orvex::KEY_ENTER);
+    EXPECT_EQ(shell.calls.back(), "open /r/B");
+}
+
+TEST_F(ChartMenuTest, EscapeAClickOutsideFocusLossAndAResizeCloseIt)
+{
+    struct Row {
+        const char* name;
+        std::function<void()> act;
+    } rows[] = {
+        { "Escape", [&] { press(orvex::KEY_ESCAPE); } },
+        { "a left click outside the menu", [&] {
+             ClickSequence c;
+             menu->mousePress({ LEFT, 0, 0, 900, 700 }, c);
+             menu->mouseRelease({ LEFT, 2, 0, 900, 700 });
+         } },
+        { "a press elsewhere in the window", [&] { ClickSequence c; menu->mousePressOutside({ LEFT, 0, 0, -5, -5 }, c); } },
+        { "the focus leaving the chart", [&] { menu->loseFocus(); } },
+        { "the window losing the focus", [&] { menu->resetInput(); } },
+        { "a resize", [&] { menu->layout({ 900, 800 }, { 900, 800 }, 1.0); } },
+        { "the wheel", [&] { menu->mouseWheel({ 1, 0, 700, 700 }); } },
+    };
+    for (const Row& row : rows) {
+        menu->layout({ 950, 800 }, { 950, 800 }, 1.0);
+        rightClick(600, 50);
+        ASSERT_TRUE(menu->isOpen()) << row.name;
+        row.act();
+        EXPECT_FALSE(menu->isOpen()) << row.name;
+        EXPECT_TRUE(shell.calls.empty()) << row.name << " ran an item";
+    }
+}
+
+} // namespace
