@@ -3,8 +3,9 @@
 // drawing while it is open, and closes cleanly over it), failures written on the window's status
 // line, the scanning overlay and its live preview, Escape during a scan, wheel zoom and drag pan
 // on the chart, a double click revealing a file (a stand-in file manager on a private session bus,
-// else a stand-in xdg-open), F6 re-reading the settings, and a device without OpenGL 3.3. The window is read
-// with xwd and probed for the screens' colours; the last capture of a failed wait is kept.
+// else a stand-in xdg-open), the chart's menu copying a path, Enter going into a selected folder,
+// F6 re-reading the settings, and a device without OpenGL 3.3. The window is read with xwd and
+// probed for the screens' colours; the last capture of a failed wait is kept.
 //
 // [SECTION] The program
 // [SECTION] Fixture: trees, stand-ins, settings, waiting for a screen
@@ -548,6 +549,52 @@ TEST_F(AppE2ETest, DoubleClickOnAFileRevealsIt)
     ASSERT_TRUE(ready) << "the stand-in file manager never owned its name";
     EXPECT_EQ(readLines(record), std::vector<std::string> { "file://" + (folder / "tree").string() + "/big%20file.bin" });
     EXPECT_EQ(readLines(folder / "opened").size(), 1u) << "the parent folder was opened although the file manager answered";
+}
+
+// A right click on the big file opens the chart's menu with the file selected; its third item,
+// Copy path, puts the file's path on the clipboard, read back with xclip while the program runs.
+TEST_F(AppE2ETest, ContextMenuCopyPathPutsThePathOnTheClipboard)
+{
+    if (std::system("command -v xclip >/dev/null") != 0)
+        GTEST_SKIP() << "xclip is needed to read the clipboard";
+    App app(folder, { (folder / "tree").string() });
+    ASSERT_TRUE(waitForScreen(app, "the chart", chartShown));
+    const Cell cell = bigFileCell(screen);
+    ASSERT_GT(cell.right - cell.left, screen.width / 2) << "the big file's cell was not found";
+    app.click(screen.width / 2, (cell.top + cell.bottom) / 2, 3);
+    app.key("Down Down Return"); // Open, Show in file manager, Copy path
+    const std::string expected = (folder / "tree" / "big file.bin").string();
+    std::string copied;
+    EXPECT_TRUE(waitUntil([&] {
+        copied = run("timeout 5 xclip -o -selection clipboard 2>/dev/null");
+        return copied == expected;
+    }, 10s)) << "the clipboard holds '" << copied << "'";
+}
+
+// Row 1 holds the big file and docs, two cells with a gap between them. A click selects docs and
+// Enter goes into it: docs alone then spans the top row, one run of its colour across the window.
+TEST_F(AppE2ETest, EnterOnASelectedFolderFillsTheTopRowWithItsColour)
+{
+    App app(folder, { (folder / "tree").string() });
+    ASSERT_TRUE(waitForScreen(app, "the chart", chartShown));
+    const Cell big = bigFileCell(screen);
+    ASSERT_GT(big.right - big.left, screen.width / 2) << "the big file's cell was not found";
+    const int line = big.top + 10; // above the labels, which start lower in a row
+    ASSERT_EQ(screen.cellsOnLine(line, CHART_BACKGROUND), 2) << "row 1 is not the big file and docs";
+    // docs lies on the side the big file leaves free; its colour is read near its far edge, away
+    // from its left-aligned label.
+    const bool docsRight = big.left < 10;
+    const int docsX = docsRight ? screen.width - 6 : big.left - 6;
+    const Rgb docs = screen.at(docsX, line);
+    app.click(docsX, big.top + 20);
+    app.key("Return");
+    EXPECT_TRUE(waitForScreen(app, "docs across the top row", [&](const Screen& s) {
+        if (s.cellsOnLine(line, CHART_BACKGROUND) != 1)
+            return false;
+        const auto [left, right] = s.runAround(s.width / 2, line, CHART_BACKGROUND);
+        return left <= 3 && right >= s.width - 4 && near(s.at(s.width / 4, line), docs, 12)
+            && near(s.at(s.width / 2, line), docs, 12) && near(s.at(3 * s.width / 4, line), docs, 12);
+    }));
 }
 
 // [SECTION] Stored scans
