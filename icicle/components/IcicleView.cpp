@@ -21,6 +21,32 @@ void IcicleView::setFocus(double start, double end, double topRow)
     firstRow = topRow;
 }
 
+bool IcicleView::bringIntoView(double x0, double x1)
+{
+    const double span = visibleEnd - visibleStart;
+    double shift = 0.0;
+    if (x1 - x0 <= span) {
+        if (x0 < visibleStart)
+            shift = x0 - visibleStart;
+        else if (x1 > visibleEnd)
+            shift = x1 - visibleEnd;
+    } else if (x0 > visibleStart) {
+        shift = x0 - visibleStart;
+    } else if (x1 < visibleEnd) {
+        shift = x1 - visibleEnd;
+    }
+    double start = visibleStart + shift;
+    if (start < focusStart)
+        start = focusStart;
+    if (start + span > focusEnd)
+        start = focusEnd - span;
+    if (!(start != visibleStart))
+        return false;
+    visibleStart = start;
+    visibleEnd = start + span;
+    return true;
+}
+
 double IcicleView::clamp(double bytes) const
 {
     if (bytes >= focusStart && bytes <= focusEnd)

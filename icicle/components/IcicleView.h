@@ -35,6 +35,9 @@ public:
     double xAt(double bytes, double width) const;
     double yAt(double row, double height) const;
 
+    // Moves the range the least that shows [x0, x1] whole (or, when it is wider than the range,
+    // fills the range with it), staying inside the focus range. False when nothing moved.
+    bool bringIntoView(double x0, double x1);
     // Makes [start, end] the range zoom, pan and scrolling keep to and shows all of it, with
     // `topRow` at the top edge. An empty or reversed range becomes one byte wide.
     void setFocus(double start, double end, double topRow);

@@ -480,9 +480,11 @@ Response IcicleVisualization::keyPress(const orvex::KeyEvent& event)
     case orvex::KEY_DOWN:
         if (!plain)
             return 0;
-        // At an end the selection stays where it is.
+        // At an end the selection stays where it is; a cell the keys reach off screen is panned to.
         if (const FilesystemNode* target = arrowTarget(event.key))
             changed = select(target);
+        if (changed && selectedCell && chartView.bringIntoView(selectedCell->x0, selectedCell->x1))
+            notifyScrollBar();
         break;
     case orvex::KEY_ENTER:
     case orvex::KEY_KEYPAD_ENTER:

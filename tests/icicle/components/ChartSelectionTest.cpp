@@ -248,6 +248,14 @@ TEST_F(ChartSelectionTest, ZoomPanAndScrollKeepToTheFocusRange)
         { "pan left stops at the focus end", [](IcicleView& v) { v.zoom(-4, 0.0); v.pan(-5000, 100); }, 800 - 400 / std::exp(0.75), 800 },
         { "the scroll bar's middle", [](IcicleView& v) { v.zoom(-4, 0.0); v.scrollTo(0.5); },
           600 - 200 / std::exp(0.75), 600 + 200 / std::exp(0.75) },
+        { "a cell right of the range is shown at the right edge", [](IcicleView& v) { v.zoom(-4, 0.0); v.bringIntoView(700, 750); },
+          750 - 400 / std::exp(0.75), 750 },
+        { "a cell left of the range is shown at the left edge", [](IcicleView& v) { v.zoom(-4, 1.0); v.bringIntoView(420, 430); },
+          420, 420 + 400 / std::exp(0.75) },
+        { "a cell wider than the range fills it from its left edge", [](IcicleView& v) { v.zoom(-4, 0.0); v.bringIntoView(500, 800); },
+          500, 500 + 400 / std::exp(0.75) },
+        { "a cell in view moves nothing", [](IcicleView& v) { v.zoom(-4, 0.0); v.bringIntoView(410, 420); },
+          400, 400 + 400 / std::exp(0.75) },
     };
     for (const Row& row : rows) {
         IcicleView view(1000.0);
