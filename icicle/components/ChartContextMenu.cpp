@@ -87,9 +87,10 @@ public:
     Response mouseMove(const orvex::MouseMoveEvent& event, bool hovered) override
     {
         Response answer = EnvelopePrototype::mouseMove(event, hovered);
+        // The keyboard follows the pointer, so Enter runs the item that looks current.
         if (hovered && menu->enabled[size_t(item)] && menu->current != item) {
             menu->current = item;
-            answer |= REDRAW;
+            answer |= menu->focusCurrent();
         }
         return answer;
     }
