@@ -87,6 +87,10 @@ InputResult translateInput(NativeWindow& target, InputState& state, unsigned mes
     case WM_KEYUP:
     case WM_SYSKEYUP:
         translateKey(target, message, wParam, lParam);
+        // F10 alone would put the window into the system menu's keyboard mode, which then eats the
+        // following keys; the program uses Shift+F10 for its own menu. Alt and Alt+Space still open it.
+        if (wParam == VK_F10)
+            return InputResult::HANDLED;
         return InputResult::PASS_THROUGH; // Alt+F4 and the system menu keys still work
     case WM_CHAR:
         translateCharacter(target, state, char32_t(wParam & 0xFFFF));

@@ -88,6 +88,17 @@ TEST_F(Win32InputTest, ExtendedFlagTellsSidesAndKeypadEnterApart)
     EXPECT_EQ(window.calls, expected);
 }
 
+TEST_F(Win32InputTest, F10IsReportedButKeptFromTheSystemMenu)
+{
+    const LPARAM f10 = 1 | (LPARAM(0x44) << 16);
+    EXPECT_EQ(send(WM_SYSKEYDOWN, VK_F10, f10), win32::InputResult::HANDLED);
+    EXPECT_EQ(send(WM_SYSKEYUP, VK_F10, f10 | (LPARAM(3) << 30)), win32::InputResult::HANDLED);
+    EXPECT_EQ(send(WM_SYSKEYDOWN, VK_MENU, 1 | (LPARAM(0x38) << 16)), win32::InputResult::PASS_THROUGH);
+    const std::vector<std::string> expected = {
+        "keyPressed 87/87 action 0 mods 0", "keyReleased 87/87 action 2 mods 0", "keyPressed 60/60 action 0 mods 16"};
+    EXPECT_EQ(window.calls, expected);
+}
+
 TEST_F(Win32InputTest, EitherShiftSetsBothShiftBits)
 {
     key(true, VK_SHIFT, 0x36); // right Shift: key messages carry VK_SHIFT
