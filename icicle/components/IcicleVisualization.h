@@ -3,10 +3,7 @@
 // pointer with the wheel or a middle-button drag, pans with a left drag (which also scales the rows
 // unless Shift is held), continues a fast drag with inertia, animates wheel zoom when smooth
 // scrolling is on, opens or reveals the node under a double click, and keeps the scroll bar in step.
-// A click selects a cell (outlined over the chart); with the keyboard focus the arrows move the
-// selection, Enter goes into a selected folder (its row on top, its bytes across the width), and
-// Backspace, Alt+Up, the back button and Home go back out (ChartNavigation finds the cells,
-// ViewTransition animates the change). It asks for frames (REDRAW from draw) only while an animation runs. Relies on the mesh, the node
+// It asks for frames (REDRAW from draw) only while an animation runs. Relies on the mesh, the node
 // lookup, the settings and the shell actions outliving it (the application owns them all).
 // Main thread.
 #pragma once
@@ -77,6 +74,10 @@ public:
     orvex::gui::Response resetInput() override;
 
     // [selection and focus] ---------------------------------------------------------------------
+    // A click selects a cell (outlined over the chart); with the keyboard focus the arrows move
+    // the selection, Enter goes into a selected folder (its row on top, its bytes across the
+    // width), and Backspace, Alt+Up, the back button and Home go back out. ChartNavigation finds
+    // the cells, ViewTransition animates the change; the context menu is ChartContextMenu's.
     // The node under a point of the component, null for none (or one outside the focused folder).
     const FilesystemNode* nodeAt(orvex::gui::Vector2 position) const;
     // Selects `node` (null clears); true when the selection changed. A node without a cell, or
