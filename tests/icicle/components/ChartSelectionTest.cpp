@@ -361,8 +361,9 @@ TEST_F(ChartMenuTest, ARightClickSelectsAndOffersWhatCanAct)
         rightClick(row.x, row.y);
         EXPECT_EQ(menu->isOpen(), row.open) << row.name;
         EXPECT_EQ(nameOf(chart->selectedNode()), row.selected) << row.name;
-        if (row.open)
+        if (row.open) {
             EXPECT_EQ(enabledItems(), row.items) << row.name;
+        }
         menu->close();
     }
 }
