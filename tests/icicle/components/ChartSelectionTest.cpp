@@ -95,6 +95,9 @@ protected:
         chart->mouseRelease({ LEFT, 2, 0, x + wobble, y });
     }
 
+    void countFocusChange() { ++focusChanges; }
+
+    int focusChanges = 0;
     double now = 10.0;
     IcicleMesh<orvex::MasterPtr, int> mesh;
     IcicleNodeLookup lookup;
@@ -193,14 +196,8 @@ TEST_F(ChartSelectionTest, EnterUpAndHomeSetTheFocusAndItsViewRange)
     VisualizationScrollBar bar;
     bar.layout({ 950, 16 }, { 950, 16 }, 1.0);
     chart->setScrollBar(&bar);
-    int focusChanges = 0;
-    struct Counter final : orvex::Callee<void> {
-        explicit Counter(int* n) : n(n) {}
-        Callee* clone() const override { return new Counter(n); }
-        void call() override { ++*n; }
-        int* n;
-    };
-    chart->focusListeners().append(orvex::makeUnique<Counter>(&focusChanges));
+    chart->focusListeners().append(orvex::makeUnique<orvex::MemberFunctionCallee<ChartSelectionTest, void>>(
+        this, &ChartSelectionTest::countFocusChange));
 
     struct Row {
         const char* name;
@@ -243,7 +240,6 @@ TEST_F(ChartSelectionTest, ZoomPanAndScrollKeepToTheFocusRange)
         std::function<void(IcicleView&)> act;
         double start, end;
     } rows[] = {
-        { "zoom out past both ends", [](IcicleView& v) { v.zoom(20, 0.5); }, 400, 800 },
         { "pan right stops at the focus start", [](IcicleView& v) { v.zoom(-4, 0.0); v.pan(5000, 100); }, 400, 400 + 400 / std::exp(0.75) },
         { "pan left stops at the focus end", [](IcicleView& v) { v.zoom(-4, 0.0); v.pan(-5000, 100); }, 800 - 400 / std::exp(0.75), 800 },
         { "the scroll bar's middle", [](IcicleView& v) { v.zoom(-4, 0.0); v.scrollTo(0.5); },
