@@ -95,8 +95,10 @@ protected:
         chart->mouseRelease({ LEFT, 2, 0, x + wobble, y });
     }
 
-    void countFocusChange() { ++focusChanges; }
+public:
+    void countFocusChange() { ++focusChanges; } // a focus listener
 
+protected:
     int focusChanges = 0;
     double now = 10.0;
     IcicleMesh<orvex::MasterPtr, int> mesh;
