@@ -5,6 +5,7 @@
 // [SECTION] Construction and the scroll bar
 // [SECTION] Layout and draw
 // [SECTION] Mouse input
+// [SECTION] The hovered cell
 // [SECTION] Animations
 #include "icicle/components/IcicleVisualization.h"
 
@@ -106,6 +107,7 @@ Response IcicleVisualization::draw(Renderer& target)
 {
     const double dt = frameClock.lap(clock());
     const Response flags = smoothScrollStep(dt) | inertiaStep(dt);
+    updateHover();
     drawChart(target);
     return flags | HANDLED;
 }
@@ -173,8 +175,11 @@ void IcicleVisualization::openNodeAt(Vector2 position, Vector2 previousPress)
         shell->reveal(path);
 }
 
-Response IcicleVisualization::mouseMove(const orvex::MouseMoveEvent& event, bool)
+Response IcicleVisualization::mouseMove(const orvex::MouseMoveEvent& event, bool pointerInside)
 {
+    pointer = { event.x, event.y };
+    pointerKnown = pointerInside;
+    updateHover();
     if (drag == DragMode::MIDDLE_ZOOM && (event.buttons & buttonBit(MIDDLE_BUTTON))) {
         Response answer = HANDLED;
         if (event.dy != 0.0
@@ -241,10 +246,36 @@ Response IcicleVisualization::mouseWheel(const orvex::MouseWheelEvent& event)
 
 Response IcicleVisualization::resetInput()
 {
+    forgetPointer();
     if (drag == DragMode::NONE)
         return 0;
     drag = DragMode::NONE;
     return HANDLED;
+}
+
+Response IcicleVisualization::mouseLeave()
+{
+    forgetPointer();
+    return 0;
+}
+
+// [SECTION] The hovered cell
+
+void IcicleVisualization::updateHover()
+{
+    const FilesystemNode* now = nullptr;
+    if (pointerKnown && size.x > 0.0 && size.y > 0.0)
+        now = lookup->nodeAt(chartView.byteAt(pointer.x, size.x), chartView.rowAt(pointer.y, size.y));
+    if (now == hovered)
+        return;
+    hovered = now;
+    notifyObserver();
+}
+
+void IcicleVisualization::forgetPointer()
+{
+    pointerKnown = false;
+    updateHover();
 }
 
 // [SECTION] Animations

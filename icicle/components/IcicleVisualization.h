@@ -67,6 +67,8 @@ public:
     orvex::gui::Response mouseWheel(const orvex::MouseWheelEvent& event) override;
     orvex::gui::Response mouseMove(const orvex::MouseMoveEvent& event, bool hovered) override;
     orvex::gui::Response resetInput() override;
+    // The pointer left the chart: no cell is hovered any more.
+    orvex::gui::Response mouseLeave() override;
 
     static constexpr double DOUBLE_PRESS_DISTANCE = 2.25; // pixels between the two presses of a double click
     static constexpr double MIDDLE_ZOOM_RATE = 0.0625;    // zoom units per pixel of middle drag
@@ -83,6 +85,11 @@ private:
     void openNodeAt(orvex::gui::Vector2 position, orvex::gui::Vector2 previousPress);
     void drawChart(orvex::gui::Renderer& renderer);
     bool inertiaEnabled() const { return settings->mouseDragInertia > 0.0; }
+    // The cell under the last pointer position inside the chart (none when it is outside),
+    // recomputed after every move and every drawn frame, so a zoom or pan under a still pointer
+    // is followed too. Tells the observer only when the cell changed.
+    void updateHover();
+    void forgetPointer();
     void notifyObserver()
     {
         if (observer)
@@ -109,6 +116,8 @@ private:
     double zoomAnchor = 0.0;       // fraction of the width under the last wheel event
     Stopwatch frameClock;
     Stopwatch moveClock;
+    orvex::gui::Vector2 pointer;     // the last pointer position inside the chart
+    bool pointerKnown = false;        // whether `pointer` is inside the chart now
     const FilesystemNode* hovered = nullptr;
     const FilesystemNode* selected = nullptr;
     const FilesystemNode* focused = nullptr; // set to the root at construction
