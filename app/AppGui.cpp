@@ -537,10 +537,9 @@ const std::string& AppGui::detailsText() const
 // "usr — Velbrin Preview" while a chart of /usr is shown; the plain name otherwise.
 void AppGui::showScannedPathInTitle(std::string_view scannedPath)
 {
-    if (scannedPath.empty()) {
-        window.setTitle(WINDOW_TITLE);
-        return;
-    }
-    const std::string name = toUtf8(DetailsText::displayText(DetailsText::lastComponent(scannedPath)));
-    window.setTitle(name + " \u2014 " + WINDOW_TITLE);
+    const std::string title = scannedPath.empty()
+        ? std::string(WINDOW_TITLE)
+        : toUtf8(DetailsText::displayText(DetailsText::lastComponent(scannedPath))) + " \u2014 " + WINDOW_TITLE;
+    window.setTitle(title);
+    showUtf8Title(window.platformHandle(), title);
 }
