@@ -1,0 +1,94 @@
+// TreeCounts: every folder's counts against a naive recursive count of random trees, a folder
+// chain deeper than any recursion could follow, and the lookups that must answer zero.
+#include "scan/TreeCounts.h"
+#include "tests/icicle/TreeBuilder.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+TreeCounts::Counts naiveCount(const FilesystemNode* folder)
+{
+    TreeCounts::Counts counts;
+    for (int64_t i = 0; i < folder->children.count; ++i) {
+        const FilesystemNode* child = folder->children[i];
+        if (child->type == FilesystemNode::Type::FILE) {
+            counts.files += 1;
+            continue;
+        }
+        const TreeCounts::Counts below = naiveCount(child);
+        counts.files += below.files;
+        counts.folders += below.folders + 1;
+    }
+    return counts;
+}
+
+void collectFolders(const FilesystemNode* node, std::vector<const FilesystemNode*>& out)
+{
+    if (node->type != FilesystemNode::Type::DIRECTORY)
+        return;
+    out.push_back(node);
+    for (int64_t i = 0; i < node->children.count; ++i)
+        collectFolders(node->children[i], out);
+}
+
+TEST(TreeCountsTest, EveryFolderMatchesARecursiveCount)
+{
+    for (uint64_t seed : { 1u, 7u, 42u }) {
+        const auto tree = testtree::random(seed, 5000);
+        const TreeCounts counts(tree.get());
+        std::vector<const FilesystemNode*> folders;
+        collectFolders(tree.get(), folders);
+        ASSERT_GT(folders.size(), 100u) << "seed " << seed;
+        EXPECT_EQ(counts.folderCount(), folders.size()) << "seed " << seed;
+        for (const FilesystemNode* folder : folders)
+            ASSERT_EQ(counts.below(folder), naiveCount(folder)) << "seed " << seed << ", " << nodePath(folder);
+    }
+}
+
+TEST(TreeCountsTest, FilesNullAndForeignNodesCountNothing)
+{
+    using testtree::dir;
+    using testtree::file;
+    const auto tree = testtree::build(dir("/r", { file("a", 1), dir("empty", {}), dir("d", { file("b", 2), file("c", 0) }) }));
+    const auto other = testtree::build(dir("/o", { dir("x", {}) }));
+    const TreeCounts counts(tree.get());
+    EXPECT_EQ(counts.below(tree.get()), (TreeCounts::Counts { 3, 2 }));
+    EXPECT_EQ(counts.below(testtree::child(tree.get(), "empty")), (TreeCounts::Counts {}));
+    EXPECT_EQ(counts.below(testtree::child(tree.get(), "a")), (TreeCounts::Counts {}));
+    EXPECT_EQ(counts.below(nullptr), (TreeCounts::Counts {}));
+    EXPECT_EQ(counts.below(other.get()), (TreeCounts::Counts {}));
+    EXPECT_EQ(TreeCounts(nullptr).below(tree.get()), (TreeCounts::Counts {}));
+}
+
+// A chain of 20,000 folders with a file at the bottom: a recursive count would exhaust the stack.
+TEST(TreeCountsTest, DeepChainIsCountedWithoutRecursion)
+{
+    constexpr int DEPTH = 20000;
+    orvex::UniquePtr<FilesystemNode> root(new FilesystemNode);
+    root->type = FilesystemNode::Type::DIRECTORY;
+    root->setName("/deep");
+    FilesystemNode* bottom = root.get();
+    std::vector<const FilesystemNode*> chain { bottom };
+    for (int i = 0; i < DEPTH; ++i) {
+        orvex::UniquePtr<FilesystemNode> next(new FilesystemNode);
+        next->type = FilesystemNode::Type::DIRECTORY;
+        next->parent = bottom;
+        FilesystemNode* raw = next.get();
+        bottom->appendChild(std::move(next));
+        bottom = raw;
+        chain.push_back(bottom);
+    }
+    orvex::UniquePtr<FilesystemNode> leaf(new FilesystemNode);
+    leaf->parent = bottom;
+    bottom->appendChild(std::move(leaf));
+
+    const TreeCounts counts(root.get());
+    EXPECT_EQ(counts.folderCount(), uint64_t(DEPTH + 1));
+    for (size_t level : { size_t(0), size_t(1), size_t(DEPTH / 2), size_t(DEPTH) })
+        EXPECT_EQ(counts.below(chain[level]), (TreeCounts::Counts { 1, uint64_t(DEPTH) - level })) << "level " << level;
+}
+
+} // namespace
