@@ -3,11 +3,12 @@
 // where they are met and never pushed, so the stack holds only the chain of open folders.
 #include "scan/TreeCounts.h"
 
+#include <cassert>
 #include <cstddef>
 
 namespace {
 
-constexpr size_t INITIAL_SLOTS = 64;
+constexpr size_t MINIMUM_SLOTS = 64;
 
 } // namespace
 
@@ -26,7 +27,7 @@ TreeCounts::TreeCounts(const FilesystemNode* root)
         if (top.next == top.folder->children.count) {
             const Frame done = top;
             open.pop_back();
-            insert(done.folder, done.counts);
+            entries.push_back({ done.folder, done.counts });
             if (!open.empty()) {
                 open.back().counts.files += done.counts.files;
                 open.back().counts.folders += done.counts.folders + 1;
@@ -39,43 +40,31 @@ TreeCounts::TreeCounts(const FilesystemNode* root)
         else
             top.counts.files += 1;
     }
+    // The table is sized once for every folder: no rehashing while it fills.
+    assert(entries.size() < (size_t(1) << 31) && "TreeCounts: more folders than a 32-bit index holds");
+    size_t slots = MINIMUM_SLOTS;
+    while (slots < 2 * entries.size())
+        slots *= 2;
+    table.assign(slots, 0);
+    for (size_t i = 0; i < entries.size(); ++i)
+        table[slotOf(entries[i].node)] = uint32_t(i + 1);
 }
 
 TreeCounts::Counts TreeCounts::below(const FilesystemNode* node) const
 {
-    if (!node || slots.empty())
+    if (!node || table.empty())
         return {};
-    const Slot& slot = slots[slotOf(node)];
-    return slot.node ? slot.counts : Counts {};
+    const uint32_t index = table[slotOf(node)];
+    return index ? entries[index - 1].counts : Counts {};
 }
 
-// The slot holding `node`, or the empty one where it would go.
 size_t TreeCounts::slotOf(const FilesystemNode* node) const
 {
     // Nodes are at least 8-byte aligned: drop the low bits, then mix the rest (Fibonacci hashing).
     const uint64_t key = uint64_t(reinterpret_cast<uintptr_t>(node)) >> 3;
-    const size_t mask = slots.size() - 1;
-    size_t index = size_t((key * 0x9E3779B97F4A7C15ull) >> 32) & mask;
-    while (slots[index].node && slots[index].node != node)
-        index = (index + 1) & mask;
-    return index;
-}
-
-void TreeCounts::insert(const FilesystemNode* node, Counts counts)
-{
-    if ((used + 1) * 2 > slots.size())
-        grow();
-    Slot& slot = slots[slotOf(node)];
-    if (!slot.node)
-        used += 1;
-    slot = { node, counts };
-}
-
-void TreeCounts::grow()
-{
-    std::vector<Slot> old = std::move(slots);
-    slots.assign(old.empty() ? INITIAL_SLOTS : old.size() * 2, Slot {});
-    for (const Slot& slot : old)
-        if (slot.node)
-            slots[slotOf(slot.node)] = slot;
+    const size_t mask = table.size() - 1;
+    size_t slot = size_t((key * 0x9E3779B97F4A7C15ull) >> 32) & mask;
+    while (table[slot] && entries[table[slot] - 1].node != node)
+        slot = (slot + 1) & mask;
+    return slot;
 }

@@ -24,19 +24,20 @@ public:
     // The counts below `node`; zero for a file, a null node or a node of another tree.
     Counts below(const FilesystemNode* node) const;
     // Folders recorded, the root included.
-    uint64_t folderCount() const { return used; }
+    uint64_t folderCount() const { return entries.size(); }
 
 private:
-    struct Slot {
-        const FilesystemNode* node = nullptr; // null: empty
+    struct Entry {
+        const FilesystemNode* node;
         Counts counts;
     };
 
-    void insert(const FilesystemNode* node, Counts counts);
-    void grow();
+    // The table's slot for `node`: the one holding it, or the empty one where it would go.
     size_t slotOf(const FilesystemNode* node) const;
 
-    // Open addressing with linear probing, a power-of-two size, at most half full.
-    std::vector<Slot> slots;
-    uint64_t used = 0;
+    std::vector<Entry> entries; // every folder, in post-order
+    // Open addressing with linear probing over 1 + an index into `entries` (0: empty), a
+    // power-of-two size at most half full. Four bytes a slot keep the table in cache while it is
+    // filled, which costs more than the walk itself in a tree of folders only.
+    std::vector<uint32_t> table;
 };
