@@ -161,8 +161,9 @@ std::string_view DetailsText::lastComponent(std::string_view path)
     const size_t end = path.find_last_not_of("/\\");
     if (end == std::string_view::npos)
         return path;
-    const size_t start = path.find_last_of("/\\", end);
-    return path.substr(start == std::string_view::npos ? 0 : start + 1, end + 1 - (start == std::string_view::npos ? 0 : start + 1));
+    const size_t separator = path.find_last_of("/\\", end);
+    const size_t start = separator == std::string_view::npos ? 0 : separator + 1;
+    return path.substr(start, end + 1 - start);
 }
 
 DetailsText::Parts DetailsText::parts(const FilesystemNode* node, bool withScanNotices) const

