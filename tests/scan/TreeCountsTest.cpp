@@ -47,9 +47,11 @@ TEST(TreeCountsTest, EveryFolderMatchesARecursiveCountAndNothingElseCounts)
         EXPECT_EQ(counts.folderCount(), folders.size()) << "seed " << seed;
         for (const FilesystemNode* folder : folders) {
             ASSERT_EQ(counts.below(folder), naiveCount(folder)) << "seed " << seed << ", " << nodePath(folder);
-            for (int64_t i = 0; i < folder->children.count; ++i)
-                if (folder->children[i]->type == FilesystemNode::Type::FILE)
+            for (int64_t i = 0; i < folder->children.count; ++i) {
+                if (folder->children[i]->type == FilesystemNode::Type::FILE) {
                     ASSERT_EQ(counts.below(folder->children[i]), TreeCounts::Counts {}) << nodePath(folder->children[i]);
+                }
+            }
         }
         EXPECT_EQ(counts.below(nullptr), TreeCounts::Counts {});
         EXPECT_EQ(counts.below(other.get()), TreeCounts::Counts {});
