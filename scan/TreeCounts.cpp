@@ -3,12 +3,26 @@
 // where they are met and never pushed, so the stack holds only the chain of open folders.
 #include "scan/TreeCounts.h"
 
+#include <algorithm>
 #include <cassert>
 #include <cstddef>
 
 namespace {
 
 constexpr size_t MINIMUM_SLOTS = 64;
+// Children whose nodes are requested ahead of the one being read: the tree is read straight after
+// the scan built it on another thread, so most nodes are cache misses, and asking for several at
+// once lets them overlap instead of each one waiting for the last.
+constexpr int64_t PREFETCH_DISTANCE = 8;
+
+inline void prefetch(const void* address)
+{
+#if defined(__GNUC__) || defined(__clang__)
+    __builtin_prefetch(address);
+#else
+    (void)address;
+#endif
+}
 
 } // namespace
 
@@ -22,6 +36,8 @@ TreeCounts::TreeCounts(const FilesystemNode* root)
         Counts counts;
     };
     std::vector<Frame> open { { root, 0, {} } };
+    for (int64_t i = 0; i < std::min(root->children.count, PREFETCH_DISTANCE); ++i)
+        prefetch(root->children[i]);
     while (!open.empty()) {
         Frame& top = open.back();
         if (top.next == top.folder->children.count) {
@@ -34,11 +50,17 @@ TreeCounts::TreeCounts(const FilesystemNode* root)
             }
             continue;
         }
-        const FilesystemNode* child = top.folder->children[top.next++];
-        if (child->type == FilesystemNode::Type::DIRECTORY)
+        const FilesystemNode::Children& children = top.folder->children;
+        if (top.next + PREFETCH_DISTANCE < children.count)
+            prefetch(children[top.next + PREFETCH_DISTANCE]);
+        const FilesystemNode* child = children[top.next++];
+        if (child->type == FilesystemNode::Type::DIRECTORY) {
+            for (int64_t i = 0; i < std::min(child->children.count, PREFETCH_DISTANCE); ++i)
+                prefetch(child->children[i]);
             open.push_back({ child, 0, {} }); // `top` may dangle from here on
-        else
+        } else {
             top.counts.files += 1;
+        }
     }
     // The table is sized once for every folder: no rehashing while it fills.
     assert(entries.size() < (size_t(1) << 31) && "TreeCounts: more folders than a 32-bit index holds");
