@@ -54,7 +54,7 @@ Vector2 DetailsBar::layout(Vector2 minimum, Vector2 maximum, double layoutScale,
         measurer->setText(U"Ag");
         lineHeight = measurer->bounds().height();
     }
-    const double height = std::clamp(lineHeight, minimum.y, std::max(minimum.y, maximum.y));
+    height = std::clamp(lineHeight, minimum.y, std::max(minimum.y, maximum.y));
     label->layout({ width, height }, { width, height }, scale, final);
     return { width, height };
 }
@@ -90,6 +90,8 @@ bool DetailsBar::refresh()
     if (line == label->text)
         return false;
     label->setText(std::move(line));
+    // The label centres its text by the text's own bounds: lay it out again for the new text.
+    label->layout({ width, height }, { width, height }, scale, 1);
     shownUtf8 = toUtf8(label->text);
     return true;
 }

@@ -51,6 +51,7 @@ private:
     orvex::gui::Label* label = nullptr;               // the content
     orvex::UniquePtr<orvex::gui::TextObject> measurer; // lays candidate lines out, never drawn
     double width = 0.0;                                // the room for the line, pixels
+    double height = 0.0;                               // one line, pixels
     double scale = 0.0;
     bool stale = true;
     std::string shownUtf8;
