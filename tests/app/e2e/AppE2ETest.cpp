@@ -593,6 +593,27 @@ TEST_F(AppE2ETest, StoredScanShowsItsChartAndLeavesPathsOfOtherMachinesAlone)
     EXPECT_FALSE(fs::exists(folder / "opened")) << "a path of another machine was handed to the desktop";
 }
 
+// A stored scan's title names its scanned folder, and the details line of its focus says what the
+// scan could not read (a stored scan tells no reason).
+TEST_F(AppE2ETest, StoredScanNamesItsFolderInTheTitleAndWhatCouldNotBeRead)
+{
+    std::ofstream(folder / "archive.json")
+        << R"([1,2,{"progname":"ncdu","progver":"1.18"},)" "\n"
+        << R"([{"name":"/velbrin-e2e/elsewhere/archive"},{"name":"big file.bin","asize":9000000},)"
+        << R"([{"name":"logs"},{"name":"a.log","asize":1000000}],[{"name":"locked","read_error":true}]]])";
+    App app(folder, { (folder / "archive.json").string() }, { frameLogVariable() });
+    ASSERT_TRUE(waitForScreen(app, "the stored scan's chart", chartShown));
+    std::string title;
+    EXPECT_TRUE(waitUntil([&] { return (title = run("xdotool getwindowname " + app.window)) == "archive — Velbrin Preview"; }))
+        << title;
+    const std::string focusLine = "details /velbrin-e2e/elsewhere/archive — 9.537 MB (10,000,000 bytes) — 2 files, 2 folders"
+                                  " — 1 folder could not be read (first: /velbrin-e2e/elsewhere/archive/locked)";
+    EXPECT_TRUE(waitUntil([&] {
+        const std::vector<std::string> lines = readLines(folder / "frames");
+        return std::find(lines.begin(), lines.end(), focusLine) != lines.end();
+    })) << readWhole(folder / "frames");
+}
+
 // A broken stored scan: a message box naming the file and where it breaks, and the selection
 // screen instead of a chart. SDL draws the box itself, or runs zenity (here the stand-in, which records its
 // arguments), or, when neither works, writes the text to stderr.
