@@ -11,7 +11,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 
 using namespace orvex::gui;
@@ -86,37 +85,42 @@ public:
 
 TEST_F(HoverTest, TheHoveredCellFollowsThePointerAndOnlyChangesAreTold)
 {
-    struct Step {
+    struct Move {
         const char* name;
-        std::function<void(HoverTest&)> act;
-        FilesystemNode* HoverTest::*expected; // null member: no cell
+        double x, y;
+        bool inside;
+        FilesystemNode* HoverTest::*expected; // null: no cell
         int calls;
     };
-    const Step steps[] = {
-        { "onto a", [](HoverTest& t) { t.pointAt(50, 10); }, &HoverTest::a, 1 },
-        { "within a", [](HoverTest& t) { t.pointAt(60, 12); }, &HoverTest::a, 1 },
-        { "onto d", [](HoverTest& t) { t.pointAt(150, 10); }, &HoverTest::d, 2 },
-        { "onto b below d", [](HoverTest& t) { t.pointAt(150, 30); }, &HoverTest::b, 3 },
-        { "below every cell", [](HoverTest& t) { t.pointAt(150, 100); }, nullptr, 4 },
-        { "back onto b", [](HoverTest& t) { t.pointAt(150, 30); }, &HoverTest::b, 5 },
-        { "the pointer leaves", [](HoverTest& t) { t.chart->mouseLeave(); }, nullptr, 6 },
-        { "onto a again", [](HoverTest& t) { t.pointAt(100, 10); }, &HoverTest::a, 7 },
-        { "a reset", [](HoverTest& t) { t.chart->resetInput(); }, nullptr, 8 },
-        { "a drag's move outside the chart", [](HoverTest& t) { t.pointAt(100, 10, false); }, nullptr, 8 },
-        { "onto a at the middle", [](HoverTest& t) { t.pointAt(100, 10); }, &HoverTest::a, 9 },
-        // Four notches in about the right edge show bytes 528-1000: byte 764, d, is under x 100.
-        { "a zoom under the still pointer, once drawn",
-          [](HoverTest& t) {
-              t.chart->mouseWheel({ -4, 0, 200, 50 });
-              t.chart->draw(t.renderer);
-          },
-          &HoverTest::d, 10 },
+    const Move moves[] = {
+        { "onto a", 50, 10, true, &HoverTest::a, 1 },
+        { "within a", 60, 12, true, &HoverTest::a, 1 },
+        { "onto d", 150, 10, true, &HoverTest::d, 2 },
+        { "onto b below d", 150, 30, true, &HoverTest::b, 3 },
+        { "below every cell", 150, 100, true, nullptr, 4 },
+        { "back onto b", 150, 30, true, &HoverTest::b, 5 },
+        { "a drag's move outside the chart", 150, 30, false, nullptr, 6 },
+        { "onto a at the middle", 100, 10, true, &HoverTest::a, 7 },
     };
-    for (const Step& step : steps) {
-        step.act(*this);
-        EXPECT_EQ(chart->hoveredNode(), step.expected ? this->*step.expected : nullptr) << step.name;
-        EXPECT_EQ(observer.calls, step.calls) << step.name;
+    for (const Move& move : moves) {
+        pointAt(move.x, move.y, move.inside);
+        EXPECT_EQ(chart->hoveredNode(), move.expected ? this->*move.expected : nullptr) << move.name;
+        EXPECT_EQ(observer.calls, move.calls) << move.name;
     }
+    chart->mouseLeave();
+    EXPECT_EQ(chart->hoveredNode(), nullptr);
+    pointAt(100, 10);
+    chart->resetInput();
+    EXPECT_EQ(chart->hoveredNode(), nullptr);
+    EXPECT_EQ(observer.calls, 10);
+
+    // Four notches in about the right edge show bytes 528-1000: under the still pointer at x 100,
+    // byte 764 (d) replaces a once the zoom is drawn.
+    pointAt(100, 10);
+    chart->mouseWheel({ -4, 0, 200, 50 });
+    chart->draw(renderer);
+    EXPECT_EQ(chart->hoveredNode(), d);
+    EXPECT_EQ(observer.calls, 12);
 }
 
 TEST_F(HoverTest, TheBarDescribesTheHoverElseTheFocusAndSetsOnlyNewText)
@@ -136,8 +140,8 @@ TEST_F(HoverTest, TheBarDescribesTheHoverElseTheFocusAndSetsOnlyNewText)
     bar.draw(renderer);
     EXPECT_EQ(bar.text(), "/r/a — 600 B (600 bytes) — 60.0 % of parent, 60.0 % of total");
 
-    // Moving within the cell, drawing again and a change that leaves the line as it was cost no
-    // text set at all (the measurer's included).
+    // Moving within the cell and drawing again cost nothing; a change that leaves the line as it
+    // was costs the measurer one layout, and the label's text is not set again.
     const int hoverShown = factory.sets;
     pointAt(60, 12);
     bar.draw(renderer);
