@@ -1,4 +1,4 @@
-// DetailsText: the line is built from four parts (path, facts, the first unreadable path, the
+// DetailsText: the line is built from four segments (path, facts, the first unreadable path, the
 // rest of the scan notices), so that elision can shorten the two paths and keep the numbers.
 // Fitting searches the longest budget that fits with the caller's measure: a few measurements
 // per new line, none for a line that fits whole.
@@ -15,7 +15,7 @@ namespace {
 
 constexpr char32_t ELLIPSIS = U'\u2026';
 constexpr char32_t REPLACEMENT = U'\uFFFD';
-const std::u32string SEPARATOR = U" \u2014 "; // an em dash between the parts
+const std::u32string SEPARATOR = U" \u2014 "; // an em dash between the segments
 
 std::u32string ascii(std::string_view text) { return std::u32string(text.begin(), text.end()); }
 
@@ -120,12 +120,12 @@ std::string DetailsText::groupedNumber(uint64_t value)
     return out;
 }
 
-std::string DetailsText::shareText(uint64_t part, uint64_t whole)
+std::string DetailsText::shareText(uint64_t amount, uint64_t whole)
 {
-    if (part == 0 || whole == 0)
+    if (amount == 0 || whole == 0)
         return "0.0 %";
     // Tenths of a percent, rounded half up; long double keeps 64-bit sizes exact enough.
-    const long double tenths = (long double)part * 1000.0L / (long double)whole;
+    const long double tenths = (long double)amount * 1000.0L / (long double)whole;
     const uint64_t rounded = uint64_t(tenths + 0.5L);
     if (rounded == 0)
         return "< 0.1 %";
@@ -166,9 +166,9 @@ std::string_view DetailsText::lastComponent(std::string_view path)
     return path.substr(start, end + 1 - start);
 }
 
-DetailsText::Parts DetailsText::parts(const FilesystemNode* node, bool withScanNotices) const
+DetailsText::Segments DetailsText::segments(const FilesystemNode* node, bool withScanNotices) const
 {
-    Parts result;
+    Segments result;
     result.path = displayText(IcicleNodeLookup::nodePath(node));
     const bool folder = node->type == FilesystemNode::Type::DIRECTORY;
     std::string facts = LabelText::sizeString(node->size) + " (" + plural(node->size, "byte", "bytes") + ")";
@@ -207,7 +207,7 @@ DetailsText::Parts DetailsText::parts(const FilesystemNode* node, bool withScanN
     return result;
 }
 
-std::u32string DetailsText::Parts::joined(size_t pathBudget, size_t noticeBudget) const
+std::u32string DetailsText::Segments::joined(size_t pathBudget, size_t noticeBudget) const
 {
     return elidePath(path, pathBudget) + facts + elidePath(noticePath, noticeBudget) + noticeEnd;
 }
@@ -216,7 +216,7 @@ std::u32string DetailsText::describe(const FilesystemNode* node, bool withScanNo
 {
     if (!node)
         return {};
-    const Parts line = parts(node, withScanNotices);
+    const Segments line = segments(node, withScanNotices);
     return line.joined(line.path.size(), line.noticePath.size());
 }
 
@@ -225,7 +225,7 @@ std::u32string DetailsText::describe(const FilesystemNode* node, bool withScanNo
 {
     if (!node)
         return {};
-    const Parts line = parts(node, withScanNotices);
+    const Segments line = segments(node, withScanNotices);
     const size_t pathLength = line.path.size(), noticeLength = line.noticePath.size();
     std::u32string whole = line.joined(pathLength, noticeLength);
     if (measure(whole) <= width)

@@ -40,9 +40,9 @@ public:
     static std::u32string displayText(std::string_view bytes);
     // 1234567 -> "1,234,567".
     static std::string groupedNumber(uint64_t value);
-    // part / whole in percent with one decimal ("12.3 %"); "< 0.1 %" for a share above 0 that
+    // amount / whole in percent with one decimal ("12.3 %"); "< 0.1 %" for a share above 0 that
     // would round to 0.0; "0.0 %" for nothing or an empty whole.
-    static std::string shareText(uint64_t part, uint64_t whole);
+    static std::string shareText(uint64_t amount, uint64_t whole);
     // `path` in at most `budget` code points (at least "…"): the start, "…" and the last component
     // whole while that fits; else "…", the start of the last component and "…".
     static std::u32string elidePath(std::u32string_view path, size_t budget);
@@ -51,14 +51,14 @@ public:
     static std::string_view lastComponent(std::string_view path);
 
 private:
-    struct Parts {
+    struct Segments {
         std::u32string path;       // elided first
         std::u32string facts;      // fixed
         std::u32string noticePath; // the first unreadable path, elided before `path`
         std::u32string noticeEnd;  // fixed
         std::u32string joined(size_t pathBudget, size_t noticeBudget) const;
     };
-    Parts parts(const FilesystemNode* node, bool withScanNotices) const;
+    Segments segments(const FilesystemNode* node, bool withScanNotices) const;
 
     const FilesystemNode* root;
     ScanProblems problems;
