@@ -34,6 +34,7 @@
 #include "gui/layouts/VerticalLayout.h"
 #include "icicle/IcicleMeshWrangler.h"
 #include "icicle/components/ChartContextMenu.h"
+#include "icicle/components/DetailsBar.h"
 #include "icicle/components/IcicleVisualization.h"
 #include "icicle/components/RootDirectoryLabel.h"
 #include "icicle/components/ShellActions.h"
@@ -54,6 +55,7 @@ namespace {
 
 constexpr const char* HOMEPAGE_URL = "https://velbrin.app/velbrin/";
 constexpr const char* SUPPORT_URL = "https://velbrin.app/velbrin/donate/";
+constexpr const char* WINDOW_TITLE = "Velbrin Preview";
 
 UniquePtr<Component> padded(double left, double top, double right, double bottom, UniquePtr<Component> content)
 {
@@ -397,10 +399,12 @@ void AppGui::startMapping(const std::string& path)
         rootLabelSlot->setContent(nullptr);
     }
     scrollBarSlot->setContent(nullptr);
+    detailsBar = nullptr;
     chartSlot->setContent(nullptr);
     chart = nullptr;
     chartMenu = nullptr;
     focusLabel = {};
+    showScannedPathInTitle({});
     mesh = {};
     nodeLookup.assign(nullptr, {});
     if (!bytesLabel || !progressLabel) {
@@ -510,7 +514,12 @@ void AppGui::onScanFinished()
             visualization->setScrollBar(bar.get());
         scrollBarSlot->setContent(makeUnique<MouseOverComponent>(std::move(bar)));
         directoryButton->setDisabled(false);
-        chartSlot->setContent(makeUnique<BackgroundEnvelope>(chartBackgroundStyle, padded(0, 1, 0, 0, chartLayer(std::move(visualization)))));
+        IcicleVisualization* shown = visualization.get();
+        chartSlot->setContent(chartWithDetails(
+            makeUnique<BackgroundEnvelope>(chartBackgroundStyle, padded(0, 1, 0, 0, chartLayer(std::move(visualization)))), shown,
+            problems));
+        if (nodeLookup.root())
+            showScannedPathInTitle(nodeLookup.root()->name.view());
         focusDirectoryButton();
         window.handle(RELAYOUT_WIDTH | RELAYOUT_HEIGHT);
     }
@@ -548,4 +557,35 @@ void AppGui::chartFocusChanged()
         focusLabel = std::move(caption);
     }
     window.handle(REDRAW | RELAYOUT_WIDTH | RELAYOUT_HEIGHT); // the new label has not been laid out
+}
+
+// [SECTION] The details bar and the window's title
+
+UniquePtr<Component> AppGui::chartWithDetails(UniquePtr<Component> chart, IcicleVisualization* visualization,
+                                              const ScanProblems& problems)
+{
+    if (!visualization)
+        return chart;
+    // The counts pass runs here, once per finished tree.
+    auto bar = makeUnique<DetailsBar>(textFactory, 15, secondaryTextStyle, *visualization,
+                                      DetailsText(nodeLookup.root(), problems), [this] { window.requestRedraw(); });
+    detailsBar = bar.get();
+    return makeUnique<BottomIslandLayout>(std::move(chart),
+                                          makeUnique<BackgroundEnvelope>(panelStyle, padded(12, 6, 12, 6, std::move(bar))));
+}
+
+const std::string& AppGui::detailsText() const
+{
+    static const std::string none;
+    return detailsBar && chartShown() ? detailsBar->text() : none;
+}
+
+// "usr — Velbrin Preview" while a chart of /usr is shown; the plain name otherwise.
+void AppGui::showScannedPathInTitle(std::string_view scannedPath)
+{
+    const std::string title = scannedPath.empty()
+        ? std::string(WINDOW_TITLE)
+        : toUtf8(DetailsText::displayText(DetailsText::lastComponent(scannedPath))) + " \u2014 " + WINDOW_TITLE;
+    window.setTitle(title);
+    showUtf8Title(window.platformHandle(), title);
 }

@@ -26,6 +26,7 @@
 
 class AppWindow;
 class ChartContextMenu;
+class DetailsBar;
 class IcicleVisualization;
 class FolderPick;
 class PreviewBuilder;
@@ -58,6 +59,9 @@ public:
 
     // The failure the status line shows (UTF-8), empty when there is none; for the frame log.
     const std::string& statusText() const { return status; }
+
+    // The details bar's line (UTF-8), empty when no chart is shown; for the frame log.
+    const std::string& detailsText() const;
 
     // For the window's frame log: whether a scan is being shown, and whether a finished chart is.
     bool scanShown() const { return scanning; }
@@ -105,6 +109,10 @@ private:
     void showPendingBox();
     orvex::UniquePtr<orvex::gui::Component> chartLayer(orvex::UniquePtr<IcicleVisualization> visualization);
     void chartFocusChanged();
+    // The chart with the details bar under it, and the window's title naming the scanned path.
+    orvex::UniquePtr<orvex::gui::Component> chartWithDetails(orvex::UniquePtr<orvex::gui::Component> chart,
+                                                              IcicleVisualization* visualization, const ScanProblems& problems);
+    void showScannedPathInTitle(std::string_view scannedPath);
 
     orvex::MemberFunctionCallee<AppGui, void> pickDirectoryCallee;
     orvex::MemberFunctionCallee<AppGui, void> scanFinishedCallee;
@@ -130,6 +138,7 @@ private:
     orvex::gui::Label* progressLabel = nullptr;
     orvex::gui::ClippedEnvelope* progressClip = nullptr; // holds progressLabel
     orvex::gui::RelayoutableEnvelope* screenHolder = nullptr; // the content; its own content is the screen
+    DetailsBar* detailsBar = nullptr; // under the finished chart
     orvex::UniquePtr<ShellBridge> shell;
     std::unique_ptr<FolderPick> pick; // the open folder picker; destroyed first (it calls back into this)
     std::string status;                // the status line's text

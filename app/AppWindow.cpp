@@ -198,6 +198,10 @@ void AppWindow::logFrame(double frameMs)
         loggedStatus = gui->statusText();
         std::fprintf(frameLog, "status %s\n", loggedStatus.c_str());
     }
+    if (gui->detailsText() != loggedDetails) {
+        loggedDetails = gui->detailsText();
+        std::fprintf(frameLog, "details %s\n", loggedDetails.c_str());
+    }
     std::fprintf(frameLog, "frame %.3f %.3f %s\n", sinceStart, frameMs, shown);
     std::fflush(frameLog); // read while the program runs
     if (gui->chartShown() && chartFrames++ == 0) {

@@ -57,6 +57,7 @@ private:
     // The frame log for benchmarks (VELBRIN_FRAME_LOG names the file; see bench/app-compare.sh).
     std::FILE* frameLog = nullptr;
     std::string loggedStatus; // the status line as last written to the frame log
+    std::string loggedDetails; // the details line likewise
     int chartFramesToExit = 0;
     int chartFrames = 0;
     orvex::TimePoint started = orvex::TimePoint::now();

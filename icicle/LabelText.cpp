@@ -129,6 +129,30 @@ PackedSize packSize(uint64_t size)
     return {float(code), width};
 }
 
+std::string sizeString(uint64_t size)
+{
+    static const char prefixes[] = "kMGTPEZYRQ";
+    const uint32_t code = uint32_t(packSize(size).code);
+    std::string text;
+    for (int slot = 0; slot < 5; ++slot) {
+        const unsigned glyph = (code >> (4 * slot)) & 15;
+        if (glyph == pointCode)
+            text.push_back('.');
+        else if (glyph == 12)
+            text.push_back('0');
+        else if (glyph == 11)
+            text.push_back('9');
+        else if (glyph != 0)
+            text.push_back(char('0' + glyph));
+    }
+    text.push_back(' ');
+    const unsigned unit = code >> 20;
+    if (unit > 0)
+        text.push_back(prefixes[unit - 1]);
+    text.push_back('B');
+    return text;
+}
+
 float inverseLabelWidth(double sizeWidth, double nameWidth)
 {
     return float(1.0 / (std::max(sizeWidth, nameWidth) + 0.5));

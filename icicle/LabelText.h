@@ -6,6 +6,7 @@
 #include "icicle/GeometryVertex.h"
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -31,6 +32,9 @@ struct PackedSize {
     double width; // text width of the size line
 };
 PackedSize packSize(uint64_t size);
+// The size line as a label draws it, in ASCII: the packed digits and point, a space for the gap
+// before the unit, the prefix and "B" ("1023 B", "1.000 kB", "16.00 EB").
+std::string sizeString(uint64_t size);
 
 // 1 / (max(size width, name width) + 0.5)
 float inverseLabelWidth(double sizeWidth, double nameWidth);

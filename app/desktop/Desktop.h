@@ -18,3 +18,10 @@ void revealInFileManager(std::string_view path);
 // layer's handle (an SDL_Window* on Linux, the HWND on Windows); null, an unsupported window system or any failure make
 // it a no-op. Main thread, once the window exists.
 void useDarkTitleBar(void* nativeWindow);
+
+// Gives the window manager the window's title as UTF-8 text after Window::setTitle. Under X11,
+// SDL writes _NET_WM_NAME only when the C library's locale can convert the title, which the C
+// locale the program runs in cannot for anything past ASCII ("usr — Velbrin Preview"); this
+// writes it directly. Windows titles are UTF-16 already: a no-op there, as for null, another
+// window system or any failure. Main thread, once the window exists.
+void showUtf8Title(void* nativeWindow, std::string_view utf8);

@@ -5,6 +5,7 @@
 // [SECTION] Construction and the scroll bar
 // [SECTION] Layout and draw
 // [SECTION] Mouse input
+// [SECTION] The hovered cell
 // [SECTION] Animations
 // [SECTION] Selection and focus
 #include "icicle/components/IcicleVisualization.h"
@@ -117,6 +118,7 @@ Response IcicleVisualization::draw(Renderer& target)
         flags |= transition.running() ? HANDLED | REDRAW : HANDLED;
         notifyScrollBar();
     }
+    updateHover();
     drawChart(target);
     drawSelection(target);
     return flags | HANDLED;
@@ -191,8 +193,11 @@ void IcicleVisualization::openNodeAt(Vector2 position, Vector2 previousPress)
         shell->reveal(path);
 }
 
-Response IcicleVisualization::mouseMove(const orvex::MouseMoveEvent& event, bool)
+Response IcicleVisualization::mouseMove(const orvex::MouseMoveEvent& event, bool pointerInside)
 {
+    pointer = { event.x, event.y };
+    pointerKnown = pointerInside;
+    updateHover();
     if (drag == DragMode::MIDDLE_ZOOM && (event.buttons & buttonBit(MIDDLE_BUTTON))) {
         Response answer = HANDLED;
         if (event.dy != 0.0
@@ -267,10 +272,36 @@ Response IcicleVisualization::mouseWheel(const orvex::MouseWheelEvent& event)
 
 Response IcicleVisualization::resetInput()
 {
+    forgetPointer();
     if (drag == DragMode::NONE)
         return 0;
     drag = DragMode::NONE;
     return HANDLED;
+}
+
+Response IcicleVisualization::mouseLeave()
+{
+    forgetPointer();
+    return 0;
+}
+
+// [SECTION] The hovered cell
+
+void IcicleVisualization::updateHover()
+{
+    const FilesystemNode* now = nullptr;
+    if (pointerKnown && size.x > 0.0 && size.y > 0.0)
+        now = lookup->nodeAt(chartView.byteAt(pointer.x, size.x), chartView.rowAt(pointer.y, size.y));
+    if (now == hovered)
+        return;
+    hovered = now;
+    notifyObserver();
+}
+
+void IcicleVisualization::forgetPointer()
+{
+    pointerKnown = false;
+    updateHover();
 }
 
 // [SECTION] Animations

@@ -72,6 +72,8 @@ public:
     orvex::gui::Response mouseWheel(const orvex::MouseWheelEvent& event) override;
     orvex::gui::Response mouseMove(const orvex::MouseMoveEvent& event, bool hovered) override;
     orvex::gui::Response resetInput() override;
+    // The pointer left the chart: no cell is hovered any more.
+    orvex::gui::Response mouseLeave() override;
 
     // [selection and focus] ---------------------------------------------------------------------
     // A click selects a cell (outlined over the chart); with the keyboard focus the arrows move
@@ -133,6 +135,11 @@ private:
     // Arrow keys: the cell the selection moves to, null for none.
     const FilesystemNode* arrowTarget(int key) const;
     void drawSelection(orvex::gui::Renderer& renderer);
+    // The cell under the last pointer position inside the chart (none when it is outside),
+    // recomputed after every move and every drawn frame, so a zoom or pan under a still pointer
+    // is followed too. Tells the observer only when the cell changed.
+    void updateHover();
+    void forgetPointer();
     void notifyObserver()
     {
         if (observer)
@@ -159,6 +166,8 @@ private:
     double zoomAnchor = 0.0;       // fraction of the width under the last wheel event
     Stopwatch frameClock;
     Stopwatch moveClock;
+    orvex::gui::Vector2 pointer;     // the last pointer position inside the chart
+    bool pointerKnown = false;        // whether `pointer` is inside the chart now
     const FilesystemNode* hovered = nullptr;
     const FilesystemNode* selected = nullptr;
     const FilesystemNode* focused = nullptr; // set to the root at construction

@@ -1,6 +1,6 @@
 // Desktop on Linux: xdg-open for open and the reveal fallback, the file manager's D-Bus interface
 // for reveal (waited for on a detached thread of its own, which touches nothing but its copies), and the _GTK_THEME_VARIANT window property (read by GTK-based window managers such
-// as Mutter) for the dark title bar. Relies on SDL2 for the X11 handles of the window.
+// as Mutter) for the dark title bar, and the UTF-8 title properties. Relies on SDL2 for the X11 handles of the window.
 #include "app/desktop/Desktop.h"
 
 #include "app/desktop/linux/FileManagerBus.h"
@@ -78,5 +78,26 @@ void useDarkTitleBar(void* nativeWindow)
         return;
     static const unsigned char dark[] = "dark";
     XChangeProperty(display, info.info.x11.window, variant, utf8, 8, PropModeReplace, dark, 4);
+    XFlush(display);
+}
+
+void showUtf8Title(void* nativeWindow, std::string_view utf8)
+{
+    if (!nativeWindow)
+        return;
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!SDL_GetWindowWMInfo(static_cast<SDL_Window*>(nativeWindow), &info) || info.subsystem != SDL_SYSWM_X11)
+        return;
+    Display* display = info.info.x11.display;
+    const Atom name = XInternAtom(display, "_NET_WM_NAME", False);
+    const Atom utf8String = XInternAtom(display, "UTF8_STRING", False);
+    if (name == None || utf8String == None)
+        return;
+    // WM_NAME too: SDL wrote the UTF-8 bytes there as Latin-1 (STRING), which older window
+    // managers would show garbled.
+    const auto* bytes = reinterpret_cast<const unsigned char*>(utf8.data());
+    XChangeProperty(display, info.info.x11.window, name, utf8String, 8, PropModeReplace, bytes, int(utf8.size()));
+    XChangeProperty(display, info.info.x11.window, XA_WM_NAME, utf8String, 8, PropModeReplace, bytes, int(utf8.size()));
     XFlush(display);
 }

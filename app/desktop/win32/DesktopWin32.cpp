@@ -74,3 +74,5 @@ void useDarkTitleBar(void* nativeWindow)
     CompositionAttributeData data { USE_DARK_MODE_COLORS, &dark, sizeof(dark) };
     reinterpret_cast<SetCompositionAttribute>(function)(static_cast<HWND>(nativeWindow), &data);
 }
+
+void showUtf8Title(void*, std::string_view) {}

@@ -63,7 +63,7 @@ public:
             _exit(127);
         }
         window = run("timeout 20 xdotool search --sync --onlyvisible --all --pid " + std::to_string(child)
-                     + " --name '^Velbrin Preview$' | head -n 1");
+                     + " --name 'Velbrin Preview$' | head -n 1"); // "tree — Velbrin Preview" once a chart shows
         if (!window.empty())
             xdotool("windowfocus --sync " + window);
     }
@@ -467,6 +467,30 @@ TEST_F(AppE2ETest, WheelZoomsAboutThePointerAndDragPans)
                               [&](const Screen& s) { return std::abs(innerEdge(s) - (settled + distance)) <= 2; }));
 }
 
+// The details bar names the focused folder until the pointer rests on a cell, then that cell (as
+// the frame log's "details" lines tell), and the window's title names the scanned folder.
+TEST_F(AppE2ETest, HoveringACellShowsItsDetailsAndTheTitleNamesTheScan)
+{
+    App app(folder, { (folder / "tree").string() }, { frameLogVariable() });
+    ASSERT_TRUE(waitForScreen(app, "the chart", chartShown));
+    const auto logged = [&](const std::string& line) {
+        const std::vector<std::string> lines = readLines(folder / "frames");
+        return std::find(lines.begin(), lines.end(), line) != lines.end();
+    };
+    const std::string root = (folder / "tree").string();
+    const std::string focusLine = "details " + root + " — 6.676 MB (7,000,000 bytes) — 3 files, 1 folder";
+    EXPECT_TRUE(waitUntil([&] { return logged(focusLine); })) << readWhole(folder / "frames");
+    std::string title;
+    EXPECT_TRUE(waitUntil([&] { return (title = run("xdotool getwindowname " + app.window)) == "tree — Velbrin Preview"; }))
+        << title;
+
+    const Cell cell = bigFileCell(screen);
+    ASSERT_GT(cell.right - cell.left, screen.width / 2) << "the big file's cell was not found";
+    app.pointTo(screen.width / 2, (cell.top + cell.bottom) / 2);
+    const std::string fileLine = "details " + root + "/big file.bin — 5.722 MB (6,000,000 bytes) — 85.7 % of parent, 85.7 % of total";
+    EXPECT_TRUE(waitUntil([&] { return logged(fileLine); })) << readWhole(folder / "frames");
+}
+
 // F6 re-reads config.ini: the same notch zooms by e^(0.1875 × 4) instead of e^0.1875.
 TEST_F(AppE2ETest, F6AppliesAChangedScrollSpeed)
 {
@@ -614,6 +638,27 @@ TEST_F(AppE2ETest, StoredScanShowsItsChartAndLeavesPathsOfOtherMachinesAlone)
     app.click(screen.width / 2, (cell.top + cell.bottom) / 2, 1, 2);
     std::this_thread::sleep_for(2s);
     EXPECT_FALSE(fs::exists(folder / "opened")) << "a path of another machine was handed to the desktop";
+}
+
+// A stored scan's title names its scanned folder, and the details line of its focus says what the
+// scan could not read (a stored scan tells no reason).
+TEST_F(AppE2ETest, StoredScanNamesItsFolderInTheTitleAndWhatCouldNotBeRead)
+{
+    std::ofstream(folder / "archive.json")
+        << R"([1,2,{"progname":"ncdu","progver":"1.18"},)" "\n"
+        << R"([{"name":"/velbrin-e2e/elsewhere/archive"},{"name":"big file.bin","asize":9000000},)"
+        << R"([{"name":"logs"},{"name":"a.log","asize":1000000}],[{"name":"locked","read_error":true}]]])";
+    App app(folder, { (folder / "archive.json").string() }, { frameLogVariable() });
+    ASSERT_TRUE(waitForScreen(app, "the stored scan's chart", chartShown));
+    std::string title;
+    EXPECT_TRUE(waitUntil([&] { return (title = run("xdotool getwindowname " + app.window)) == "archive — Velbrin Preview"; }))
+        << title;
+    const std::string focusLine = "details /velbrin-e2e/elsewhere/archive — 9.537 MB (10,000,000 bytes) — 2 files, 2 folders"
+                                  " — 1 folder could not be read (first: /velbrin-e2e/elsewhere/archive/locked)";
+    EXPECT_TRUE(waitUntil([&] {
+        const std::vector<std::string> lines = readLines(folder / "frames");
+        return std::find(lines.begin(), lines.end(), focusLine) != lines.end();
+    })) << readWhole(folder / "frames");
 }
 
 // A broken stored scan: a message box naming the file and where it breaks, and the selection

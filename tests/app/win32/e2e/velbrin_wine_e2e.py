@@ -21,7 +21,7 @@ BUTTON = (80, 80, 80)          # a StyledButton at rest
 CHART_BACKGROUND = (32, 0, 32)  # behind the finished chart
 PANEL_FRAME = (191, 159, 191)   # the scanning overlay's progress panel
 PREVIEW_BACKGROUND = (32, 14, 32)  # behind the scan's live preview
-TITLE = "^Velbrin Preview$"
+TITLE = "Velbrin Preview$"  # "tree — Velbrin Preview" once a chart shows
 
 
 def skip(reason):

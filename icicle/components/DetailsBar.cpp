@@ -1,0 +1,97 @@
+// DetailsBar: which node the line is about, and keeping the label's text and the measurer's
+// layout in step with the bar's width and scale.
+#include "icicle/components/DetailsBar.h"
+
+#include "gui/Label.h"
+#include "gui/TextObject.h"
+#include "gui/TextObjectFactory.h"
+#include "icicle/components/IcicleVisualization.h"
+
+#include <algorithm>
+
+using namespace orvex::gui;
+
+namespace {
+
+// Pixels kept free at the right, so rounding between the measurer and the label never wraps a
+// fitted line onto a second one.
+constexpr double FIT_MARGIN = 2.0;
+
+} // namespace
+
+DetailsBar::DetailsBar(TextObjectFactory& factory, double textHeight, const Renderer::StyleObject* style,
+                       IcicleVisualization& chart, DetailsText details, std::function<void()> wantFrame)
+    : chart(&chart), detailsText(std::move(details)), wantFrame(std::move(wantFrame)),
+      measurer(factory.create(textHeight, false))
+{
+    auto text = orvex::makeUnique<Label>(orvex::UniquePtr<TextObject>(factory.create(textHeight, false)), style, Label::Alignment { 0, 1 });
+    label = text.get();
+    content = std::move(text);
+    chart.setObserver(this);
+}
+
+DetailsBar::~DetailsBar() = default;
+
+void DetailsBar::chartNodesChanged()
+{
+    if (stale)
+        return;
+    stale = true;
+    if (wantFrame)
+        wantFrame();
+}
+
+Vector2 DetailsBar::layout(Vector2 minimum, Vector2 maximum, double layoutScale, int final)
+{
+    if (maximum.x != width || layoutScale != scale) {
+        width = maximum.x;
+        scale = layoutScale;
+        stale = true;
+    }
+    double lineHeight = 0.0;
+    if (measurer) {
+        measurer->setScale(scale);
+        measurer->setText(U"Ag");
+        lineHeight = measurer->bounds().height();
+    }
+    height = std::clamp(lineHeight, minimum.y, std::max(minimum.y, maximum.y));
+    label->layout({ width, height }, { width, height }, scale, final);
+    return { width, height };
+}
+
+Response DetailsBar::draw(Renderer& renderer)
+{
+    refresh();
+    return EnvelopePrototype::draw(renderer);
+}
+
+double DetailsBar::measure(std::u32string_view text)
+{
+    measurer->setText(text);
+    return measurer->bounds().width();
+}
+
+bool DetailsBar::refresh()
+{
+    if (!stale)
+        return false;
+    stale = false;
+    const FilesystemNode* node = chart->hoveredNode();
+    if (!node)
+        node = chart->selectedNode();
+    const bool focus = !node;
+    if (focus)
+        node = chart->focusedNode();
+    std::u32string line;
+    if (measurer && width > 0.0)
+        line = detailsText.describe(node, focus, width - FIT_MARGIN, [this](std::u32string_view text) { return measure(text); });
+    else
+        line = detailsText.describe(node, focus);
+    if (line == label->text)
+        return false;
+    label->setText(std::move(line));
+    // The label centres its text by the text's own bounds: lay it out again for the new text.
+    label->layout({ width, height }, { width, height }, scale, 1);
+    shownUtf8 = toUtf8(label->text);
+    return true;
+}

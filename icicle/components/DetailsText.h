@@ -1,0 +1,67 @@
+// DetailsText: the one line the details bar shows about a node of a finished tree: its full path,
+// its size as the chart's labels write it and in exact bytes, its share of its parent and of the
+// whole tree, for a folder the files and folders below it, whether it could not be read, and,
+// where the bar shows the focused folder, what the scan could not read. Paths are made safe to
+// show (bytes that are not UTF-8 become U+FFFD, control characters visible escapes) and elided in
+// the middle to fit a width the caller measures. Pure text building; the counts come from one
+// TreeCounts pass made at construction. Relies on the tree outliving it. Main thread.
+#pragma once
+
+#include "scan/FileSizeMapper.h"
+#include "scan/TreeCounts.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <unordered_set>
+
+class DetailsText {
+public:
+    // Pixels (or any unit `width` is given in) that a candidate line takes.
+    using Measure = std::function<double(std::u32string_view)>;
+
+    // Counts the tree under `root` and keeps what the scan could not read.
+    DetailsText(const FilesystemNode* root, const ScanProblems& problems);
+
+    // The line about `node` (empty for null). With `withScanNotices`, what the scan could not read
+    // and a saturated total follow. The full line when it fits `width` by `measure`; else the
+    // path is elided in the middle, then the end of the line is cut.
+    std::u32string describe(const FilesystemNode* node, bool withScanNotices) const;
+    std::u32string describe(const FilesystemNode* node, bool withScanNotices, double width, const Measure& measure) const;
+
+    const TreeCounts& counts() const { return treeCounts; }
+    // Whether `node` is a folder that could not be listed or a file whose size could not be read.
+    bool unreadable(const FilesystemNode* node) const { return unreadableNodes.count(node) != 0; }
+
+    // File-system bytes as text to show: each byte of an invalid UTF-8 sequence is U+FFFD, control
+    // characters are escapes ("\n", "\t", "\r", "\x1B", "\u0085"), as are the line and paragraph
+    // separators, so that a name always stays on one line.
+    static std::u32string displayText(std::string_view bytes);
+    // 1234567 -> "1,234,567".
+    static std::string groupedNumber(uint64_t value);
+    // amount / whole in percent with one decimal ("12.3 %"); "< 0.1 %" for a share above 0 that
+    // would round to 0.0; "0.0 %" for nothing or an empty whole.
+    static std::string shareText(uint64_t amount, uint64_t whole);
+    // `path` in at most `budget` code points (at least "…"): the start, "…" and the last component
+    // whole while that fits; else "…", the start of the last component and "…".
+    static std::u32string elidePath(std::u32string_view path, size_t budget);
+    // The last component of a scanned path ("/usr/" -> "usr", "C:\\" -> "C:"); a path of
+    // separators only is itself.
+    static std::string_view lastComponent(std::string_view path);
+
+private:
+    struct Segments {
+        std::u32string path;       // elided first
+        std::u32string facts;      // fixed
+        std::u32string noticePath; // the first unreadable path, elided before `path`
+        std::u32string noticeEnd;  // fixed
+        std::u32string joined(size_t pathBudget, size_t noticeBudget) const;
+    };
+    Segments segments(const FilesystemNode* node, bool withScanNotices) const;
+
+    const FilesystemNode* root;
+    ScanProblems problems;
+    TreeCounts treeCounts;
+    std::unordered_set<const FilesystemNode*> unreadableNodes;
+};

@@ -1,0 +1,166 @@
+// The details line on a small tree whose numbers are easy to check by hand: what it says about
+// files, folders and the root, names that are not plain text, elision to a width (measured here in
+// code points), and what a scan that could not read everything adds.
+#include "icicle/components/DetailsText.h"
+#include "gui/TextObject.h"
+#include "tests/icicle/TreeBuilder.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <string>
+
+using testtree::dir;
+using testtree::file;
+
+namespace {
+
+std::string utf8(const std::u32string& text) { return orvex::gui::toUtf8(text); }
+
+// 10,000 bytes: big.bin 6,000, docs 3,999 (a.txt 2,000, a 1,000-byte name that is not UTF-8, a
+// 999-byte name with a newline, an empty file), tiny 1.
+class DetailsTextTest : public ::testing::Test {
+protected:
+    DetailsTextTest()
+        : tree(testtree::build(dir("/data", { file("big.bin", 6000),
+                                              dir("docs", { file("a.txt", 2000), file("bad\xFFname", 1000),
+                                                            file("line\nbreak", 999), file("empty.txt", 0) }),
+                                              file("tiny", 1) })))
+    {
+    }
+    FilesystemNode* at(const std::string& name) { return testtree::child(tree.get(), name); }
+    FilesystemNode* inDocs(const std::string& name) { return testtree::child(at("docs"), name); }
+
+    orvex::UniquePtr<FilesystemNode> tree;
+};
+
+TEST_F(DetailsTextTest, DescribesFilesFoldersAndTheRoot)
+{
+    const DetailsText details(tree.get(), {});
+    struct Row {
+        const char* name;
+        const FilesystemNode* node;
+        const char* expected;
+    };
+    const Row rows[] = {
+        { "a file", at("big.bin"), "/data/big.bin — 5.859 kB (6,000 bytes) — 60.0 % of parent, 60.0 % of total" },
+        { "a folder", at("docs"), "/data/docs — 3.905 kB (3,999 bytes) — 40.0 % of parent, 40.0 % of total — 4 files, 0 folders" },
+        { "the root", tree.get(), "/data — 9.766 kB (10,000 bytes) — 6 files, 1 folder" },
+        { "an empty file", inDocs("empty.txt"), "/data/docs/empty.txt — 0 B (0 bytes) — 0.0 % of parent, 0.0 % of total" },
+        { "a tiny share", at("tiny"), "/data/tiny — 1 B (1 byte) — < 0.1 % of parent, < 0.1 % of total" },
+        { "bytes that are not UTF-8", inDocs("bad\xFFname"),
+          "/data/docs/bad\uFFFDname — 1000 B (1,000 bytes) — 25.0 % of parent, 10.0 % of total" },
+        { "a newline", inDocs("line\nbreak"), "/data/docs/line\\nbreak — 999 B (999 bytes) — 25.0 % of parent, 10.0 % of total" },
+        { "no node", nullptr, "" },
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(utf8(details.describe(row.node, false)), row.expected) << row.name;
+}
+
+TEST_F(DetailsTextTest, ElidesTheMiddleOfThePathThenCutsTheEnd)
+{
+    const DetailsText details(tree.get(), {});
+    const FilesystemNode* node = at("big.bin");
+    const std::u32string whole = details.describe(node, false);
+    const std::u32string facts = whole.substr(std::u32string(U"/data/big.bin").size());
+    const auto codePoints = [](std::u32string_view text) { return double(text.size()); };
+    struct Row {
+        const char* name;
+        double width; // beyond the facts
+        std::u32string expected;
+    };
+    const Row rows[] = {
+        { "fits whole", 13, U"/data/big.bin" + facts },
+        { "start and last component", 11, U"/d…/big.bin" + facts },
+        { "only the last component", 9, U"…/big.bin" + facts },
+        { "the last component cut", 5, U"…/bi…" + facts },
+        { "no room for a path", 1, U"…" + facts },
+        { "not even the facts fit", -10, (U"…" + facts).substr(0, facts.size() - 11) + U"…" },
+    };
+    for (const Row& row : rows) {
+        const std::u32string line = details.describe(node, false, double(facts.size()) + row.width, codePoints);
+        EXPECT_EQ(utf8(line), utf8(row.expected)) << row.name;
+        EXPECT_LE(double(line.size()), double(facts.size()) + row.width) << row.name;
+    }
+}
+
+TEST_F(DetailsTextTest, TellsWhatTheScanCouldNotRead)
+{
+    const char* const folderLine = "/data — 9.766 kB (10,000 bytes) — 6 files, 1 folder";
+    struct Row {
+        const char* name;
+        ScanProblems problems;
+        std::string expected; // after the root's line
+    };
+    ScanProblems both;
+    both.unlistedDirectories = 312;
+    both.unreadableFiles = 4;
+    both.firstUnlistedPath = "/data/docs/locked";
+    both.firstError = EACCES;
+    both.saturated = true;
+    ScanProblems imported;
+    imported.unreadableFiles = 1;
+    imported.firstUnlistedPath = "/data/x\xFF";
+    ScanProblems saturated;
+    saturated.saturated = true;
+    const Row rows[] = {
+        { "folders, files, a reason and a saturated total", both,
+          " — 312 folders could not be read, 4 file sizes could not be read (first: /data/docs/locked: "
+          "Permission denied) — the total is a lower bound" },
+        { "an import, which tells no reason", imported, " — 1 file size could not be read (first: /data/x\uFFFD)" },
+        { "only a saturated total", saturated, " — the total is a lower bound" },
+        { "nothing", {}, "" },
+    };
+    for (const Row& row : rows) {
+        const DetailsText details(tree.get(), row.problems);
+        EXPECT_EQ(utf8(details.describe(tree.get(), true)), folderLine + row.expected) << row.name;
+        EXPECT_EQ(utf8(details.describe(tree.get(), false)), folderLine) << row.name << ": only with the focus shown";
+    }
+
+    // The first unreadable path gives way before the node's own.
+    const DetailsText details(tree.get(), both);
+    const std::u32string whole = details.describe(tree.get(), true);
+    const std::string narrower = utf8(details.describe(tree.get(), true, double(whole.size() - 6),
+                                                       [](std::u32string_view text) { return double(text.size()); }));
+    EXPECT_NE(narrower.find("(first: /da…/locked: Permission denied)"), std::string::npos) << narrower;
+    EXPECT_EQ(narrower.rfind("/data — ", 0), 0u) << narrower;
+}
+
+TEST_F(DetailsTextTest, UnreadableNodesSaySoWhenDescribed)
+{
+    ScanProblems problems;
+    problems.unlistedDirectories = problems.unreadableFiles = 1;
+    problems.unlistedNodes = { at("docs"), at("tiny") };
+    const DetailsText details(tree.get(), problems);
+    const std::string folder = utf8(details.describe(at("docs"), false)), file = utf8(details.describe(at("tiny"), false));
+    EXPECT_TRUE(folder.ends_with("4 files, 0 folders — could not be read")) << folder;
+    EXPECT_TRUE(file.ends_with("of total — size could not be read")) << file;
+    EXPECT_TRUE(utf8(details.describe(at("big.bin"), false)).ends_with("of total"));
+}
+
+TEST(DetailsTextPieces, DisplayTextSharesNumbersAndTitles)
+{
+    const std::pair<const char*, const char*> texts[] = {
+        { "tab\tesc\x1B" "del\x7F", "tab\\tesc\\x1Bdel\\x7F" },
+        { "c1 \xC2\x85 and line separator \xE2\x80\xA8", "c1 \\u0085 and line separator \\u2028" },
+        { "overlong \xC0\xAF surrogate \xED\xA0\x80 cut \xE2\x82", "overlong \uFFFD\uFFFD surrogate \uFFFD\uFFFD\uFFFD cut \uFFFD\uFFFD" },
+        { "kept: \xC3\xA9 \xF0\x9F\x93\x81 \\", "kept: é 📁 \\" },
+    };
+    for (const auto& [bytes, shown] : texts)
+        EXPECT_EQ(utf8(DetailsText::displayText(bytes)), shown) << bytes;
+
+    // Shares and numbers at their edges (the line's rows above show the usual ones).
+    EXPECT_EQ(DetailsText::shareText(5, 0), "0.0 %");
+    EXPECT_EQ(DetailsText::shareText(5, 10000), "0.1 %");
+    EXPECT_EQ(DetailsText::shareText(~uint64_t(0), ~uint64_t(0)), "100.0 %");
+    EXPECT_EQ(DetailsText::groupedNumber(~uint64_t(0)), "18,446,744,073,709,551,615");
+
+    const std::pair<const char*, const char*> components[] = {
+        { "/usr", "usr" }, { "/usr/", "usr" }, { "/a//b//", "b" }, { "/", "/" }, { "C:\\", "C:" },
+        { "C:\\Users\\me", "me" }, { "relative", "relative" },
+    };
+    for (const auto& [path, last] : components)
+        EXPECT_EQ(DetailsText::lastComponent(path), last) << path;
+}
+
+} // namespace
