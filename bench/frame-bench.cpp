@@ -6,8 +6,10 @@
 // spread over the tree) that submit the most vertices at that zoom, and reports
 //   tree=NAME zoom=Z labels=on|off median_ms=M max_ms=X vertices=V
 // (V: the most vertices submitted in one frame), then per zoom and label setting the ratio of
-// the large tree's median to the small one's. Without TREE_1K, a 1,000-file tree is made with
-// bench/make-tree.sh (seed 7) in a temporary folder and removed afterwards.
+// the large tree's median to the small one's. The large tree is also drawn from a second mesh built
+// without small-item blocks (tree=large-noblocks, at the large chart's view positions), and the
+// ratio of the two medians says what the blocks add to a frame. Without TREE_1K, a 1,000-file tree
+// is made with bench/make-tree.sh (seed 7) in a temporary folder and removed afterwards.
 #include "engine/core/Clock.h"
 #include "engine/gl/FrameBuffer.h"
 #include "engine/gl/GlContext.h"
@@ -48,7 +50,7 @@ struct Timing {
     int64_t maxVertices = 0;
 };
 
-bool loadChart(orvex::GlContext& context, const std::string& path, Chart& chart)
+bool loadChart(orvex::GlContext& context, const std::string& path, Chart& chart, bool smallItemBlocks = true)
 {
     orvex::UniquePtr<FilesystemNode> tree = scanDirectory(path);
     if (!tree) {
@@ -56,13 +58,16 @@ bool loadChart(orvex::GlContext& context, const std::string& path, Chart& chart)
         return false;
     }
     const uint64_t total = tree->size;
-    chart.mesh = IcicleMeshWrangler::createOptimizedMesh(chart.lookup, &context, std::move(tree), minimumNodeSize(total));
+    IcicleOptimization::Marks marks;
+    marks.smallItemBlocks = smallItemBlocks;
+    chart.mesh = IcicleMeshWrangler::createOptimizedMesh(chart.lookup, &context, std::move(tree), minimumNodeSize(total),
+                                                         {}, marks);
     if (!chart.mesh.mesh) {
         std::fprintf(stderr, "frame-bench: no GPU mesh for %s: %s\n", path.c_str(), context.lastError().c_str());
         return false;
     }
-    std::printf("chart %s: %s, %d vertices, %.0f bytes\n", chart.name.c_str(), path.c_str(),
-                chart.mesh.mesh->vertexCount, chart.mesh.totalSize);
+    std::printf("chart %s: %s, %d vertices (%zu small-item blocks), %.0f bytes\n", chart.name.c_str(), path.c_str(),
+                chart.mesh.mesh->vertexCount, chart.lookup.smallItemBlocks().blocks().size(), chart.mesh.totalSize);
     return true;
 }
 
@@ -186,11 +191,13 @@ int main(int argc, char** argv)
             status = 1;
         }
     }
-    Chart charts[2];
+    constexpr int CHARTS = 3;
+    Chart charts[CHARTS];
     charts[0].name = "large";
     charts[1].name = "1k";
-    for (int c = 0; c < 2 && status == 0; ++c)
-        if (!loadChart(*gl.context(), trees[size_t(c)], charts[c]))
+    charts[2].name = "large-noblocks";
+    for (int c = 0; c < CHARTS && status == 0; ++c)
+        if (!loadChart(*gl.context(), trees[size_t(c % 2)], charts[c], c != 2))
             status = 1;
     if (!temporary.empty())
         std::filesystem::remove_all(temporary);
@@ -200,15 +207,17 @@ int main(int argc, char** argv)
     std::printf("renderer %s, %dx%d, %d frames per case\n",
                 reinterpret_cast<const char*>(orvex::gl::GetString(GL_RENDERER)), WIDTH, HEIGHT, frames);
     IcicleRenderer renderer(resources);
-    Timing results[2][std::size(ZOOMS)][2];
-    std::vector<double> positions[2][std::size(ZOOMS)];
-    for (size_t z = 0; z < std::size(ZOOMS); ++z)
+    Timing results[CHARTS][std::size(ZOOMS)][2];
+    std::vector<double> positions[CHARTS][std::size(ZOOMS)];
+    for (size_t z = 0; z < std::size(ZOOMS); ++z) {
         for (int c = 0; c < 2; ++c)
             positions[c][z] = busiestPositions(renderer, *target, charts[c], ZOOMS[z]);
+        positions[2][z] = positions[0][z]; // the same views, so that only the blocks differ
+    }
     for (int labels = 1; labels >= 0; --labels) {
         renderer.labelPass = labels != 0;
         for (size_t z = 0; z < std::size(ZOOMS); ++z)
-            for (int c = 0; c < 2; ++c) {
+            for (int c = 0; c < CHARTS; ++c) {
                 const Timing t = timeFrames(renderer, *target, charts[c], ZOOMS[z], frames, positions[c][z]);
                 results[c][z][labels] = t;
                 std::printf("tree=%s zoom=%g labels=%s median_ms=%.3f max_ms=%.3f vertices=%lld\n",
@@ -223,5 +232,9 @@ int main(int argc, char** argv)
         for (size_t z = 0; z < std::size(ZOOMS); ++z)
             std::printf("ratio large/1k zoom=%g labels=%s: %.3f\n", ZOOMS[z], labels ? "on" : "off",
                         results[0][z][labels].medianMs / results[1][z][labels].medianMs);
+    for (int labels = 1; labels >= 0; --labels)
+        for (size_t z = 0; z < std::size(ZOOMS); ++z)
+            std::printf("ratio blocks/noblocks zoom=%g labels=%s: %.3f\n", ZOOMS[z], labels ? "on" : "off",
+                        results[0][z][labels].medianMs / results[2][z][labels].medianMs);
     return 0;
 }

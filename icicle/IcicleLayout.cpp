@@ -69,19 +69,33 @@ bool IcicleLayout::isBalanced(const FilesystemNode* node, uint64_t minimumSize)
     return largest[2] >= largest[0] / 8;
 }
 
+bool IcicleLayout::placeChild(const FilesystemNode* child, uint64_t offset, uint64_t end, uint64_t minimumSize,
+                              uint64_t& width)
+{
+    // A child with no room left in its parent (sizes saturated) is left out like a small one.
+    if (child->size < minimumSize || offset == end)
+        return false;
+    width = std::min(child->size, end - offset);
+    return true;
+}
+
 void IcicleLayout::layOutDescendants(FilesystemNode* root, uint64_t minimumSize, CellSink& sink)
 {
     std::vector<Frame> stack;
     stack.push_back(enter(root, 0, 0, root->size, { 0.0, 1.0 }, 0.0));
+    if (root->children.count > 0)
+        sink.childrenBegin(root, 1, 0, root->size);
     while (!stack.empty()) {
         Frame& frame = stack.back();
         if (frame.next == frame.node->children.count) {
+            if (frame.node->children.count > 0)
+                sink.childrenEnd(frame.node);
             stack.pop_back();
             continue;
         }
         FilesystemNode* child = frame.node->children[frame.next++];
-        // A child with no room left in its parent (sizes saturated) is left out like a small one.
-        if (child->size < minimumSize || frame.offset == frame.end) {
+        uint64_t width = 0;
+        if (!placeChild(child, frame.offset, frame.end, minimumSize, width)) {
             // A left-out child keeps its place in the palette once a sibling has been drawn.
             if (frame.emitted) {
                 frame.window.lo += frame.shift;
@@ -91,7 +105,6 @@ void IcicleLayout::layOutDescendants(FilesystemNode* root, uint64_t minimumSize,
         }
         int32_t row = frame.depth + 1;
         uint64_t x0 = frame.offset;
-        uint64_t width = std::min(child->size, frame.end - x0);
         double hue = frame.hue;
         sink.cell(child, row, x0, width, hue);
         HueWindow childWindow = frame.narrow && isBalanced(child, minimumSize) ? HueWindow { hue, 1.0 } : frame.window;
@@ -99,7 +112,9 @@ void IcicleLayout::layOutDescendants(FilesystemNode* root, uint64_t minimumSize,
         frame.emitted = true;
         frame.window.lo += frame.shift;
         frame.hue += frame.hueStep;
-        if (child->children.count > 0)
+        if (child->children.count > 0) {
             stack.push_back(enter(child, row, x0, width, childWindow, hue)); // invalidates `frame`
+            sink.childrenBegin(child, row + 1, x0, x0 + width);
+        }
     }
 }

@@ -18,10 +18,20 @@ public:
     public:
         virtual ~CellSink() = default;
         virtual void cell(FilesystemNode* node, int32_t row, uint64_t x0, uint64_t width, double hue) = 0;
+        // Around the children of every node that has any, the root's included: `begin` before the
+        // first child's cell with the children's row and the parent's cell [x0, end), `end` after
+        // the last descendant's cell.
+        virtual void childrenBegin(FilesystemNode*, int32_t /*row*/, uint64_t /*x0*/, uint64_t /*end*/) {}
+        virtual void childrenEnd(FilesystemNode*) {}
     };
 
     // Emits the root's descendants (not the root) below `root`, which sits at row 0, offset 0.
     static void layOutDescendants(FilesystemNode* root, uint64_t minimumSize, CellSink& sink);
     // Whether the palette restarts below `node` when its window gets narrow.
     static bool isBalanced(const FilesystemNode* node, uint64_t minimumSize);
+    // Whether `child` gets a cell when its parent's next free byte is `offset` and the parent's
+    // cell ends at `end`, and if so how wide (`width`). Left out: smaller than the minimum, or no
+    // room left. The one rule the layout and the small-item blocks both follow.
+    static bool placeChild(const FilesystemNode* child, uint64_t offset, uint64_t end, uint64_t minimumSize,
+                           uint64_t& width);
 };

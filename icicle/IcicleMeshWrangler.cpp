@@ -49,11 +49,13 @@ IcicleMesh<orvex::MasterPtr, int> IcicleMeshWrangler::createOptimizedMesh(Icicle
                                                                          orvex::NonNull<orvex::GlContext*> context,
                                                                          orvex::UniquePtr<FilesystemNode>&& root,
                                                                          uint64_t minimumSize,
-                                                                         std::string_view rootCaption)
+                                                                         std::string_view rootCaption,
+                                                                         const IcicleOptimization::Marks& marks)
 {
     IcicleMesh<orvex::MasterPtr, int> result;
     VertexUploader uploader(context, result);
-    IcicleOptimization::Result built = IcicleOptimization::build(lookup, std::move(root), minimumSize, uploader, rootCaption);
+    IcicleOptimization::Result built
+        = IcicleOptimization::build(lookup, std::move(root), minimumSize, uploader, rootCaption, marks);
     result.baseCount = int(built.baseCount);
     result.totalSize = built.totalSize;
     result.levelIndex = std::move(built.levelIndex);

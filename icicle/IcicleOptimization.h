@@ -12,6 +12,17 @@
 
 #include <cstdint>
 #include <string_view>
+#include <vector>
+
+// What the chart marks besides the cells' sizes.
+struct IcicleMeshMarks {
+    // Nodes that could not be read (ScanProblems::unlistedNodes): their cells are hatched, and so
+    // is a small-item block standing for one. Null for none; read during the build only.
+    const std::vector<const FilesystemNode*>* unreadableNodes = nullptr;
+    // Whether children too small to draw are shown as neutral blocks (see SmallItemBlocks); off
+    // only to measure what the blocks cost.
+    bool smallItemBlocks = true;
+};
 
 class IcicleOptimization {
 public:
@@ -24,6 +35,8 @@ public:
         virtual void upload(int64_t firstVertex, const GeometryVertex* vertices, int64_t count, bool isBase, int64_t totalCount) = 0;
     };
 
+    using Marks = IcicleMeshMarks;
+
     struct Result {
         orvex::UniquePtr<IcicleLevelIndex> levelIndex; // null for a null root
         int64_t baseCount = 0;
@@ -34,5 +47,5 @@ public:
     // into it. A null root gives an empty lookup and an empty result, with no upload. The root's
     // label shows `rootCaption` when one is given (a stored scan's path and time), else its name.
     static Result build(IcicleNodeLookup& lookup, orvex::UniquePtr<FilesystemNode>&& root, uint64_t minimumSize,
-                        VertexUploader& uploader, std::string_view rootCaption = {});
+                        VertexUploader& uploader, std::string_view rootCaption = {}, const Marks& marks = {});
 };

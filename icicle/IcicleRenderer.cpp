@@ -108,7 +108,14 @@ void IcicleRenderer::drawMesh(const IcicleMesh<MasterPtr, int>& mesh, Vector<dou
         ranges.append(mesh.baseCount, mesh.mesh->vertexCount);
     }
     drawPasses(*mesh.mesh, ranges, camera(componentSize, visibleRange, rowScale, firstRow), labelPass,
-               resources.palette, viewportSize, uiScale);
+               resources.palette, viewportSize, uiScale, nullptr, {},
+               detailLevel(span, componentSize[0], mesh.totalSize, uiScale));
+}
+
+int IcicleRenderer::detailLevel(double span, double componentWidth, double totalSize, float uiScale) const
+{
+    // The same cull width as drawMesh hands to selectRanges.
+    return IcicleLevelIndex::finestLevel(uiScale * cellGapX * span / (componentWidth * totalSize));
 }
 
 void IcicleRenderer::drawPreviewMesh(DynamicMesh<GeometryVertex>& mesh, int first, Vector<double, 2> componentSize,
@@ -139,7 +146,7 @@ void IcicleRenderer::drawLabelOnly(Mesh<GeometryVertex>& mesh, int count, double
 
 void IcicleRenderer::drawPasses(Mesh<GeometryVertex>& mesh, const RangeList& cellRanges, const Camera& view, bool labels,
                                 Texture1D* palette, Vector<float, 2> viewportSize, float uiScale, const RangeList* labelRanges,
-                                PackedLabels extraLabels)
+                                PackedLabels extraLabels, int detailLevel)
 {
     assert(resources.context && resources.labelShader && resources.rectangleShader
            && "IcicleRenderer: make it from resources filled by createIcicleResources");
@@ -180,5 +187,6 @@ void IcicleRenderer::drawPasses(Mesh<GeometryVertex>& mesh, const RangeList& cel
     rectangles.setTransform(view.transform, view.xOffset);
     rectangles.setInset(gap, viewportSize);
     rectangles.setBevel(narrowCellThreshold, viewportSize[0]);
+    rectangles.setDetailLevel(detailLevel);
     drawRanges(rectangles, mesh, cellRanges);
 }

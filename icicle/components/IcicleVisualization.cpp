@@ -6,6 +6,7 @@
 // [SECTION] Layout and draw
 // [SECTION] Mouse input
 // [SECTION] Animations
+// [SECTION] Small-item blocks
 #include "icicle/components/IcicleVisualization.h"
 
 #include "engine/core/Callee.h"
@@ -299,4 +300,18 @@ Response IcicleVisualization::inertiaStep(double dt)
     if (velocity.x == 0.0 && velocity.y == 0.0)
         inertia = DragMode::NONE;
     return answer;
+}
+
+// [SECTION] Small-item blocks
+
+int IcicleVisualization::detailLevel() const
+{
+    return renderer.detailLevel(chartView.visibleEnd - chartView.visibleStart, size.x, mesh->totalSize, float(scale));
+}
+
+const SmallItemBlock* IcicleVisualization::smallItemsAt(Vector2 position) const
+{
+    if (!(size.x > 0.0) || !(size.y > 0.0))
+        return nullptr;
+    return lookup->smallItemsAt(chartView.byteAt(position.x, size.x), chartView.rowAt(position.y, size.y), detailLevel());
 }

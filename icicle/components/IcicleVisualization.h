@@ -19,6 +19,7 @@
 #include "icicle/components/ChartSettings.h"
 
 struct FilesystemNode;
+struct SmallItemBlock;
 class IcicleNodeLookup;
 class ShellActions;
 class VisualizationScrollBar;
@@ -51,6 +52,13 @@ public:
     const FilesystemNode* focusedNode() const { return focused; }
     // Null for none; not owned, must outlive this component or be replaced first.
     void setObserver(ChartObserver* newObserver) { observer = newObserver; }
+
+    // The small-item block drawn under `position` (component units) at the current zoom: the
+    // folder, how many of its children it stands for and their bytes ("300,000 smaller items,
+    // 13.97 GB"). Null where none is drawn.
+    const SmallItemBlock* smallItemsAt(orvex::gui::Vector2 position) const;
+    // The finest detail level the chart draws at the current zoom and size.
+    int detailLevel() const;
 
     const IcicleView& view() const { return chartView; }
     DragMode dragMode() const { return drag; }

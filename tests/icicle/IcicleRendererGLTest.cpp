@@ -11,6 +11,7 @@
 #include "engine/gl/Texture.h"
 #include "engine/gl/TextureBuffer.h"
 #include "icicle/IcicleMeshWrangler.h"
+#include "icicle/IcicleOptimization.h"
 #include "icicle/IcicleRenderer.h"
 #include "icicle/IcicleResources.h"
 #include "icicle/IcicleShaderSources.h"
@@ -383,6 +384,73 @@ TEST_F(IcicleRendererGLTest, ChartLeavesTheRootRowOutAndDrawsNothingForAnEmptyRa
     renderer.drawMesh(mesh, COMPONENT, { { 3000.0, 0.0 } }, 0.1, 0.0, VIEWPORT, 1.0f);
     EXPECT_EQ(renderer.lastSubmittedVertices(), 0);
     EXPECT_TRUE(isNear(100, 48, BLACK)) << "a reversed range draws nothing";
+}
+
+TEST_F(IcicleRendererGLTest, UnreadableFolderIsHatchedInItsOwnColourAndOthersStayTheSame)
+{
+    using namespace testtree;
+    // Two folders of 1500 bytes side by side, 160 px each in row 1 (y 32..63); the second marked.
+    auto draw = [&](bool mark) {
+        auto tree = build(dir("/root", { dir("ok", { file("a", 1500) }), dir("bad", { file("b", 1500) }) }));
+        const std::vector<const FilesystemNode*> unreadable { child(tree.get(), "bad") };
+        IcicleOptimization::Marks marks;
+        marks.unreadableNodes = mark ? &unreadable : nullptr;
+        IcicleNodeLookup lookup;
+        IcicleMesh<MasterPtr, int> mesh
+            = IcicleMeshWrangler::createOptimizedMesh(lookup, context(), std::move(tree), 1, {}, marks);
+        EXPECT_NE(mesh.mesh, nullptr);
+        IcicleRenderer renderer(withFont(noGlyphs.get()));
+        renderer.setComponentToClip(IcicleRenderer::forViewport(WINDOW_SIZE, WINDOW_SIZE));
+        context()->clear(Color<float> { 0, 0, 0, 1 });
+        renderer.drawMesh(mesh, COMPONENT, { { 0.0, 3000.0 } }, 0.1, 0.0, VIEWPORT, 1.0f);
+        return gl.readPixels(0, 0, WINDOW_SIZE, WINDOW_SIZE);
+    };
+    const std::vector<Color<unsigned char>> plain = draw(false), marked = draw(true);
+    int changedOk = 0, hatched = 0, kept = 0;
+    for (int y = 33; y < 63; ++y)
+        for (int x = 0; x < WINDOW_SIZE; ++x) {
+            const size_t i = size_t(WINDOW_SIZE - 1 - y) * WINDOW_SIZE + size_t(x);
+            const Color<unsigned char> &before = plain[i], &after = marked[i];
+            const bool same = before.red == after.red && before.green == after.green && before.blue == after.blue;
+            if (x < 160) {
+                changedOk += !same;
+            } else if (x > 162 && x < 317) {
+                ASSERT_GT(before.red, 100) << "the folder's cell at x " << x;
+                if (same) {
+                    ++kept;
+                } else {
+                    ++hatched;
+                    EXPECT_NEAR(after.red, before.red / 2.0, 1.5) << "a stripe halves the colour at (" << x << ", " << y << ")";
+                    EXPECT_NEAR(after.green, before.green / 2.0, 1.5);
+                }
+            }
+        }
+    EXPECT_EQ(changedOk, 0) << "the readable folder looks as before";
+    EXPECT_GT(hatched, kept / 2) << "about three stripe pixels in eight";
+    EXPECT_LT(hatched, kept) << "most of the cell keeps its colour";
+}
+
+TEST_F(IcicleRendererGLTest, FolderOfFilesTooSmallToDrawShowsOneUnlabelledNeutralBlock)
+{
+    using namespace testtree;
+    // 1000 one-byte files under a minimum of 2 bytes: "many" (x 2000..3000, px 213..320) has no
+    // drawn child, so its whole span in row 2 (y 64..95) is the block, at every zoom.
+    IcicleNodeLookup lookup;
+    IcicleMesh<MasterPtr, int> mesh = IcicleMeshWrangler::createOptimizedMesh(
+        lookup, context(), build(dir("/root", { file("big", 2000), dir("many", std::vector<Spec>(1000, file("x", 1))) })),
+        2);
+    ASSERT_NE(mesh.mesh, nullptr);
+    IcicleRenderer renderer(resources); // the real font: a block must not get a label
+    renderer.setComponentToClip(IcicleRenderer::forViewport(WINDOW_SIZE, WINDOW_SIZE));
+    for (double start : { 0.0, 1000.0 }) {
+        context()->clear(Color<float> { 0, 0, 0, 1 });
+        renderer.drawMesh(mesh, COMPONENT, { { start, 3000.0 } }, 0.1, 0.0, VIEWPORT, 1.0f);
+        const int left = int((2000.0 - start) / (3000.0 - start) * WINDOW_SIZE);
+        for (int x = left + 2; x < WINDOW_SIZE - 2; x += 3)
+            for (int y = 66; y < 94; y += 3)
+                ASSERT_TRUE(isNear(x, y, bright(Rgb { 51, 51, 51 }), 1.5)) << "the block, view from " << start;
+        EXPECT_TRUE(isNear(left + 2, 100, BLACK)) << "nothing in the row below";
+    }
 }
 
 // Zoomed in so far that neighbouring floats of a 2^40-byte chart are 125 pixels apart, the
