@@ -8,18 +8,21 @@
 #include "icicle/SmallItemBlocks.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 namespace {
 
 class Builder final : public IcicleLayout::CellSink {
 public:
-    Builder(double totalSize, uint64_t minimumSize, const IcicleOptimization::Marks& marks)
+    Builder(double totalSize, const IcicleOptimization::Marks& marks)
         : inverseTotal(totalSize <= 1.0 ? 1.0f : float(1.0 / totalSize))
-        , minimumSize(minimumSize)
         , blocksOn(marks.smallItemBlocks)
     {
-        if (marks.unreadableNodes)
-            unreadable.insert(marks.unreadableNodes->begin(), marks.unreadableNodes->end());
+        if (!marks.unreadableNodes)
+            return;
+        for (const FilesystemNode* node : *marks.unreadableNodes)
+            if (node && unreadable.insert(node).second && node->parent)
+                ++unreadableChildren[node->parent];
     }
 
     void emitRoot(FilesystemNode* root, std::string_view caption)
@@ -28,26 +31,34 @@ public:
     }
     void cell(FilesystemNode* node, int32_t row, uint64_t x0, uint64_t width, double hue) override
     {
-        if (!folders.empty())
-            emitBlocks(folders.back().drawn++);
+        if (!folders.empty()) {
+            // The blocks the child closes end where its cell starts: they go in first, so that
+            // each level's keys stay sorted.
+            float left, right;
+            cellEdges(x0, width, left, right);
+            const int level = IcicleLevelIndex::detailLevel(left, right, inverseTotal);
+            const bool marked = isUnreadable(node);
+            folders.back().runs.child(width, level, marked, inverseTotal, closed);
+            folders.back().unreadableDrawn += marked;
+            emitBlocks();
+            emit(node, row, x0, width, hue, false, &levels[level], node->name.view());
+            return;
+        }
         emit(node, row, x0, width, hue, false, nullptr, node->name.view());
     }
     void childrenBegin(FilesystemNode* parent, int32_t row, uint64_t x0, uint64_t end) override
     {
-        if (!blocksOn)
-            return;
-        OpenFolder folder { planned.size(), 0, planned.size() };
-        SmallItemBlocks::plan(parent, row, x0, end, minimumSize, inverseTotal, unreadable.empty() ? nullptr : &unreadable,
-                              planned);
-        folder.end = planned.size();
-        folders.push_back(folder);
+        if (blocksOn)
+            folders.push_back({ SmallItemRuns(parent, row, x0, end), 0 });
     }
-    void childrenEnd(FilesystemNode*) override
+    void childrenEnd(FilesystemNode* parent) override
     {
         if (!blocksOn)
             return;
-        emitBlocks(-1);
-        planned.resize(folders.back().first);
+        auto found = unreadableChildren.find(parent);
+        const bool leftOutUnreadable = found != unreadableChildren.end() && found->second > folders.back().unreadableDrawn;
+        folders.back().runs.finish(leftOutUnreadable, inverseTotal, closed);
+        emitBlocks();
         folders.pop_back();
     }
 
@@ -57,17 +68,17 @@ public:
     LevelList levels[IcicleLevelIndex::levelCount];
 
 private:
+    // Appends the node's cell to `target`, else to the list of its level.
     void emit(FilesystemNode* node, int32_t row, uint64_t x0, uint64_t width, double hue, bool split, LevelList* target,
-              std::string_view name)
+             std::string_view name)
     {
         GeometryVertex cell {};
-        cell.x0 = float(x0);
-        cell.x1 = float(saturatingAdd(x0, std::max<uint64_t>(width, 1)));
+        cellEdges(x0, width, cell.x0, cell.x1);
         cell.row = float(row) + (node->type == FilesystemNode::Type::FILE ? fileRowOffset : 0.0f);
         cell.hue = float(hue);
         // An unreadable node's hue is stored as -2 - hue: the shader hatches the cell and still
         // takes its colour from the palette.
-        if (!unreadable.empty() && unreadable.count(node) > 0)
+        if (isUnreadable(node))
             cell.hue = -2.0f - cell.hue;
         labels.clear();
         LabelText::labelVertices(cell, name, node->size, split, labels);
@@ -78,38 +89,36 @@ private:
         IcicleNodeLookup::recordCell(rows, row, cell.x0, cell.x1, node);
     }
 
-    // The open folder's blocks that go before its drawn child `ordinal` (-1: after the last).
-    void emitBlocks(int64_t ordinal)
+    bool isUnreadable(const FilesystemNode* node) const { return !unreadable.empty() && unreadable.count(node) > 0; }
+
+    // Each closed block becomes a vertex in the list of the first level that shows it.
+    void emitBlocks()
     {
-        OpenFolder& folder = folders.back();
-        while (folder.next < folder.end && planned[folder.next].beforeChild == ordinal) {
-            const SmallItemBlocks::Planned& block = planned[folder.next++];
+        for (const SmallItemBlock& block : closed) {
             GeometryVertex vertex {};
-            vertex.x0 = block.block.x0;
-            vertex.x1 = block.block.x1;
-            vertex.row = float(block.block.row);
-            vertex.hue = SmallItemBlocks::blockHue(block.block);
+            vertex.x0 = block.x0;
+            vertex.x1 = block.x1;
+            vertex.row = float(block.row);
+            vertex.hue = SmallItemBlocks::blockHue(block);
             vertex.inverseLabelWidth = 0.0f; // no label
-            vertex.sizeCode = LabelText::packSize(block.block.bytes).code;
-            levels[block.level].append(vertex);
-            blocks.add(block.block);
+            vertex.sizeCode = 1.0f; // any size but 0, which would stop the rectangle
+            levels[block.firstLevel].append(vertex);
+            blocks.add(block);
         }
+        closed.clear();
     }
 
-    // A folder whose children are being laid out: its planned blocks [first, end) and the next.
     struct OpenFolder {
-        size_t first;
-        size_t end;
-        size_t next;
-        int64_t drawn = 0; // drawn children so far
+        SmallItemRuns runs;
+        uint64_t unreadableDrawn; // drawn children that could not be read
     };
 
     float inverseTotal;
-    uint64_t minimumSize;
     bool blocksOn;
     SmallItemBlocks::NodeSet unreadable;
-    std::vector<SmallItemBlocks::Planned> planned; // the open folders' plans, innermost last
-    std::vector<OpenFolder> folders;
+    std::unordered_map<const FilesystemNode*, uint64_t> unreadableChildren; // by parent
+    std::vector<OpenFolder> folders; // innermost last
+    std::vector<SmallItemBlock> closed;
     std::vector<GeometryVertex> labels;
 };
 
@@ -125,7 +134,7 @@ IcicleOptimization::Result IcicleOptimization::build(IcicleNodeLookup& lookup, o
         return result;
     }
     result.totalSize = root->size ? double(root->size) : 1.0;
-    Builder builder(result.totalSize, minimumSize, marks);
+    Builder builder(result.totalSize, marks);
     builder.emitRoot(root.get(), rootCaption);
     IcicleLayout::layOutDescendants(root.get(), minimumSize, builder);
 

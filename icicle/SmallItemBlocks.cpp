@@ -1,101 +1,71 @@
-// Planning a folder's small-item blocks (one pass over its children, then the runs of left-out
-// children at each detail level, merged across the levels where they are the same run) and the
-// sorted per-row look-up of the built set.
+// Following a folder's runs of left-out children level by level as the layout places them, and
+// the sorted per-row look-up of the built blocks.
 #include "icicle/SmallItemBlocks.h"
-
-#include "icicle/IcicleLayout.h"
 
 #include <cmath>
 #include <tuple>
 
-namespace {
-
-struct DrawnChild {
-    uint64_t x0;
-    int level;
-    bool unreadable;
-};
-
-// A run of drawn children [first, last) at one level; last == the drawn count means it reaches
-// the folder's end and so takes the left-out children's bytes too.
-struct Run {
-    int64_t first;
-    int64_t last;
-    int level;
-};
-
-} // namespace
-
-void SmallItemBlocks::plan(const FilesystemNode* folder, int32_t row, uint64_t x0, uint64_t end, uint64_t minimumSize,
-                           float inverseTotal, const NodeSet* unreadable, std::vector<Planned>& out)
+SmallItemRuns::SmallItemRuns(const FilesystemNode* folder, int32_t row, uint64_t x0, uint64_t end)
+    : folder(folder)
+    , row(row)
+    , offset(x0)
+    , end(end)
 {
-    // The same placement as the layout, so offsets and levels match the cells it emits.
-    std::vector<DrawnChild> drawn;
-    uint64_t offset = x0;
-    uint64_t leftOut = 0;
-    bool leftOutMarked = false;
-    for (int64_t i = 0; i < folder->children.count; ++i) {
-        const FilesystemNode* child = folder->children[i];
-        const bool marked = unreadable && unreadable->count(child) > 0;
-        uint64_t width = 0;
-        if (!IcicleLayout::placeChild(child, offset, end, minimumSize, width)) {
-            ++leftOut;
-            leftOutMarked = leftOutMarked || marked;
-            continue;
-        }
-        float left, right;
-        cellEdges(offset, width, left, right);
-        drawn.push_back({ offset, IcicleLevelIndex::detailLevel(left, right, inverseTotal), marked });
-        offset += width;
-    }
-    const int64_t count = int64_t(drawn.size());
-    const uint64_t remainder = end - offset;
+}
 
-    std::vector<Run> runs;
-    for (int level = 0; level < IcicleLevelIndex::levelCount; ++level) {
-        int64_t i = 0;
-        while (i < count) {
-            if (drawn[size_t(i)].level <= level) {
-                ++i;
-                continue;
-            }
-            int64_t j = i;
-            while (j < count && drawn[size_t(j)].level > level)
-                ++j;
-            runs.push_back({ i, j, level });
-            i = j;
-        }
-        if (remainder > 0 && (count == 0 || drawn[size_t(count - 1)].level <= level))
-            runs.push_back({ count, count, level });
+void SmallItemRuns::child(uint64_t width, int level, bool unreadable, float inverseTotal, std::vector<SmallItemBlock>& out)
+{
+    // Drawn from `level` on: that level's run and every finer one end here.
+    if (level < openLevels)
+        close(level, offset, false, false, inverseTotal, out);
+    // Left out at every coarser level: it starts those levels' runs or extends them.
+    for (int k = 0; k < level; ++k) {
+        if (k >= openLevels)
+            runs[k] = { offset, drawn, false };
+        runs[k].marked = runs[k].marked || unreadable;
     }
-    // A run that is the same set of children at several levels is one block; its levels are
-    // consecutive, because a run at a finer level only loses the children that become visible.
-    std::sort(runs.begin(), runs.end(),
-              [](const Run& a, const Run& b) { return std::tie(a.first, a.last, a.level) < std::tie(b.first, b.last, b.level); });
-    for (size_t r = 0; r < runs.size();) {
-        size_t s = r;
-        while (s + 1 < runs.size() && runs[s + 1].first == runs[r].first && runs[s + 1].last == runs[r].last)
-            ++s;
-        const Run& run = runs[r];
-        const bool toEnd = run.last == count;
-        const uint64_t start = run.first < count ? drawn[size_t(run.first)].x0 : offset;
-        const uint64_t stop = toEnd ? end : drawn[size_t(run.last)].x0;
+    openLevels = std::max(openLevels, level);
+    offset += width;
+    ++drawn;
+}
+
+void SmallItemRuns::finish(bool leftOutUnreadable, float inverseTotal, std::vector<SmallItemBlock>& out)
+{
+    // The children under the minimum fill the folder after its last drawn child: they end every
+    // open run, and at the levels where none is open they are a run of their own.
+    if (end > offset) {
+        for (int k = openLevels; k < IcicleLevelIndex::levelCount; ++k)
+            runs[k] = { offset, drawn, false };
+        openLevels = IcicleLevelIndex::levelCount;
+    }
+    close(0, end, true, leftOutUnreadable, inverseTotal, out);
+}
+
+void SmallItemRuns::close(int from, uint64_t stop, bool toEnd, bool leftOutUnreadable, float inverseTotal,
+                          std::vector<SmallItemBlock>& out)
+{
+    const uint64_t leftOut = uint64_t(folder->children.count - drawn);
+    for (int k = from; k < openLevels;) {
+        // Finer levels' runs start no earlier; those starting with this one are the same run.
+        int last = k;
+        while (last + 1 < openLevels && runs[last + 1].start == runs[k].start && runs[last + 1].first == runs[k].first)
+            ++last;
+        const Run& run = runs[k];
         SmallItemBlock block;
-        cellEdges(start, stop - start, block.x0, block.x1);
+        cellEdges(run.start, stop - run.start, block.x0, block.x1);
         block.row = row;
         block.folder = folder;
-        block.items = uint64_t(run.last - run.first) + (toEnd ? leftOut : 0);
-        block.bytes = stop - start;
-        block.marked = toEnd && leftOutMarked;
-        for (int64_t i = run.first; i < run.last; ++i)
-            block.marked = block.marked || drawn[size_t(i)].unreadable;
+        block.items = uint64_t(drawn - run.first) + (toEnd ? leftOut : 0);
+        block.bytes = stop - run.start;
+        block.marked = run.marked || (toEnd && leftOutUnreadable);
         // Where the block itself is narrower than a level's cells, the gap would swallow it.
-        block.firstLevel = std::max(run.level, IcicleLevelIndex::detailLevel(block.x0, block.x1, inverseTotal));
-        block.lastLevel = runs[s].level;
+        block.firstLevel = std::max(k, IcicleLevelIndex::detailLevel(block.x0, block.x1, inverseTotal));
+        block.lastLevel = last;
         if (block.bytes > 0 && block.firstLevel <= block.lastLevel)
-            out.push_back({ block, run.first < count ? run.first : -1, block.firstLevel });
-        r = s + 1;
+            out.push_back(block);
+        k = last + 1;
     }
+    openLevels = from;
 }
 
 float SmallItemBlocks::blockHue(const SmallItemBlock& block)
@@ -111,15 +81,27 @@ void SmallItemBlocks::add(const SmallItemBlock& block)
 
 void SmallItemBlocks::finish()
 {
-    entries.clear();
+    // A counting sort by (row, level): blocks arrive in pre-order, which within one row and level
+    // is already the order of x0, and the sort keeps it.
+    int64_t rows = 0;
+    size_t count = 0;
+    for (const SmallItemBlock& block : blockList) {
+        rows = std::max<int64_t>(rows, int64_t(block.row) + 1);
+        count += size_t(block.lastLevel - block.firstLevel + 1);
+    }
+    constexpr int levels = IcicleLevelIndex::levelCount;
+    std::vector<size_t> bucketStart(size_t(rows) * levels + 1, 0);
+    for (const SmallItemBlock& block : blockList)
+        for (int level = block.firstLevel; level <= block.lastLevel; ++level)
+            ++bucketStart[size_t(block.row) * levels + size_t(level) + 1];
+    for (size_t i = 1; i < bucketStart.size(); ++i)
+        bucketStart[i] += bucketStart[i - 1];
+    entries.assign(count, Entry {});
     for (size_t i = 0; i < blockList.size(); ++i) {
         const SmallItemBlock& block = blockList[i];
         for (int level = block.firstLevel; level <= block.lastLevel; ++level)
-            entries.push_back({ block.row, level, block.x0, uint32_t(i) });
+            entries[bucketStart[size_t(block.row) * levels + size_t(level)]++] = { block.row, level, block.x0, uint32_t(i) };
     }
-    std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
-        return std::tie(a.row, a.level, a.x0) < std::tie(b.row, b.level, b.x0);
-    });
 }
 
 const SmallItemBlock* SmallItemBlocks::blockAt(double x, double y, int detailLevel) const

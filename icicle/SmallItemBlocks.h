@@ -3,8 +3,8 @@
 // maximal run of consecutive children that the detail level in use leaves out (each narrower than
 // that level's cells) becomes one block, and the children under the mesh minimum (which the
 // layout packs away, leaving their bytes after the last drawn child) join the run at the end or
-// form one of their own. `plan` computes one folder's blocks while the mesh is built; the built
-// set answers which block lies under a chart point at a detail level. Main thread.
+// form one of their own. SmallItemRuns finds one folder's blocks while the mesh is built; the
+// built set answers which block lies under a chart point at a detail level. Main thread.
 #pragma once
 
 #include "icicle/IcicleLevelIndex.h"
@@ -35,26 +35,45 @@ inline void cellEdges(uint64_t x0, uint64_t width, float& left, float& right)
     right = float(saturatingAdd(x0, std::max<uint64_t>(width, 1)));
 }
 
+// One folder's runs, followed as the layout places its children (one pass, nothing read twice).
+// At each level the open run is the left-out children since the last one drawn there; a child
+// drawn at a level closes that level's run, and the folder's end closes the rest, adding the
+// bytes of the children under the minimum. Runs closed together with the same start are one
+// block. A block goes into the vertex stream as it closes: every cell emitted since its start is
+// of a finer level than the one taking the block, so each level's keys stay sorted by x0 and no
+// cell of the block's level and row lies inside it, and the level index's links stay true.
+class SmallItemRuns {
+public:
+    SmallItemRuns(const FilesystemNode* folder, int32_t row, uint64_t x0, uint64_t end);
+    // The next drawn child: its cell starts where the last one ended, `width` bytes wide, of
+    // detail `level`. Appends the blocks it closes to `out`.
+    void child(uint64_t width, int level, bool unreadable, float inverseTotal, std::vector<SmallItemBlock>& out);
+    // After the last child: closes every run. `leftOutUnreadable`: a child under the minimum
+    // could not be read.
+    void finish(bool leftOutUnreadable, float inverseTotal, std::vector<SmallItemBlock>& out);
+
+private:
+    struct Run {
+        uint64_t start;  // byte offset of its first child
+        int64_t first;   // ordinal of its first drawn child
+        bool marked;     // a child in it could not be read
+    };
+    // Closes the runs of levels [from, openLevels) at byte `stop`.
+    void close(int from, uint64_t stop, bool toEnd, bool leftOutUnreadable, float inverseTotal,
+               std::vector<SmallItemBlock>& out);
+
+    const FilesystemNode* folder;
+    int32_t row;
+    uint64_t offset; // where the next drawn child starts
+    uint64_t end;
+    int64_t drawn = 0;
+    int openLevels = 0; // runs are open at levels [0, openLevels): a child left out at one level is at every coarser one
+    Run runs[IcicleLevelIndex::levelCount];
+};
+
 class SmallItemBlocks {
 public:
     using NodeSet = std::unordered_set<const FilesystemNode*>;
-
-    // A block of one folder and where it goes in the vertex stream: before the cell of the drawn
-    // child with ordinal `beforeChild`, or after the folder's last descendant (-1). Placed there,
-    // the block keeps each level's keys sorted by x0, and it is the only cell of its level and
-    // row inside its span, so the level index's enclosing links stay true.
-    struct Planned {
-        SmallItemBlock block;
-        int64_t beforeChild;
-        int level; // the detail level whose list takes the vertex
-    };
-
-    // The blocks of `folder`, whose children go into `row` inside its cell [x0, end), appended to
-    // `out` ordered by where they go. A block too narrow to show at a level (narrower than that
-    // level's cells, so the cell gap would swallow it) is not drawn there. `unreadable` may be
-    // null.
-    static void plan(const FilesystemNode* folder, int32_t row, uint64_t x0, uint64_t end, uint64_t minimumSize,
-                     float inverseTotal, const NodeSet* unreadable, std::vector<Planned>& out);
 
     // The packed palette position that tells the rectangle shader to draw a block in the neutral
     // colour at its levels only (always negative, above -1).
