@@ -69,16 +69,6 @@ bool IcicleLayout::isBalanced(const FilesystemNode* node, uint64_t minimumSize)
     return largest[2] >= largest[0] / 8;
 }
 
-bool IcicleLayout::placeChild(const FilesystemNode* child, uint64_t offset, uint64_t end, uint64_t minimumSize,
-                              uint64_t& width)
-{
-    // A child with no room left in its parent (sizes saturated) is left out like a small one.
-    if (child->size < minimumSize || offset == end)
-        return false;
-    width = std::min(child->size, end - offset);
-    return true;
-}
-
 void IcicleLayout::layOutDescendants(FilesystemNode* root, uint64_t minimumSize, CellSink& sink)
 {
     std::vector<Frame> stack;
@@ -94,8 +84,8 @@ void IcicleLayout::layOutDescendants(FilesystemNode* root, uint64_t minimumSize,
             continue;
         }
         FilesystemNode* child = frame.node->children[frame.next++];
-        uint64_t width = 0;
-        if (!placeChild(child, frame.offset, frame.end, minimumSize, width)) {
+        // A child with no room left in its parent (sizes saturated) is left out like a small one.
+        if (child->size < minimumSize || frame.offset == frame.end) {
             // A left-out child keeps its place in the palette once a sibling has been drawn.
             if (frame.emitted) {
                 frame.window.lo += frame.shift;
@@ -105,6 +95,7 @@ void IcicleLayout::layOutDescendants(FilesystemNode* root, uint64_t minimumSize,
         }
         int32_t row = frame.depth + 1;
         uint64_t x0 = frame.offset;
+        uint64_t width = std::min(child->size, frame.end - x0);
         double hue = frame.hue;
         sink.cell(child, row, x0, width, hue);
         HueWindow childWindow = frame.narrow && isBalanced(child, minimumSize) ? HueWindow { hue, 1.0 } : frame.window;

@@ -29,9 +29,4 @@ public:
     static void layOutDescendants(FilesystemNode* root, uint64_t minimumSize, CellSink& sink);
     // Whether the palette restarts below `node` when its window gets narrow.
     static bool isBalanced(const FilesystemNode* node, uint64_t minimumSize);
-    // Whether `child` gets a cell when its parent's next free byte is `offset` and the parent's
-    // cell ends at `end`, and if so how wide (`width`). Left out: smaller than the minimum, or no
-    // room left. The one rule the layout and the small-item blocks both follow.
-    static bool placeChild(const FilesystemNode* child, uint64_t offset, uint64_t end, uint64_t minimumSize,
-                           uint64_t& width);
 };

@@ -70,7 +70,7 @@ public:
 private:
     // Appends the node's cell to `target`, else to the list of its level.
     void emit(FilesystemNode* node, int32_t row, uint64_t x0, uint64_t width, double hue, bool split, LevelList* target,
-             std::string_view name)
+              std::string_view name)
     {
         GeometryVertex cell {};
         cellEdges(x0, width, cell.x0, cell.x1);
