@@ -453,6 +453,49 @@ TEST_F(IcicleRendererGLTest, FolderOfFilesTooSmallToDrawShowsOneUnlabelledNeutra
     }
 }
 
+TEST_F(IcicleRendererGLTest, BlockShowsOnlyAtItsDetailLevelsAndMarkedCellsAreStriped)
+{
+    struct Row {
+        const char* name;
+        float hue;      // a block's code -(1 + first + 8 last + 64 marked) / 128, or -2 - hue
+        int level;      // the finest level the frame draws
+        bool drawn;
+        bool striped;
+    };
+    auto block = [](int first, int last, bool marked) { return -float(1 + first + 8 * last + (marked ? 64 : 0)) / 128.0f; };
+    const Row rows[] = {
+        { "block of level 0 at level 0", block(0, 0, false), 0, true, false },
+        { "block of level 0 at level 1", block(0, 0, false), 1, false, false },
+        { "block of levels 2-5 at level 4", block(2, 5, false), 4, true, false },
+        { "block of levels 2-5 at level 1", block(2, 5, false), 1, false, false },
+        { "block of levels 2-5 at level 6", block(2, 5, false), 6, false, false },
+        { "marked block of levels 3-7 at level 7", block(3, 7, true), 7, true, true },
+        { "unreadable amber cell", -2.0f - 0.125f, 3, true, true },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        IcicleMesh<MasterPtr, int> mesh;
+        mesh.mesh = createDynamicMesh<GeometryVertex>(*context(), 1, 1, 0);
+        ASSERT_NE(mesh.mesh, nullptr);
+        mesh.mesh->replace(std::vector<GeometryVertex> { cell(20, 300, 1, row.hue) });
+        // A total of 2048 x 4^level bytes puts the 2-pixel gap of a 320-byte view at that level.
+        mesh.totalSize = 2048.0 * std::pow(4.0, row.level);
+        IcicleRenderer renderer(withFont(noGlyphs.get()));
+        renderer.setComponentToClip(IcicleRenderer::forViewport(WINDOW_SIZE, WINDOW_SIZE));
+        ASSERT_EQ(renderer.detailLevel(WINDOW_SIZE, WINDOW_SIZE, mesh.totalSize, 1.0f), row.level);
+        context()->clear(Color<float> { 0, 0, 0, 1 });
+        renderer.drawMesh(mesh, COMPONENT, { { 0.0, WINDOW_SIZE } }, 0.1, 0.0, VIEWPORT, 1.0f);
+        const Rgb plain = row.hue <= -2.0f ? bright(AMBER) : bright(Rgb { 51, 51, 51 });
+        int full = 0, half = 0;
+        for (int x = 100; x < 108; ++x) {
+            full += isNear(x, 48, plain, 1.5);
+            half += isNear(x, 48, scaled(plain, 0.5), 1.5);
+        }
+        EXPECT_EQ(full + half, row.drawn ? 8 : 0);
+        EXPECT_EQ(half, row.striped ? 3 : 0) << "three pixels in eight are striped";
+    }
+}
+
 // Zoomed in so far that neighbouring floats of a 2^40-byte chart are 125 pixels apart, the
 // camera still puts each vertex where the double-precision view says, computed as the shaders do.
 TEST(IcicleRendererCameraTest, DeepZoomFarFromTheOriginStaysAccurateInFloats)
