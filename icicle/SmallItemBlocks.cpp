@@ -61,7 +61,8 @@ void SmallItemRuns::close(int from, uint64_t stop, bool toEnd, bool leftOutUnrea
         // Where the block itself is narrower than a level's cells, the gap would swallow it.
         block.firstLevel = std::max(k, IcicleLevelIndex::detailLevel(block.x0, block.x1, inverseTotal));
         block.lastLevel = last;
-        if (block.bytes > 0 && block.firstLevel <= block.lastLevel)
+        // Edges collapsed to one float (a few bytes far out in a huge chart) show nothing.
+        if (block.x0 < block.x1 && block.firstLevel <= block.lastLevel)
             out.push_back(block);
         k = last + 1;
     }

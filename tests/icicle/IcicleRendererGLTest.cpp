@@ -386,78 +386,38 @@ TEST_F(IcicleRendererGLTest, ChartLeavesTheRootRowOutAndDrawsNothingForAnEmptyRa
     EXPECT_TRUE(isNear(100, 48, BLACK)) << "a reversed range draws nothing";
 }
 
-TEST_F(IcicleRendererGLTest, UnreadableFolderIsHatchedInItsOwnColourAndOthersStayTheSame)
+TEST_F(IcicleRendererGLTest, UnreadableFolderIsStripedInItsOwnColourAndItsNeighbourIsNot)
 {
     using namespace testtree;
-    // Two folders of 1500 bytes side by side, 160 px each in row 1 (y 32..63); the second marked.
-    auto draw = [&](bool mark) {
-        auto tree = build(dir("/root", { dir("ok", { file("a", 1500) }), dir("bad", { file("b", 1500) }) }));
-        const std::vector<const FilesystemNode*> unreadable { child(tree.get(), "bad") };
-        IcicleOptimization::Marks marks;
-        marks.unreadableNodes = mark ? &unreadable : nullptr;
-        IcicleNodeLookup lookup;
-        IcicleMesh<MasterPtr, int> mesh
-            = IcicleMeshWrangler::createOptimizedMesh(lookup, context(), std::move(tree), 1, {}, marks);
-        EXPECT_NE(mesh.mesh, nullptr);
-        IcicleRenderer renderer(withFont(noGlyphs.get()));
-        renderer.setComponentToClip(IcicleRenderer::forViewport(WINDOW_SIZE, WINDOW_SIZE));
-        context()->clear(Color<float> { 0, 0, 0, 1 });
-        renderer.drawMesh(mesh, COMPONENT, { { 0.0, 3000.0 } }, 0.1, 0.0, VIEWPORT, 1.0f);
-        return gl.readPixels(0, 0, WINDOW_SIZE, WINDOW_SIZE);
-    };
-    const std::vector<Color<unsigned char>> plain = draw(false), marked = draw(true);
-    int changedOk = 0, hatched = 0, kept = 0;
-    for (int y = 33; y < 63; ++y)
-        for (int x = 0; x < WINDOW_SIZE; ++x) {
-            const size_t i = size_t(WINDOW_SIZE - 1 - y) * WINDOW_SIZE + size_t(x);
-            const Color<unsigned char> &before = plain[i], &after = marked[i];
-            const bool same = before.red == after.red && before.green == after.green && before.blue == after.blue;
-            if (x < 160) {
-                changedOk += !same;
-            } else if (x > 162 && x < 317) {
-                ASSERT_GT(before.red, 100) << "the folder's cell at x " << x;
-                if (same) {
-                    ++kept;
-                } else {
-                    ++hatched;
-                    EXPECT_NEAR(after.red, before.red / 2.0, 1.5) << "a stripe halves the colour at (" << x << ", " << y << ")";
-                    EXPECT_NEAR(after.green, before.green / 2.0, 1.5);
-                }
-            }
-        }
-    EXPECT_EQ(changedOk, 0) << "the readable folder looks as before";
-    EXPECT_GT(hatched, kept / 2) << "about three stripe pixels in eight";
-    EXPECT_LT(hatched, kept) << "most of the cell keeps its colour";
-}
-
-TEST_F(IcicleRendererGLTest, FolderOfFilesTooSmallToDrawShowsOneUnlabelledNeutralBlock)
-{
-    using namespace testtree;
-    // 1000 one-byte files under a minimum of 2 bytes: "many" (x 2000..3000, px 213..320) has no
-    // drawn child, so its whole span in row 2 (y 64..95) is the block, at every zoom.
+    auto tree = build(dir("/root", { dir("ok", { file("a", 1500) }), dir("bad", { file("b", 1500) }) }));
+    const std::vector<const FilesystemNode*> unreadable { child(tree.get(), "bad") };
+    IcicleOptimization::Marks marks;
+    marks.unreadableNodes = &unreadable;
     IcicleNodeLookup lookup;
-    IcicleMesh<MasterPtr, int> mesh = IcicleMeshWrangler::createOptimizedMesh(
-        lookup, context(), build(dir("/root", { file("big", 2000), dir("many", std::vector<Spec>(1000, file("x", 1))) })),
-        2);
+    IcicleMesh<MasterPtr, int> mesh
+        = IcicleMeshWrangler::createOptimizedMesh(lookup, context(), std::move(tree), 1, {}, marks);
     ASSERT_NE(mesh.mesh, nullptr);
-    IcicleRenderer renderer(resources); // the real font: a block must not get a label
+    IcicleRenderer renderer(withFont(noGlyphs.get()));
     renderer.setComponentToClip(IcicleRenderer::forViewport(WINDOW_SIZE, WINDOW_SIZE));
-    for (double start : { 0.0, 1000.0 }) {
-        context()->clear(Color<float> { 0, 0, 0, 1 });
-        renderer.drawMesh(mesh, COMPONENT, { { start, 3000.0 } }, 0.1, 0.0, VIEWPORT, 1.0f);
-        const int left = int((2000.0 - start) / (3000.0 - start) * WINDOW_SIZE);
-        for (int x = left + 2; x < WINDOW_SIZE - 2; x += 3)
-            for (int y = 66; y < 94; y += 3)
-                ASSERT_TRUE(isNear(x, y, bright(Rgb { 51, 51, 51 }), 1.5)) << "the block, view from " << start;
-        EXPECT_TRUE(isNear(left + 2, 100, BLACK)) << "nothing in the row below";
+    context()->clear(Color<float> { 0, 0, 0, 1 });
+    renderer.drawMesh(mesh, COMPONENT, { { 0.0, 3000.0 } }, 0.1, 0.0, VIEWPORT, 1.0f);
+    // Both folders are orange (hue 0, and 1.0, which wraps to it), 160 px each in row 1.
+    int ok = 0, badPlain = 0, badHalf = 0;
+    for (int x = 100; x < 108; ++x) {
+        ok += isNear(x, 48, bright(ORANGE));
+        badPlain += isNear(x + 160, 48, bright(ORANGE));
+        badHalf += isNear(x + 160, 48, scaled(bright(ORANGE), 0.5));
     }
+    EXPECT_EQ(ok, 8);
+    EXPECT_EQ(badPlain, 5);
+    EXPECT_EQ(badHalf, 3) << "three pixels in eight striped at half brightness";
 }
 
-TEST_F(IcicleRendererGLTest, BlockShowsOnlyAtItsDetailLevelsAndMarkedCellsAreStriped)
+TEST_F(IcicleRendererGLTest, BlockShowsOnlyAtItsDetailLevelsInGreyAndStripedWhenMarked)
 {
     struct Row {
         const char* name;
-        float hue;      // a block's code -(1 + first + 8 last + 64 marked) / 128, or -2 - hue
+        float hue;      // a block's code, -(1 + first + 8 last + 64 marked) / 128
         int level;      // the finest level the frame draws
         bool drawn;
         bool striped;
@@ -470,7 +430,6 @@ TEST_F(IcicleRendererGLTest, BlockShowsOnlyAtItsDetailLevelsAndMarkedCellsAreStr
         { "block of levels 2-5 at level 1", block(2, 5, false), 1, false, false },
         { "block of levels 2-5 at level 6", block(2, 5, false), 6, false, false },
         { "marked block of levels 3-7 at level 7", block(3, 7, true), 7, true, true },
-        { "unreadable amber cell", -2.0f - 0.125f, 3, true, true },
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -485,7 +444,7 @@ TEST_F(IcicleRendererGLTest, BlockShowsOnlyAtItsDetailLevelsAndMarkedCellsAreStr
         ASSERT_EQ(renderer.detailLevel(WINDOW_SIZE, WINDOW_SIZE, mesh.totalSize, 1.0f), row.level);
         context()->clear(Color<float> { 0, 0, 0, 1 });
         renderer.drawMesh(mesh, COMPONENT, { { 0.0, WINDOW_SIZE } }, 0.1, 0.0, VIEWPORT, 1.0f);
-        const Rgb plain = row.hue <= -2.0f ? bright(AMBER) : bright(Rgb { 51, 51, 51 });
+        const Rgb plain = bright(Rgb { 51, 51, 51 }); // the neutral grey
         int full = 0, half = 0;
         for (int x = 100; x < 108; ++x) {
             full += isNear(x, 48, plain, 1.5);

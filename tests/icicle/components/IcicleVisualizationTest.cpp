@@ -7,8 +7,6 @@
 #include "icicle/components/VisualizationScrollBar.h"
 #include "engine/window/KeyCodes.h"
 #include "icicle/IcicleNodeLookup.h"
-#include "icicle/IcicleOptimization.h"
-#include "tests/icicle/TreeBuilder.h"
 #include "tests/gui/components/ComponentTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -380,40 +378,3 @@ TEST_F(IcicleVisualizationTest, ScrollBarFollowsTheViewAndMovesIt)
 }
 
 } // namespace
-
-namespace {
-class DiscardingUploader final : public IcicleOptimization::VertexUploader {
-public:
-    void allocate(int64_t, int64_t) override {}
-    void upload(int64_t, const GeometryVertex*, int64_t, bool, int64_t) override {}
-};
-} // namespace
-
-TEST_F(IcicleVisualizationTest, SmallItemsUnderThePointerFollowTheDetailLevelOfTheZoom)
-{
-    using namespace testtree;
-    // "pics" holds 100 files of 10 bytes at the end of a 101,000-byte chart: the whole tree on
-    // 200 px draws none of them (level 0), so its row 2 is one block; zoomed in 50 times at the
-    // end, they are drawn and no block is left.
-    DiscardingUploader uploader;
-    const auto built = IcicleOptimization::build(
-        lookup, build(dir("/r", { file("big", 100000), dir("pics", std::vector<Spec>(100, file("p", 10))) })), 1, uploader);
-    mesh.totalSize = built.totalSize;
-    make();
-    const FilesystemNode* pics = child(const_cast<FilesystemNode*>(lookup.root()), "pics");
-    const Vector2 overPics { 199.0, 30.0 }; // x 100,500 bytes, row 2
-
-    EXPECT_EQ(chart->detailLevel(), 0);
-    const SmallItemBlock* block = chart->smallItemsAt(overPics);
-    ASSERT_NE(block, nullptr);
-    EXPECT_EQ(block->folder, pics);
-    EXPECT_EQ(block->items, 100u);
-    EXPECT_EQ(block->bytes, 1000u);
-    EXPECT_EQ(chart->smallItemsAt({ 199.0, 10.0 }), nullptr) << "row 1 holds pics' own cell";
-
-    for (int i = 0; i < 200 && width() > 2000.0; ++i)
-        zoomIn(1);
-    chart->scrollPositionChanged(1.0);
-    EXPECT_GE(chart->detailLevel(), 2);
-    EXPECT_EQ(chart->smallItemsAt(overPics), nullptr) << "the files have cells of their own now";
-}
