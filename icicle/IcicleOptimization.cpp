@@ -33,7 +33,7 @@ public:
     {
         if (!folders.empty()) {
             // The blocks the child closes end where its cell starts: they go in first, so that
-            // each level's keys stay sorted.
+            // the block stream's keys stay sorted by x0.
             float left, right;
             cellEdges(x0, width, left, right);
             const int level = IcicleLevelIndex::detailLevel(left, right, inverseTotal);
@@ -66,6 +66,7 @@ public:
     SmallItemBlocks blocks;
     LevelList base;
     LevelList levels[IcicleLevelIndex::levelCount];
+    LevelList blockLevels[IcicleLevelIndex::levelCount]; // the block stream, by the level each first shows at
 
 private:
     // Appends the node's cell to `target`, else to the list of its level.
@@ -91,7 +92,10 @@ private:
 
     bool isUnreadable(const FilesystemNode* node) const { return !unreadable.empty() && unreadable.count(node) > 0; }
 
-    // Each closed block becomes a vertex in the list of the first level that shows it.
+    // Each closed block becomes a vertex of the block stream, in the list of the first level that
+    // shows it. Blocks of one level never overlap (a block inside another's span belongs to a
+    // child left out at the outer one's levels, so it shows only at finer ones), so their keys
+    // are sorted and need no links.
     void emitBlocks()
     {
         for (const SmallItemBlock& block : closed) {
@@ -102,7 +106,7 @@ private:
             vertex.hue = SmallItemBlocks::blockHue(block);
             vertex.inverseLabelWidth = 0.0f; // no label
             vertex.sizeCode = 1.0f; // any size but 0, which would stop the rectangle
-            levels[block.firstLevel].append(vertex);
+            blockLevels[block.firstLevel].append(vertex);
             blocks.add(block);
         }
         closed.clear();
@@ -122,6 +126,23 @@ private:
     std::vector<GeometryVertex> labels;
 };
 
+// The index of a base range followed by the eight levels, in that order in the buffer.
+orvex::UniquePtr<IcicleLevelIndex> assemble(const LevelList& base, const LevelList (&levels)[IcicleLevelIndex::levelCount])
+{
+    auto index = orvex::makeUnique<IcicleLevelIndex>();
+    int64_t total = int64_t(base.size());
+    index->boundaries[0] = total;
+    for (int k = 0; k < IcicleLevelIndex::levelCount; ++k) {
+        total += int64_t(levels[k].size());
+        index->boundaries[k + 1] = total;
+    }
+    index->keys.reserve(size_t(total));
+    index->keys.insert(index->keys.end(), base.keys().begin(), base.keys().end());
+    for (const LevelList& level : levels)
+        index->keys.insert(index->keys.end(), level.keys().begin(), level.keys().end());
+    return index;
+}
+
 } // namespace
 
 IcicleOptimization::Result IcicleOptimization::build(IcicleNodeLookup& lookup, orvex::UniquePtr<FilesystemNode>&& root,
@@ -138,17 +159,8 @@ IcicleOptimization::Result IcicleOptimization::build(IcicleNodeLookup& lookup, o
     builder.emitRoot(root.get(), rootCaption);
     IcicleLayout::layOutDescendants(root.get(), minimumSize, builder);
 
-    auto index = orvex::makeUnique<IcicleLevelIndex>();
-    int64_t total = int64_t(builder.base.size());
-    index->boundaries[0] = total;
-    for (int k = 0; k < IcicleLevelIndex::levelCount; ++k) {
-        total += int64_t(builder.levels[k].size());
-        index->boundaries[k + 1] = total;
-    }
-    index->keys.reserve(size_t(total));
-    index->keys.insert(index->keys.end(), builder.base.keys().begin(), builder.base.keys().end());
-    for (const LevelList& level : builder.levels)
-        index->keys.insert(index->keys.end(), level.keys().begin(), level.keys().end());
+    auto index = assemble(builder.base, builder.levels);
+    const int64_t total = index->boundaries[IcicleLevelIndex::levelCount];
 
     result.baseCount = int64_t(builder.base.size());
     uploader.allocate(total, result.baseCount);
@@ -159,6 +171,14 @@ IcicleOptimization::Result IcicleOptimization::build(IcicleNodeLookup& lookup, o
             uploader.upload(index->boundaries[k], level.vertices().data(), int64_t(level.size()), false, total);
     }
     result.levelIndex = std::move(index);
+    if (builder.blocks.blocks().size() > 0) {
+        result.blockIndex = assemble(LevelList {}, builder.blockLevels);
+        std::vector<GeometryVertex> stream;
+        stream.reserve(builder.blocks.blocks().size());
+        for (const LevelList& level : builder.blockLevels)
+            stream.insert(stream.end(), level.vertices().begin(), level.vertices().end());
+        uploader.uploadBlocks(stream.data(), int64_t(stream.size()));
+    }
     lookup.assign(std::move(root), std::move(builder.rows));
     builder.blocks.finish();
     lookup.setSmallItems(std::move(builder.blocks));

@@ -33,12 +33,16 @@ public:
         virtual void allocate(int64_t totalCount, int64_t baseCount) = 0;
         // The base range (isBase, at 0), then each non-empty level in order.
         virtual void upload(int64_t firstVertex, const GeometryVertex* vertices, int64_t count, bool isBase, int64_t totalCount) = 0;
+        // After the cells, when there are any, the small-item blocks: a stream of their own with
+        // its own level index, which only the rectangle pass draws.
+        virtual void uploadBlocks(const GeometryVertex*, int64_t /*count*/) {}
     };
 
     using Marks = IcicleMeshMarks;
 
     struct Result {
         orvex::UniquePtr<IcicleLevelIndex> levelIndex; // null for a null root
+        orvex::UniquePtr<IcicleLevelIndex> blockIndex; // of the block stream (no base range); null without blocks
         int64_t baseCount = 0;
         double totalSize = 1.0; // the root's size, 1.0 when it is 0
     };

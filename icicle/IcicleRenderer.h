@@ -76,11 +76,17 @@ public:
     bool labelPass = true;
 
 private:
+    // The small-item blocks a frame draws after the cells' rectangles, and its finest level.
+    struct BlockPass {
+        orvex::Mesh<GeometryVertex>* mesh = nullptr;
+        RangeList ranges;
+        int detailLevel = IcicleLevelIndex::levelCount - 1;
+    };
     // The label pass (when `labels`), then (with a palette) the rectangle pass, over `ranges`.
     void drawPasses(orvex::Mesh<GeometryVertex>& mesh, const RangeList& ranges, const Camera& view, bool labels,
                     orvex::Texture1D* palette, orvex::Vector<float, 2> viewportSize, float uiScale,
                     const RangeList* labelRanges = nullptr, PackedLabels extraLabels = {},
-                    int detailLevel = IcicleLevelIndex::levelCount - 1);
+                    const BlockPass* blocks = nullptr);
 
     IcicleResources resources;
     orvex::Matrix<double, 4, 4> componentToClip;

@@ -413,6 +413,24 @@ TEST_F(IcicleRendererGLTest, UnreadableFolderIsStripedInItsOwnColourAndItsNeighb
     EXPECT_EQ(badHalf, 3) << "three pixels in eight striped at half brightness";
 }
 
+TEST_F(IcicleRendererGLTest, FolderOfFilesUnderTheMinimumShowsOneGreyBlockBelowIt)
+{
+    using namespace testtree;
+    // "many" (x 2000..3000, px 214..319 of 320) has 1000 files of 1 byte under a 2-byte minimum.
+    IcicleNodeLookup lookup;
+    IcicleMesh<MasterPtr, int> mesh = IcicleMeshWrangler::createOptimizedMesh(
+        lookup, context(), build(dir("/root", { file("big", 2000), dir("many", std::vector<Spec>(1000, file("x", 1))) })), 2);
+    ASSERT_TRUE(mesh.mesh && mesh.blockMesh);
+    IcicleRenderer renderer(resources); // the real font: a block has no label
+    renderer.setComponentToClip(IcicleRenderer::forViewport(WINDOW_SIZE, WINDOW_SIZE));
+    context()->clear(Color<float> { 0, 0, 0, 1 });
+    renderer.drawMesh(mesh, COMPONENT, { { 0.0, 3000.0 } }, 0.1, 0.0, VIEWPORT, 1.0f);
+    for (int x = 216; x < 318; x += 5)
+        for (int y = 66; y < 94; y += 3)
+            ASSERT_TRUE(isNear(x, y, bright(Rgb { 51, 51, 51 }), 1.5)) << "the block in row 2";
+    EXPECT_TRUE(isNear(266, 110, BLACK)) << "nothing in row 3";
+}
+
 TEST_F(IcicleRendererGLTest, BlockShowsOnlyAtItsDetailLevelsInGreyAndStripedWhenMarked)
 {
     struct Row {

@@ -20,7 +20,9 @@ public:
     {
         std::copy(vertices, vertices + count, buffer.begin() + first);
     }
+    void uploadBlocks(const GeometryVertex* vertices, int64_t count) override { blocks.assign(vertices, vertices + count); }
     std::vector<GeometryVertex> buffer;
+    std::vector<GeometryVertex> blocks;
 };
 
 } // namespace
@@ -97,6 +99,17 @@ TEST(SmallItemBlocks, EachLevelTilesEveryChildrenRowAndEachBlockSpansExactlyTheB
             }
         }
         EXPECT_GT(lookup.smallItemBlocks().blocks().size(), 50u);
+        // The block stream: each level's blocks are sorted and disjoint, so its index has no links.
+        const IcicleLevelIndex& blockIndex = *result.blockIndex;
+        ASSERT_EQ(uploader.blocks.size(), lookup.smallItemBlocks().blocks().size());
+        ASSERT_EQ(blockIndex.keys.size(), uploader.blocks.size());
+        for (int level = 0; level < IcicleLevelIndex::levelCount; ++level)
+            for (int64_t v = blockIndex.boundaries[level]; v < blockIndex.boundaries[level + 1]; ++v) {
+                EXPECT_EQ(IcicleLevelIndex::keyLink(blockIndex.keys[size_t(v)]), 0);
+                if (v > blockIndex.boundaries[level]) {
+                    EXPECT_GE(uploader.blocks[size_t(v)].x0, uploader.blocks[size_t(v - 1)].x1) << "level " << level;
+                }
+            }
     }
 }
 
