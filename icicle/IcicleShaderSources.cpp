@@ -229,9 +229,6 @@ void glyph(int g) {
 }
 
 void main() {
-    // Small-item blocks have no label (inverseLabelWidth 0).
-    if (label[0].inverseLabelWidth == 0.0)
-        return;
     vec4 p = gl_in[0].gl_Position;
     vec2 a = trfm * vec3(p.x + xoff, p.y + 1.0, 1.0) + inst;
     vec2 b = trfm * vec3(p.z + xoff, floor(p.y), 1.0) - inst;
