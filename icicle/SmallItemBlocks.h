@@ -39,9 +39,8 @@ inline void cellEdges(uint64_t x0, uint64_t width, float& left, float& right)
 // At each level the open run is the left-out children since the last one drawn there; a child
 // drawn at a level closes that level's run, and the folder's end closes the rest, adding the
 // bytes of the children under the minimum. Runs closed together with the same start are one
-// block. A block goes into the vertex stream as it closes: every cell emitted since its start is
-// of a finer level than the one taking the block, so each level's keys stay sorted by x0 and no
-// cell of the block's level and row lies inside it, and the level index's links stay true.
+// block. A block goes into the block stream as it closes, so the blocks of a folder come in order
+// of x0, after those of the folders left of it.
 class SmallItemRuns {
 public:
     SmallItemRuns(const FilesystemNode* folder, int32_t row, uint64_t x0, uint64_t end);
