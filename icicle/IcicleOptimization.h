@@ -1,8 +1,8 @@
 // IcicleOptimization: builds the chart's vertex stream from a finished size tree. The root goes
 // alone into the base range (its long name split over several vertices), every other emitted cell
-// into the list of its detail level; the stream reaches the GPU (or a test) through a
-// VertexUploader, and the cells are recorded in the node lookup, which then takes the tree.
-// Main thread.
+// into the list of its detail level; the small-item blocks (SmallItemBlocks) form a second stream
+// with its own index. Both reach the GPU (or a test) through a VertexUploader, and the cells and
+// blocks are recorded in the node lookup, which then takes the tree. Main thread.
 #pragma once
 
 #include "engine/core/UniquePtr.h"
@@ -49,7 +49,8 @@ public:
 
     // Lays out `root`, uploads its vertices through `uploader`, fills `lookup` and moves the tree
     // into it. A null root gives an empty lookup and an empty result, with no upload. The root's
-    // label shows `rootCaption` when one is given (a stored scan's path and time), else its name.
+    // label shows `rootCaption` when one is given (a stored scan's path and time), else its name;
+    // `marks` names the unreadable nodes and can leave the blocks out.
     static Result build(IcicleNodeLookup& lookup, orvex::UniquePtr<FilesystemNode>&& root, uint64_t minimumSize,
                         VertexUploader& uploader, std::string_view rootCaption = {}, const Marks& marks = {});
 };
