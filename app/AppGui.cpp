@@ -503,7 +503,11 @@ void AppGui::onScanFinished()
     if (chartSlot) {
         const uint64_t minimum = tree->size < 1048576 ? 1 : tree->size >> 20;
         const std::string caption = rootCaption(tree->name.view(), imported, problems);
-        mesh = IcicleMeshWrangler::createOptimizedMesh(nodeLookup, resources.context, std::move(tree), minimum, caption);
+        // Unreadable nodes are hatched in the chart.
+        IcicleOptimization::Marks marks;
+        marks.unreadableNodes = &problems.unlistedNodes;
+        mesh = IcicleMeshWrangler::createOptimizedMesh(nodeLookup, resources.context, std::move(tree), minimum, caption,
+                                                       marks);
         UniquePtr<IcicleVisualization> visualization;
         if (mesh.mesh) {
             visualization = makeUnique<IcicleVisualization>(resources, mesh, nodeLookup, settings, *shell);

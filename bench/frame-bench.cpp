@@ -6,8 +6,10 @@
 // spread over the tree) that submit the most vertices at that zoom, and reports
 //   tree=NAME zoom=Z labels=on|off median_ms=M max_ms=X vertices=V
 // (V: the most vertices submitted in one frame), then per zoom and label setting the ratio of
-// the large tree's median to the small one's. Without TREE_1K, a 1,000-file tree is made with
-// bench/make-tree.sh (seed 7) in a temporary folder and removed afterwards.
+// the large tree's median to the small one's. The large tree is also drawn from a second mesh built
+// without small-item blocks (tree=large-noblocks, at the large chart's view positions), and the
+// ratio of the two medians, timed frame by frame in turn, says what the blocks add to a frame. Without TREE_1K, a 1,000-file tree
+// is made with bench/make-tree.sh (seed 7) in a temporary folder and removed afterwards.
 #include "engine/core/Clock.h"
 #include "engine/gl/FrameBuffer.h"
 #include "engine/gl/GlContext.h"
@@ -48,7 +50,7 @@ struct Timing {
     int64_t maxVertices = 0;
 };
 
-bool loadChart(orvex::GlContext& context, const std::string& path, Chart& chart)
+bool loadChart(orvex::GlContext& context, const std::string& path, Chart& chart, bool smallItemBlocks = true)
 {
     orvex::UniquePtr<FilesystemNode> tree = scanDirectory(path);
     if (!tree) {
@@ -56,13 +58,16 @@ bool loadChart(orvex::GlContext& context, const std::string& path, Chart& chart)
         return false;
     }
     const uint64_t total = tree->size;
-    chart.mesh = IcicleMeshWrangler::createOptimizedMesh(chart.lookup, &context, std::move(tree), minimumNodeSize(total));
+    IcicleOptimization::Marks marks;
+    marks.smallItemBlocks = smallItemBlocks;
+    chart.mesh = IcicleMeshWrangler::createOptimizedMesh(chart.lookup, &context, std::move(tree), minimumNodeSize(total),
+                                                         {}, marks);
     if (!chart.mesh.mesh) {
         std::fprintf(stderr, "frame-bench: no GPU mesh for %s: %s\n", path.c_str(), context.lastError().c_str());
         return false;
     }
-    std::printf("chart %s: %s, %d vertices, %.0f bytes\n", chart.name.c_str(), path.c_str(),
-                chart.mesh.mesh->vertexCount, chart.mesh.totalSize);
+    std::printf("chart %s: %s, %d vertices (%zu small-item blocks), %.0f bytes\n", chart.name.c_str(), path.c_str(),
+                chart.mesh.mesh->vertexCount, chart.lookup.smallItemBlocks().blocks().size(), chart.mesh.totalSize);
     return true;
 }
 
@@ -97,30 +102,38 @@ std::vector<double> busiestPositions(IcicleRenderer& renderer, orvex::FrameBuffe
     return positions;
 }
 
-Timing timeFrames(IcicleRenderer& renderer, orvex::FrameBuffer& target, const Chart& chart, double zoom, int frames,
-                  const std::vector<double>& positions)
+// Frames of each chart in turn, at the same view each round, so that drift in the machine's load
+// falls on all of them alike (the blocks' cost is a few per cent, below that drift).
+std::vector<Timing> timeFrames(IcicleRenderer& renderer, orvex::FrameBuffer& target,
+                               const std::vector<const Chart*>& charts, double zoom, int frames,
+                               const std::vector<double>& positions)
 {
-    std::vector<double> ms;
-    Timing timing;
+    std::vector<std::vector<double>> ms(charts.size());
+    std::vector<Timing> timings(charts.size());
     target.makeCurrent();
     target.setBlending(true);
     for (int i = -2; i < frames; ++i) {
         const double position = positions[size_t(i + 2) % positions.size()];
-        const orvex::TimePoint started = orvex::TimePoint::now();
-        target.context()->clear({ 0.125f, 0.0f, 0.125f, 1.0f });
-        renderer.drawMesh(chart.mesh, CHART_SIZE, viewAt(chart.mesh.totalSize, zoom, position), ROW_SCALE, 1.0,
-                          VIEWPORT, 1.0f);
-        orvex::gl::Finish();
-        const double elapsed = orvex::seconds(orvex::TimePoint::now() - started) * 1000.0;
-        if (i < 0)
-            continue; // warm-up: shader and buffer first use
-        ms.push_back(elapsed);
-        timing.maxVertices = std::max(timing.maxVertices, renderer.lastSubmittedVertices());
+        for (size_t c = 0; c < charts.size(); ++c) {
+            const Chart& chart = *charts[c];
+            const orvex::TimePoint started = orvex::TimePoint::now();
+            target.context()->clear({ 0.125f, 0.0f, 0.125f, 1.0f });
+            renderer.drawMesh(chart.mesh, CHART_SIZE, viewAt(chart.mesh.totalSize, zoom, position), ROW_SCALE, 1.0,
+                              VIEWPORT, 1.0f);
+            orvex::gl::Finish();
+            const double elapsed = orvex::seconds(orvex::TimePoint::now() - started) * 1000.0;
+            if (i < 0)
+                continue; // warm-up: shader and buffer first use
+            ms[c].push_back(elapsed);
+            timings[c].maxVertices = std::max(timings[c].maxVertices, renderer.lastSubmittedVertices());
+        }
     }
-    std::sort(ms.begin(), ms.end());
-    timing.medianMs = ms[ms.size() / 2];
-    timing.maxMs = ms.back();
-    return timing;
+    for (size_t c = 0; c < charts.size(); ++c) {
+        std::sort(ms[c].begin(), ms[c].end());
+        timings[c].medianMs = ms[c][ms[c].size() / 2];
+        timings[c].maxMs = ms[c].back();
+    }
+    return timings;
 }
 
 // A 1,000-file tree from make-tree.sh in a new temporary folder; empty on failure.
@@ -186,11 +199,13 @@ int main(int argc, char** argv)
             status = 1;
         }
     }
-    Chart charts[2];
+    constexpr int CHARTS = 3;
+    Chart charts[CHARTS];
     charts[0].name = "large";
     charts[1].name = "1k";
-    for (int c = 0; c < 2 && status == 0; ++c)
-        if (!loadChart(*gl.context(), trees[size_t(c)], charts[c]))
+    charts[2].name = "large-noblocks";
+    for (int c = 0; c < CHARTS && status == 0; ++c)
+        if (!loadChart(*gl.context(), trees[size_t(c % 2)], charts[c], c != 2))
             status = 1;
     if (!temporary.empty())
         std::filesystem::remove_all(temporary);
@@ -200,21 +215,29 @@ int main(int argc, char** argv)
     std::printf("renderer %s, %dx%d, %d frames per case\n",
                 reinterpret_cast<const char*>(orvex::gl::GetString(GL_RENDERER)), WIDTH, HEIGHT, frames);
     IcicleRenderer renderer(resources);
-    Timing results[2][std::size(ZOOMS)][2];
-    std::vector<double> positions[2][std::size(ZOOMS)];
-    for (size_t z = 0; z < std::size(ZOOMS); ++z)
+    Timing results[CHARTS][std::size(ZOOMS)][2];
+    std::vector<double> positions[CHARTS][std::size(ZOOMS)];
+    for (size_t z = 0; z < std::size(ZOOMS); ++z) {
         for (int c = 0; c < 2; ++c)
             positions[c][z] = busiestPositions(renderer, *target, charts[c], ZOOMS[z]);
+        positions[2][z] = positions[0][z]; // the same views, so that only the blocks differ
+    }
     for (int labels = 1; labels >= 0; --labels) {
         renderer.labelPass = labels != 0;
-        for (size_t z = 0; z < std::size(ZOOMS); ++z)
-            for (int c = 0; c < 2; ++c) {
-                const Timing t = timeFrames(renderer, *target, charts[c], ZOOMS[z], frames, positions[c][z]);
-                results[c][z][labels] = t;
+        for (size_t z = 0; z < std::size(ZOOMS); ++z) {
+            // The large chart with and without blocks frame by frame; the 1k chart alone.
+            const std::vector<Timing> large
+                = timeFrames(renderer, *target, { &charts[0], &charts[2] }, ZOOMS[z], frames, positions[0][z]);
+            results[0][z][labels] = large[0];
+            results[2][z][labels] = large[1];
+            results[1][z][labels] = timeFrames(renderer, *target, { &charts[1] }, ZOOMS[z], frames, positions[1][z])[0];
+            for (int c = 0; c < CHARTS; ++c) {
+                const Timing t = results[c][z][labels];
                 std::printf("tree=%s zoom=%g labels=%s median_ms=%.3f max_ms=%.3f vertices=%lld\n",
                             charts[c].name.c_str(), ZOOMS[z], labels ? "on" : "off", t.medianMs, t.maxMs,
                             (long long)t.maxVertices);
             }
+        }
     }
     // Without the label pass only the rectangle pass submits vertices: half as many.
     if (results[0][0][0].maxVertices == results[0][0][1].maxVertices && results[0][0][0].maxVertices > 0)
@@ -223,5 +246,9 @@ int main(int argc, char** argv)
         for (size_t z = 0; z < std::size(ZOOMS); ++z)
             std::printf("ratio large/1k zoom=%g labels=%s: %.3f\n", ZOOMS[z], labels ? "on" : "off",
                         results[0][z][labels].medianMs / results[1][z][labels].medianMs);
+    for (int labels = 1; labels >= 0; --labels)
+        for (size_t z = 0; z < std::size(ZOOMS); ++z)
+            std::printf("ratio blocks/noblocks zoom=%g labels=%s: %.3f\n", ZOOMS[z], labels ? "on" : "off",
+                        results[0][z][labels].medianMs / results[2][z][labels].medianMs);
     return 0;
 }

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # frame-compare.sh [TREE_1M [TREE_1K]] [--frames N]: builds frame-bench and runs it — frames of
 # the chart of a 1,000,000-file tree against a 1,000-file one at three zooms, with and without the
-# label pass — under xvfb-run when there is no display. Default large tree:
+# label pass, and the large chart with and without its small-item blocks (ratio blocks/noblocks,
+# at most 1.10 wanted) — under xvfb-run when there is no display. Default large tree:
 # /var/tmp/velbrin-bench/tree-1000000 (made by scan-compare.sh or bench/make-tree.sh).
 set -euo pipefail
 
@@ -10,7 +11,7 @@ REPO_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 source "$REPO_ROOT/scripts/common.sh"
 
 if [[ ${1:-} == -h || ${1:-} == --help ]]; then
-    sed -n '2,5p' "$0" | sed 's/^# \{0,1\}//' >&2
+    sed -n '2,6p' "$0" | sed 's/^# \{0,1\}//' >&2
     exit 2
 fi
 TREE=/var/tmp/velbrin-bench/tree-1000000

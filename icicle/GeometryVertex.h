@@ -8,7 +8,8 @@ struct GeometryVertex {
     float x0;                // left edge in chart space (bytes from the start of the root)
     float row;               // the cell's row; row + 0.27201962 for a file, which hangs lower
     float x1;                // right edge: x0 + max(size, 1)
-    float hue;               // palette position, period 1.0
+    float hue;               // palette position, period 1.0; negative for a marked cell: -2 - hue
+                             // unreadable (striped), -code / 128 a small-item block (SmallItemBlocks)
     float inverseLabelWidth; // 1 / (widest label line in text units + 0.5)
     float sizeCode;          // packed size text; 0 means no size line and no rectangle
     float name[8];           // packed name glyph codes, three per float, or a split name's pen offset

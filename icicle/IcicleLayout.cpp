@@ -73,9 +73,13 @@ void IcicleLayout::layOutDescendants(FilesystemNode* root, uint64_t minimumSize,
 {
     std::vector<Frame> stack;
     stack.push_back(enter(root, 0, 0, root->size, { 0.0, 1.0 }, 0.0));
+    if (root->children.count > 0)
+        sink.childrenBegin(root, 1, 0, root->size);
     while (!stack.empty()) {
         Frame& frame = stack.back();
         if (frame.next == frame.node->children.count) {
+            if (frame.node->children.count > 0)
+                sink.childrenEnd(frame.node);
             stack.pop_back();
             continue;
         }
@@ -99,7 +103,9 @@ void IcicleLayout::layOutDescendants(FilesystemNode* root, uint64_t minimumSize,
         frame.emitted = true;
         frame.window.lo += frame.shift;
         frame.hue += frame.hueStep;
-        if (child->children.count > 0)
+        if (child->children.count > 0) {
             stack.push_back(enter(child, row, x0, width, childWindow, hue)); // invalidates `frame`
+            sink.childrenBegin(child, row + 1, x0, x0 + width);
+        }
     }
 }

@@ -18,6 +18,11 @@ public:
     public:
         virtual ~CellSink() = default;
         virtual void cell(FilesystemNode* node, int32_t row, uint64_t x0, uint64_t width, double hue) = 0;
+        // Around the children of every node that has any, the root's included: `begin` before the
+        // first child's cell with the children's row and the parent's cell [x0, end), `end` after
+        // the last descendant's cell.
+        virtual void childrenBegin(FilesystemNode*, int32_t /*row*/, uint64_t /*x0*/, uint64_t /*end*/) {}
+        virtual void childrenEnd(FilesystemNode*) {}
     };
 
     // Emits the root's descendants (not the root) below `root`, which sits at row 0, offset 0.

@@ -50,9 +50,11 @@ int64_t enclosingCell(const std::vector<uint64_t>& keys, int64_t levelFirst, int
     return target >= levelFirst ? target : -1;
 }
 
+} // namespace
+
 // The finest level whose cells are still worth drawing when the cell gap covers cullWidth of
 // the total; the same factor-4 steps as detailLevel.
-int finestLevel(double cullWidth)
+int IcicleLevelIndex::finestLevel(double cullWidth)
 {
     if (cullWidth == 0)
         return IcicleLevelIndex::levelCount - 1;
@@ -64,8 +66,6 @@ int finestLevel(double cullWidth)
     }
     return level;
 }
-
-} // namespace
 
 void RangeList::append(int64_t first, int64_t last)
 {
@@ -165,7 +165,7 @@ RangeList selectRanges(const IcicleLevelIndex& index, float visibleX0, float vis
     if (!(visibleX0 <= visibleX1))
         return ranges;
 
-    int finest = finestLevel(cullWidth);
+    int finest = IcicleLevelIndex::finestLevel(cullWidth);
     for (int level = 0; level <= finest; ++level) {
         int64_t first = bounds[level];
         int64_t last = bounds[level + 1];

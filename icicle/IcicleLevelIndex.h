@@ -44,6 +44,9 @@ struct IcicleLevelIndex {
     // 0 for cells of at least 1/1024 of the total, each further level four times finer; level 7
     // also takes zero-width cells.
     static int detailLevel(float x0, float x1, float inverseTotal);
+    // The finest level selectRanges draws when the cell gap covers `cullWidth` of the total: the
+    // levels after it hold only cells narrower than the gap.
+    static int finestLevel(double cullWidth);
 };
 
 // A growing list of vertices with their keys, as the mesh builder fills the base range and each

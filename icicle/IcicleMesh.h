@@ -1,6 +1,7 @@
 // IcicleMesh: the chart's GPU mesh (one point per cell, expanded by the geometry shaders) with the
 // size of its always-drawn base range, the chart's total size and the detail-level index that picks
-// the vertex ranges to draw. Also the GeometryVertex attribute layout both chart programs read.
+// the vertex ranges to draw; the same for the small-item blocks. Also the GeometryVertex attribute
+// layout both chart programs read.
 // Main thread.
 #pragma once
 
@@ -28,4 +29,8 @@ struct IcicleMesh {
     Int baseCount = 0;                            // vertices of the root at the start of the buffer
     double totalSize = 1.0;                       // the root's size in bytes, 1.0 for an empty root
     orvex::UniquePtr<IcicleLevelIndex> levelIndex; // null for an empty result
+    // The small-item blocks: a mesh and level index of their own (no base range), drawn by the
+    // rectangle pass only. Empty without blocks.
+    Ptr<orvex::DynamicMesh<GeometryVertex>> blockMesh;
+    orvex::UniquePtr<IcicleLevelIndex> blockIndex;
 };

@@ -37,6 +37,20 @@ public:
             current->write(int(firstVertex), vertices, int(count));
     }
 
+    void uploadBlocks(const GeometryVertex* vertices, int64_t count) override
+    {
+        result.blockMesh = nullptr;
+        if (!current)
+            return; // without the cells the chart draws nothing, blocks included
+        orvex::UniquePtr<orvex::DynamicMesh<GeometryVertex>> mesh =
+            orvex::createDynamicMesh<GeometryVertex>(*context, POINTS, int(count), STATIC_DRAW);
+        if (!mesh)
+            return;
+        mesh->vertexCount = int(count);
+        mesh->write(0, vertices, int(count));
+        result.blockMesh.reset(mesh.release());
+    }
+
 private:
     orvex::GlContext* context;
     IcicleMesh<orvex::MasterPtr, int>& result;
@@ -49,13 +63,16 @@ IcicleMesh<orvex::MasterPtr, int> IcicleMeshWrangler::createOptimizedMesh(Icicle
                                                                          orvex::NonNull<orvex::GlContext*> context,
                                                                          orvex::UniquePtr<FilesystemNode>&& root,
                                                                          uint64_t minimumSize,
-                                                                         std::string_view rootCaption)
+                                                                         std::string_view rootCaption,
+                                                                         const IcicleOptimization::Marks& marks)
 {
     IcicleMesh<orvex::MasterPtr, int> result;
     VertexUploader uploader(context, result);
-    IcicleOptimization::Result built = IcicleOptimization::build(lookup, std::move(root), minimumSize, uploader, rootCaption);
+    IcicleOptimization::Result built
+        = IcicleOptimization::build(lookup, std::move(root), minimumSize, uploader, rootCaption, marks);
     result.baseCount = int(built.baseCount);
     result.totalSize = built.totalSize;
     result.levelIndex = std::move(built.levelIndex);
+    result.blockIndex = std::move(built.blockIndex);
     return result;
 }

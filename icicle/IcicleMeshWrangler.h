@@ -8,6 +8,7 @@
 #include "engine/gl/MasterPtr.h"
 #include "icicle/IcicleMesh.h"
 #include "icicle/IcicleNodeLookup.h"
+#include "icicle/IcicleOptimization.h"
 
 #include <cstdint>
 #include <string_view>
@@ -22,10 +23,11 @@ public:
     // mesh on `context`, fills `lookup` and moves the tree into it. When GL cannot create the mesh
     // the result has none but its counts, index and the lookup are complete. A null root gives an
     // empty result and an empty lookup. `rootCaption`, when given, labels the root in place of its
-    // name.
+    // name; `marks` names the unreadable nodes to hatch.
     static IcicleMesh<orvex::MasterPtr, int> createOptimizedMesh(IcicleNodeLookup& lookup,
                                                                  orvex::NonNull<orvex::GlContext*> context,
                                                                  orvex::UniquePtr<FilesystemNode>&& root,
                                                                  uint64_t minimumSize,
-                                                                 std::string_view rootCaption = {});
+                                                                 std::string_view rootCaption = {},
+                                                                 const IcicleOptimization::Marks& marks = {});
 };

@@ -11,6 +11,7 @@ void IcicleNodeLookup::assign(orvex::UniquePtr<FilesystemNode> root, std::vector
 {
     // The rows point into the old tree: drop them first.
     rowList = std::move(rows);
+    smallItems = {};
     tree = std::move(root);
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "engine/core/UniquePtr.h"
+#include "icicle/SmallItemBlocks.h"
 #include "scan/FilesystemNode.h"
 
 #include <cstdint>
@@ -29,7 +30,19 @@ public:
     // The node's full path, the root's name (the scanned path) first.
     static std::string nodePath(const FilesystemNode* node);
 
-    // Takes a new tree and its rows, destroying what was held before.
+    // The small-item block drawn at `detailLevel` (IcicleRenderer::detailLevel) under chart point
+    // (x bytes, y rows): which folder's children it stands for, how many and their bytes. Null
+    // where no block is drawn. Where this answers, nodeAt may still name a child too narrow to
+    // see; the block is what the chart shows there.
+    const SmallItemBlock* smallItemsAt(double x, double y, int detailLevel) const
+    {
+        return smallItems.blockAt(x, y, detailLevel);
+    }
+    const SmallItemBlocks& smallItemBlocks() const { return smallItems; }
+    // Takes the blocks of the tree just assigned (the mesh build does).
+    void setSmallItems(SmallItemBlocks blocks) { smallItems = std::move(blocks); }
+
+    // Takes a new tree and its rows, destroying what was held before, and drops the blocks.
     void assign(orvex::UniquePtr<FilesystemNode> root, std::vector<Row> rows);
     const FilesystemNode* root() const { return tree.get(); }
     const std::vector<Row>& rows() const { return rowList; }
@@ -40,4 +53,5 @@ public:
 private:
     orvex::UniquePtr<FilesystemNode> tree;
     std::vector<Row> rowList;
+    SmallItemBlocks smallItems;
 };

@@ -1,18 +1,29 @@
 // Mesh building: pass 1 puts the root alone into the base range with its whole name, pass 2 lays
-// out the descendants into the detail levels; then the level index is assembled and the vertices
-// are uploaded range by range.
+// out the descendants into the detail levels, each folder's small-item blocks among them; then the
+// level index is assembled and the vertices are uploaded range by range.
 #include "icicle/IcicleOptimization.h"
 
 #include "icicle/IcicleLayout.h"
 #include "icicle/LabelText.h"
+#include "icicle/SmallItemBlocks.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 namespace {
 
 class Builder final : public IcicleLayout::CellSink {
 public:
-    explicit Builder(double totalSize) : inverseTotal(totalSize <= 1.0 ? 1.0f : float(1.0 / totalSize)) {}
+    Builder(double totalSize, const IcicleOptimization::Marks& marks)
+        : inverseTotal(totalSize <= 1.0 ? 1.0f : float(1.0 / totalSize))
+        , blocksOn(marks.smallItemBlocks)
+    {
+        if (!marks.unreadableNodes)
+            return;
+        for (const FilesystemNode* node : *marks.unreadableNodes)
+            if (node && unreadable.insert(node).second && node->parent)
+                ++unreadableChildren[node->parent];
+    }
 
     void emitRoot(FilesystemNode* root, std::string_view caption)
     {
@@ -20,22 +31,56 @@ public:
     }
     void cell(FilesystemNode* node, int32_t row, uint64_t x0, uint64_t width, double hue) override
     {
+        if (!folders.empty()) {
+            // The blocks the child closes end where its cell starts: they go in first, so that
+            // the block stream's keys stay sorted by x0.
+            float left, right;
+            cellEdges(x0, width, left, right);
+            const int level = IcicleLevelIndex::detailLevel(left, right, inverseTotal);
+            const bool marked = isUnreadable(node);
+            folders.back().runs.child(width, level, marked, inverseTotal, closed);
+            folders.back().unreadableDrawn += marked;
+            emitBlocks();
+            emit(node, row, x0, width, hue, false, &levels[level], node->name.view());
+            return;
+        }
         emit(node, row, x0, width, hue, false, nullptr, node->name.view());
+    }
+    void childrenBegin(FilesystemNode* parent, int32_t row, uint64_t x0, uint64_t end) override
+    {
+        if (blocksOn)
+            folders.push_back({ SmallItemRuns(parent, row, x0, end), 0 });
+    }
+    void childrenEnd(FilesystemNode* parent) override
+    {
+        if (!blocksOn)
+            return;
+        auto found = unreadableChildren.find(parent);
+        const bool leftOutUnreadable = found != unreadableChildren.end() && found->second > folders.back().unreadableDrawn;
+        folders.back().runs.finish(leftOutUnreadable, inverseTotal, closed);
+        emitBlocks();
+        folders.pop_back();
     }
 
     std::vector<IcicleNodeLookup::Row> rows;
+    SmallItemBlocks blocks;
     LevelList base;
     LevelList levels[IcicleLevelIndex::levelCount];
+    LevelList blockLevels[IcicleLevelIndex::levelCount]; // the block stream, by the level each first shows at
 
 private:
+    // Appends the node's cell to `target`, else to the list of its level.
     void emit(FilesystemNode* node, int32_t row, uint64_t x0, uint64_t width, double hue, bool split, LevelList* target,
               std::string_view name)
     {
         GeometryVertex cell {};
-        cell.x0 = float(x0);
-        cell.x1 = float(saturatingAdd(x0, std::max<uint64_t>(width, 1)));
+        cellEdges(x0, width, cell.x0, cell.x1);
         cell.row = float(row) + (node->type == FilesystemNode::Type::FILE ? fileRowOffset : 0.0f);
         cell.hue = float(hue);
+        // An unreadable node's hue is stored as -2 - hue: the shader hatches the cell and still
+        // takes its colour from the palette.
+        if (isUnreadable(node))
+            cell.hue = -2.0f - cell.hue;
         labels.clear();
         LabelText::labelVertices(cell, name, node->size, split, labels);
         if (!target)
@@ -45,15 +90,64 @@ private:
         IcicleNodeLookup::recordCell(rows, row, cell.x0, cell.x1, node);
     }
 
+    bool isUnreadable(const FilesystemNode* node) const { return !unreadable.empty() && unreadable.count(node) > 0; }
+
+    // Each closed block becomes a vertex of the block stream, in the list of the first level that
+    // shows it. Blocks of one level never overlap (a block inside another's span belongs to a
+    // child left out at the outer one's levels, so it shows only at finer ones), so their keys
+    // are sorted and need no links.
+    void emitBlocks()
+    {
+        for (const SmallItemBlock& block : closed) {
+            GeometryVertex vertex {};
+            vertex.x0 = block.x0;
+            vertex.x1 = block.x1;
+            vertex.row = float(block.row);
+            vertex.hue = SmallItemBlocks::blockHue(block);
+            vertex.inverseLabelWidth = 0.0f; // no label
+            vertex.sizeCode = 1.0f; // any size but 0, which would stop the rectangle
+            blockLevels[block.firstLevel].append(vertex);
+            blocks.add(block);
+        }
+        closed.clear();
+    }
+
+    struct OpenFolder {
+        SmallItemRuns runs;
+        uint64_t unreadableDrawn; // drawn children that could not be read
+    };
+
     float inverseTotal;
+    bool blocksOn;
+    SmallItemBlocks::NodeSet unreadable;
+    std::unordered_map<const FilesystemNode*, uint64_t> unreadableChildren; // by parent
+    std::vector<OpenFolder> folders; // innermost last
+    std::vector<SmallItemBlock> closed;
     std::vector<GeometryVertex> labels;
 };
+
+// The index of a base range followed by the eight levels, in that order in the buffer.
+orvex::UniquePtr<IcicleLevelIndex> assemble(const LevelList& base, const LevelList (&levels)[IcicleLevelIndex::levelCount])
+{
+    auto index = orvex::makeUnique<IcicleLevelIndex>();
+    int64_t total = int64_t(base.size());
+    index->boundaries[0] = total;
+    for (int k = 0; k < IcicleLevelIndex::levelCount; ++k) {
+        total += int64_t(levels[k].size());
+        index->boundaries[k + 1] = total;
+    }
+    index->keys.reserve(size_t(total));
+    index->keys.insert(index->keys.end(), base.keys().begin(), base.keys().end());
+    for (const LevelList& level : levels)
+        index->keys.insert(index->keys.end(), level.keys().begin(), level.keys().end());
+    return index;
+}
 
 } // namespace
 
 IcicleOptimization::Result IcicleOptimization::build(IcicleNodeLookup& lookup, orvex::UniquePtr<FilesystemNode>&& root,
                                                      uint64_t minimumSize, VertexUploader& uploader,
-                                                     std::string_view rootCaption)
+                                                     std::string_view rootCaption, const Marks& marks)
 {
     Result result;
     if (!root) {
@@ -61,21 +155,12 @@ IcicleOptimization::Result IcicleOptimization::build(IcicleNodeLookup& lookup, o
         return result;
     }
     result.totalSize = root->size ? double(root->size) : 1.0;
-    Builder builder(result.totalSize);
+    Builder builder(result.totalSize, marks);
     builder.emitRoot(root.get(), rootCaption);
     IcicleLayout::layOutDescendants(root.get(), minimumSize, builder);
 
-    auto index = orvex::makeUnique<IcicleLevelIndex>();
-    int64_t total = int64_t(builder.base.size());
-    index->boundaries[0] = total;
-    for (int k = 0; k < IcicleLevelIndex::levelCount; ++k) {
-        total += int64_t(builder.levels[k].size());
-        index->boundaries[k + 1] = total;
-    }
-    index->keys.reserve(size_t(total));
-    index->keys.insert(index->keys.end(), builder.base.keys().begin(), builder.base.keys().end());
-    for (const LevelList& level : builder.levels)
-        index->keys.insert(index->keys.end(), level.keys().begin(), level.keys().end());
+    auto index = assemble(builder.base, builder.levels);
+    const int64_t total = index->boundaries[IcicleLevelIndex::levelCount];
 
     result.baseCount = int64_t(builder.base.size());
     uploader.allocate(total, result.baseCount);
@@ -86,6 +171,16 @@ IcicleOptimization::Result IcicleOptimization::build(IcicleNodeLookup& lookup, o
             uploader.upload(index->boundaries[k], level.vertices().data(), int64_t(level.size()), false, total);
     }
     result.levelIndex = std::move(index);
+    if (builder.blocks.blocks().size() > 0) {
+        result.blockIndex = assemble(LevelList {}, builder.blockLevels);
+        std::vector<GeometryVertex> stream;
+        stream.reserve(builder.blocks.blocks().size());
+        for (const LevelList& level : builder.blockLevels)
+            stream.insert(stream.end(), level.vertices().begin(), level.vertices().end());
+        uploader.uploadBlocks(stream.data(), int64_t(stream.size()));
+    }
     lookup.assign(std::move(root), std::move(builder.rows));
+    builder.blocks.finish();
+    lookup.setSmallItems(std::move(builder.blocks));
     return result;
 }

@@ -1,8 +1,8 @@
 // IcicleOptimization: builds the chart's vertex stream from a finished size tree. The root goes
 // alone into the base range (its long name split over several vertices), every other emitted cell
-// into the list of its detail level; the stream reaches the GPU (or a test) through a
-// VertexUploader, and the cells are recorded in the node lookup, which then takes the tree.
-// Main thread.
+// into the list of its detail level; the small-item blocks (SmallItemBlocks) form a second stream
+// with its own index. Both reach the GPU (or a test) through a VertexUploader, and the cells and
+// blocks are recorded in the node lookup, which then takes the tree. Main thread.
 #pragma once
 
 #include "engine/core/UniquePtr.h"
@@ -12,6 +12,17 @@
 
 #include <cstdint>
 #include <string_view>
+#include <vector>
+
+// What the chart marks besides the cells' sizes.
+struct IcicleMeshMarks {
+    // Nodes that could not be read (ScanProblems::unlistedNodes): their cells are hatched, and so
+    // is a small-item block standing for one. Null for none; read during the build only.
+    const std::vector<const FilesystemNode*>* unreadableNodes = nullptr;
+    // Whether children too small to draw are shown as neutral blocks (see SmallItemBlocks); off
+    // only to measure what the blocks cost.
+    bool smallItemBlocks = true;
+};
 
 class IcicleOptimization {
 public:
@@ -22,17 +33,24 @@ public:
         virtual void allocate(int64_t totalCount, int64_t baseCount) = 0;
         // The base range (isBase, at 0), then each non-empty level in order.
         virtual void upload(int64_t firstVertex, const GeometryVertex* vertices, int64_t count, bool isBase, int64_t totalCount) = 0;
+        // After the cells, when there are any, the small-item blocks: a stream of their own with
+        // its own level index, which only the rectangle pass draws.
+        virtual void uploadBlocks(const GeometryVertex*, int64_t /*count*/) {}
     };
+
+    using Marks = IcicleMeshMarks;
 
     struct Result {
         orvex::UniquePtr<IcicleLevelIndex> levelIndex; // null for a null root
+        orvex::UniquePtr<IcicleLevelIndex> blockIndex; // of the block stream (no base range); null without blocks
         int64_t baseCount = 0;
         double totalSize = 1.0; // the root's size, 1.0 when it is 0
     };
 
     // Lays out `root`, uploads its vertices through `uploader`, fills `lookup` and moves the tree
     // into it. A null root gives an empty lookup and an empty result, with no upload. The root's
-    // label shows `rootCaption` when one is given (a stored scan's path and time), else its name.
+    // label shows `rootCaption` when one is given (a stored scan's path and time), else its name;
+    // `marks` names the unreadable nodes and can leave the blocks out.
     static Result build(IcicleNodeLookup& lookup, orvex::UniquePtr<FilesystemNode>&& root, uint64_t minimumSize,
-                        VertexUploader& uploader, std::string_view rootCaption = {});
+                        VertexUploader& uploader, std::string_view rootCaption = {}, const Marks& marks = {});
 };

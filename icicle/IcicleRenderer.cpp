@@ -107,8 +107,21 @@ void IcicleRenderer::drawMesh(const IcicleMesh<MasterPtr, int>& mesh, Vector<dou
     } else {
         ranges.append(mesh.baseCount, mesh.mesh->vertexCount);
     }
+    BlockPass blocks;
+    blocks.detailLevel = detailLevel(span, componentSize[0], mesh.totalSize, uiScale);
+    if (mesh.blockMesh && mesh.blockIndex) {
+        blocks.mesh = mesh.blockMesh.get();
+        blocks.ranges = selectRanges(*mesh.blockIndex, floatAtOrBelow(visibleRange[0]), floatAtOrAbove(visibleRange[1]),
+                                     uiScale * cellGapX * span / (componentSize[0] * mesh.totalSize), false);
+    }
     drawPasses(*mesh.mesh, ranges, camera(componentSize, visibleRange, rowScale, firstRow), labelPass,
-               resources.palette, viewportSize, uiScale);
+               resources.palette, viewportSize, uiScale, nullptr, {}, &blocks);
+}
+
+int IcicleRenderer::detailLevel(double span, double componentWidth, double totalSize, float uiScale) const
+{
+    // The same cull width as drawMesh hands to selectRanges.
+    return IcicleLevelIndex::finestLevel(uiScale * cellGapX * span / (componentWidth * totalSize));
 }
 
 void IcicleRenderer::drawPreviewMesh(DynamicMesh<GeometryVertex>& mesh, int first, Vector<double, 2> componentSize,
@@ -139,7 +152,7 @@ void IcicleRenderer::drawLabelOnly(Mesh<GeometryVertex>& mesh, int count, double
 
 void IcicleRenderer::drawPasses(Mesh<GeometryVertex>& mesh, const RangeList& cellRanges, const Camera& view, bool labels,
                                 Texture1D* palette, Vector<float, 2> viewportSize, float uiScale, const RangeList* labelRanges,
-                                PackedLabels extraLabels)
+                                PackedLabels extraLabels, const BlockPass* blocks)
 {
     assert(resources.context && resources.labelShader && resources.rectangleShader
            && "IcicleRenderer: make it from resources filled by createIcicleResources");
@@ -180,5 +193,8 @@ void IcicleRenderer::drawPasses(Mesh<GeometryVertex>& mesh, const RangeList& cel
     rectangles.setTransform(view.transform, view.xOffset);
     rectangles.setInset(gap, viewportSize);
     rectangles.setBevel(narrowCellThreshold, viewportSize[0]);
+    rectangles.setDetailLevel(blocks ? blocks->detailLevel : IcicleLevelIndex::levelCount - 1);
     drawRanges(rectangles, mesh, cellRanges);
+    if (blocks && blocks->mesh)
+        drawRanges(rectangles, *blocks->mesh, blocks->ranges);
 }

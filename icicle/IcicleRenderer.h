@@ -52,6 +52,9 @@ public:
                          orvex::Vector<double, 2> visibleRange, double rowScale, double firstRow,
                          orvex::Vector<float, 2> viewportSize, float uiScale, const RangeList* labelRanges = nullptr,
                          PackedLabels extraLabels = {});
+    // The finest detail level drawMesh draws for a view `span` bytes wide on a component
+    // `componentWidth` wide (small-item blocks and their look-up depend on it).
+    int detailLevel(double span, double componentWidth, double totalSize, float uiScale) const;
     // The gap between cells in pixels at a UI scale; the label pass draws nothing in a cell whose
     // width does not exceed it.
     float cellGapPixels(float uiScale) const { return std::round(uiScale * cellGapX); }
@@ -73,10 +76,17 @@ public:
     bool labelPass = true;
 
 private:
+    // The small-item blocks a frame draws after the cells' rectangles, and its finest level.
+    struct BlockPass {
+        orvex::Mesh<GeometryVertex>* mesh = nullptr;
+        RangeList ranges;
+        int detailLevel = IcicleLevelIndex::levelCount - 1;
+    };
     // The label pass (when `labels`), then (with a palette) the rectangle pass, over `ranges`.
     void drawPasses(orvex::Mesh<GeometryVertex>& mesh, const RangeList& ranges, const Camera& view, bool labels,
                     orvex::Texture1D* palette, orvex::Vector<float, 2> viewportSize, float uiScale,
-                    const RangeList* labelRanges = nullptr, PackedLabels extraLabels = {});
+                    const RangeList* labelRanges = nullptr, PackedLabels extraLabels = {},
+                    const BlockPass* blocks = nullptr);
 
     IcicleResources resources;
     orvex::Matrix<double, 4, 4> componentToClip;

@@ -23,7 +23,7 @@ namespace {
 // [SECTION] Uniform names
 
 // Four characters per uniform, in IcicleUniform order.
-constexpr char uniformNameTable[] = "trfm" "xoff" "inst" "bevl" "palt" "aspc" "fade" "glyt" "atls" "dstr";
+constexpr char uniformNameTable[] = "trfm" "xoff" "inst" "bevl" "palt" "aspc" "fade" "glyt" "atls" "dstr" "dtlv";
 
 template <size_t N>
 constexpr orvex::GlContext::ShaderSource text(const char (&source)[N])
@@ -66,6 +66,10 @@ void main() {
 // instead, with a shade that falls off one per pixel (bevl.x converts clip units to pixels) and
 // reaches 0.5 where the inset edge would be: the gap becomes a soft seam placed with sub-pixel
 // precision rather than a hard edge snapped to the pixel grid, which matters at these widths.
+// A negative hue marks a cell: -2 - h (at most -2) an unreadable node, hatched in palette colour
+// h; -code / 128 (between -1 and 0) a small-item block, neutral grey, drawn only at the detail
+// levels (dtlv, the finest level drawn) from code - 1 mod 8 to (code - 1) / 8 mod 8, hatched
+// when code - 1 reaches 64. Ordinary cells take the unchanged path.
 constexpr char rectangleGeometryShader[] = R"(#version 330
 layout(points) in;
 layout(triangle_strip, max_vertices = 12) out;
@@ -75,13 +79,18 @@ uniform float xoff;
 uniform vec2 inst;
 uniform vec2 bevl;
 uniform sampler1D palt;
+uniform float dtlv;
 flat out vec3 color;
+flat out float hatch;
 out vec2 shade;
+
+float hatched;
 
 void corner(float x, float y, vec3 c, vec2 s) {
     gl_Position = vec4(x, y, 0.0, 1.0);
     color = c;
     shade = s;
+    hatch = hatched;
     EmitVertex();
 }
 
@@ -105,8 +114,24 @@ void main() {
     float R = clamp(right, -1.0, 1.0);
     if (L >= R || bottom >= top || bottom > 1.0 || top < -1.0)
         return;
-    // Palette entry k sits at hue k/8: texel centres are half a texel (1/16) further on.
-    vec3 plain = textureLod(palt, hue[0] + 0.0625, 0.0).rgb;
+    float h = hue[0];
+    hatched = 0.0;
+    vec3 plain;
+    if (h <= -2.0) {
+        hatched = 1.0;
+        h = -2.0 - h;
+    }
+    if (h < 0.0) {
+        int code = int(-h * 128.0 + 0.5) - 1;
+        int level = int(dtlv + 0.5);
+        if (level < code % 8 || level > (code / 8) % 8)
+            return;
+        hatched = code >= 64 ? 1.0 : 0.0;
+        plain = vec3(0.2);
+    } else {
+        // Palette entry k sits at hue k/8: texel centres are half a texel (1/16) further on.
+        plain = textureLod(palt, h + 0.0625, 0.0).rgb;
+    }
     vec2 s = vec2(0.0);
     float x0 = L;
     float x1 = R;
@@ -133,12 +158,18 @@ void main() {
 }
 )";
 
+// Hatching: diagonal stripes 3 of every 8 pixels wide at half brightness, fixed to the screen so
+// that they stay put while the chart pans, and coarse enough that the cell's colour still shows.
 constexpr char rectangleFragmentShader[] = R"(#version 330
 flat in vec3 color;
+flat in float hatch;
 in vec2 shade;
 out vec4 fragColor;
 void main() {
-    fragColor = vec4(color * sqrt(max(1.0 - max(shade.x, 0.0) - max(shade.y, 0.0), 0.0)), 1.0);
+    vec3 c = color;
+    if (hatch > 0.5 && mod(gl_FragCoord.x + gl_FragCoord.y, 8.0) < 3.0)
+        c *= 0.5;
+    fragColor = vec4(c * sqrt(max(1.0 - max(shade.x, 0.0) - max(shade.y, 0.0), 0.0)), 1.0);
 }
 )";
 

@@ -39,6 +39,7 @@ enum class IcicleUniform : int {
     GLYPH_TABLE,    // samplerBuffer (labels)
     ATLAS,          // sampler2D (labels)
     DISTANCE_RANGE, // vec2 (labels)
+    DETAIL_LEVEL,   // float (rectangles): the finest detail level drawn, for small-item blocks
 };
 std::string_view icicleUniformName(IcicleUniform uniform);
 

@@ -34,7 +34,8 @@ RectangleShader* RectangleShader::create(GlContext& context, ShaderComponent* ve
     found.inset = shader.uniform<Vector<float, 2>>(icicleUniformName(IcicleUniform::INSET));
     found.bevel = shader.uniform<Vector<float, 2>>(icicleUniformName(IcicleUniform::BEVEL));
     found.palette = shader.uniform<TextureUnit>(icicleUniformName(IcicleUniform::PALETTE));
-    if (!found.transform || !found.xOffset || !found.inset || !found.bevel || !found.palette) {
+    found.detailLevel = shader.uniform<float>(icicleUniformName(IcicleUniform::DETAIL_LEVEL));
+    if (!found.transform || !found.xOffset || !found.inset || !found.bevel || !found.palette || !found.detailLevel) {
         context.setLastError("RectangleShader: a uniform is missing or has another type");
         return nullptr;
     }
@@ -44,6 +45,7 @@ RectangleShader* RectangleShader::create(GlContext& context, ShaderComponent* ve
     found.inset->set(Vector<float, 2> {});
     found.bevel->set(Vector<float, 2> {});
     rectangles->setPaletteUnit(TextureUnit { 0 });
+    found.detailLevel->set(0.0f);
     return rectangles;
 }
 

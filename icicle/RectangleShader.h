@@ -30,6 +30,8 @@ public:
     // Cells up to half of `threshold` pixels wide get soft edges instead of the gap.
     void setBevel(float threshold, float viewportWidth);
     void setPaletteUnit(orvex::TextureUnit unit) { uniforms.palette->set(unit); }
+    // The finest detail level this frame draws: small-item blocks show only at their levels.
+    void setDetailLevel(int level) { uniforms.detailLevel->set(float(level)); }
 
 private:
     struct Uniforms {
@@ -38,6 +40,7 @@ private:
         orvex::SingleUniform<orvex::Vector<float, 2>>* inset;
         orvex::SingleUniform<orvex::Vector<float, 2>>* bevel;
         orvex::SingleUniform<orvex::TextureUnit>* palette;
+        orvex::SingleUniform<float>* detailLevel;
     };
     RectangleShader(orvex::MeshShader<GeometryVertex>&& shader, const Uniforms& uniforms);
 

@@ -141,8 +141,10 @@ int main(int argc, char** argv)
     const uint64_t totalBytes = tree->size;
     const std::string caption = rootCaption(tree->name.view(), imported, problems);
     IcicleNodeLookup lookup;
-    IcicleMesh<orvex::MasterPtr, int> mesh =
-        IcicleMeshWrangler::createOptimizedMesh(lookup, &context, std::move(tree), minimumNodeSize(totalBytes), caption);
+    IcicleOptimization::Marks marks;
+    marks.unreadableNodes = &problems.unlistedNodes; // hatched, as in the program
+    IcicleMesh<orvex::MasterPtr, int> mesh = IcicleMeshWrangler::createOptimizedMesh(
+        lookup, &context, std::move(tree), minimumNodeSize(totalBytes), caption, marks);
     if (!mesh.mesh)
         return failure("the chart's vertex buffer could not be created: " + context.lastError());
 

@@ -2,6 +2,8 @@
 // layout in step with the bar's width and scale.
 #include "icicle/components/DetailsBar.h"
 
+#include <limits>
+
 #include "gui/Label.h"
 #include "gui/TextObject.h"
 #include "gui/TextObjectFactory.h"
@@ -83,8 +85,12 @@ bool DetailsBar::refresh()
     if (focus)
         node = chart->focusedNode();
     std::u32string line;
-    if (measurer && width > 0.0)
-        line = detailsText.describe(node, focus, width - FIT_MARGIN, [this](std::u32string_view text) { return measure(text); });
+    const auto measured = [this](std::u32string_view text) { return measurer ? measure(text) : 0.0; };
+    const double room = measurer && width > 0.0 ? width - FIT_MARGIN : std::numeric_limits<double>::infinity();
+    if (const SmallItemBlock* block = chart->hoveredBlock())
+        line = detailsText.describeBlock(*block, room, measured);
+    else if (measurer && width > 0.0)
+        line = detailsText.describe(node, focus, room, measured);
     else
         line = detailsText.describe(node, focus);
     if (line == label->text)

@@ -4,6 +4,8 @@
 // per new line, none for a line that fits whole.
 #include "icicle/components/DetailsText.h"
 
+#include "icicle/SmallItemBlocks.h"
+
 #include "icicle/IcicleNodeLookup.h"
 #include "gui/TextObject.h"
 #include "icicle/LabelText.h"
@@ -225,7 +227,25 @@ std::u32string DetailsText::describe(const FilesystemNode* node, bool withScanNo
 {
     if (!node)
         return {};
-    const Segments line = segments(node, withScanNotices);
+    return fit(segments(node, withScanNotices), width, measure);
+}
+
+std::u32string DetailsText::describeBlock(const SmallItemBlock& block, double width, const Measure& measure) const
+{
+    if (!block.folder)
+        return {};
+    Segments line;
+    line.path = displayText(IcicleNodeLookup::nodePath(block.folder));
+    std::string facts = plural(block.items, "smaller item", "smaller items") + ", " + LabelText::sizeString(block.bytes)
+        + " (" + plural(block.bytes, "byte", "bytes") + ")";
+    if (block.marked)
+        facts += " \u2014 some could not be read";
+    line.facts = SEPARATOR + orvex::gui::fromUtf8(facts);
+    return fit(line, width, measure);
+}
+
+std::u32string DetailsText::fit(const Segments& line, double width, const Measure& measure)
+{
     const size_t pathLength = line.path.size(), noticeLength = line.noticePath.size();
     std::u32string whole = line.joined(pathLength, noticeLength);
     if (measure(whole) <= width)

@@ -16,6 +16,8 @@
 #include <string_view>
 #include <unordered_set>
 
+struct SmallItemBlock;
+
 class DetailsText {
 public:
     // Pixels (or any unit `width` is given in) that a candidate line takes.
@@ -29,6 +31,10 @@ public:
     // path is elided in the middle, then the end of the line is cut.
     std::u32string describe(const FilesystemNode* node, bool withScanNotices) const;
     std::u32string describe(const FilesystemNode* node, bool withScanNotices, double width, const Measure& measure) const;
+
+    // The line about a block of children too small to draw: the folder's path, then how many
+    // items and bytes the block stands for, fitted to `width` as describe fits a node's line.
+    std::u32string describeBlock(const SmallItemBlock& block, double width, const Measure& measure) const;
 
     const TreeCounts& counts() const { return treeCounts; }
     // Whether `node` is a folder that could not be listed or a file whose size could not be read.
@@ -59,6 +65,7 @@ private:
         std::u32string joined(size_t pathBudget, size_t noticeBudget) const;
     };
     Segments segments(const FilesystemNode* node, bool withScanNotices) const;
+    static std::u32string fit(const Segments& line, double width, const Measure& measure);
 
     const FilesystemNode* root;
     ScanProblems problems;

@@ -8,6 +8,7 @@
 // [SECTION] The hovered cell
 // [SECTION] Animations
 // [SECTION] Selection and focus
+// [SECTION] Small-item blocks
 #include "icicle/components/IcicleVisualization.h"
 
 #include "engine/core/Callee.h"
@@ -290,11 +291,17 @@ Response IcicleVisualization::mouseLeave()
 void IcicleVisualization::updateHover()
 {
     const FilesystemNode* now = nullptr;
-    if (pointerKnown && size.x > 0.0 && size.y > 0.0)
-        now = lookup->nodeAt(chartView.byteAt(pointer.x, size.x), chartView.rowAt(pointer.y, size.y));
-    if (now == hovered)
+    const SmallItemBlock* block = nullptr;
+    if (pointerKnown && size.x > 0.0 && size.y > 0.0) {
+        // A block covers children too narrow for cells of their own: it is what the pointer is on.
+        block = smallItemsAt(pointer);
+        if (!block)
+            now = lookup->nodeAt(chartView.byteAt(pointer.x, size.x), chartView.rowAt(pointer.y, size.y));
+    }
+    if (now == hovered && block == hoveredSmall)
         return;
     hovered = now;
+    hoveredSmall = block;
     notifyObserver();
 }
 
@@ -563,4 +570,18 @@ Response IcicleVisualization::loseFocus()
 {
     keyboardFocus = false;
     return HANDLED;
+}
+
+// [SECTION] Small-item blocks
+
+int IcicleVisualization::detailLevel() const
+{
+    return renderer.detailLevel(chartView.visibleEnd - chartView.visibleStart, size.x, mesh->totalSize, float(scale));
+}
+
+const SmallItemBlock* IcicleVisualization::smallItemsAt(Vector2 position) const
+{
+    if (!(size.x > 0.0) || !(size.y > 0.0))
+        return nullptr;
+    return lookup->smallItemsAt(chartView.byteAt(position.x, size.x), chartView.rowAt(position.y, size.y), detailLevel());
 }

@@ -24,6 +24,7 @@
 #include "icicle/components/ViewTransition.h"
 
 struct FilesystemNode;
+struct SmallItemBlock;
 class IcicleNodeLookup;
 class ShellActions;
 class VisualizationScrollBar;
@@ -52,10 +53,19 @@ public:
     // focused folder (the tree's root until the user goes into a folder). Every change of any of
     // them reaches the observer.
     const FilesystemNode* hoveredNode() const { return hovered; }
+    // The block of too-small children under the pointer (null when none; then hoveredNode may be set).
+    const SmallItemBlock* hoveredBlock() const { return hoveredSmall; }
     const FilesystemNode* selectedNode() const { return selected; }
     const FilesystemNode* focusedNode() const { return focused; }
     // Null for none; not owned, must outlive this component or be replaced first.
     void setObserver(ChartObserver* newObserver) { observer = newObserver; }
+
+    // The small-item block drawn under `position` (component units) at the current zoom: the
+    // folder, how many of its children it stands for and their bytes ("300,000 smaller items,
+    // 13.97 GB"). Null where none is drawn.
+    const SmallItemBlock* smallItemsAt(orvex::gui::Vector2 position) const;
+    // The finest detail level the chart draws at the current zoom and size.
+    int detailLevel() const;
 
     const IcicleView& view() const { return chartView; }
     DragMode dragMode() const { return drag; }
@@ -169,6 +179,7 @@ private:
     orvex::gui::Vector2 pointer;     // the last pointer position inside the chart
     bool pointerKnown = false;        // whether `pointer` is inside the chart now
     const FilesystemNode* hovered = nullptr;
+    const SmallItemBlock* hoveredSmall = nullptr;
     const FilesystemNode* selected = nullptr;
     const FilesystemNode* focused = nullptr; // set to the root at construction
     ChartObserver* observer = nullptr;

@@ -11,6 +11,7 @@
 #include "engine/gl/Texture.h"
 #include "engine/gl/TextureBuffer.h"
 #include "icicle/IcicleMeshWrangler.h"
+#include "icicle/IcicleOptimization.h"
 #include "icicle/IcicleRenderer.h"
 #include "icicle/IcicleResources.h"
 #include "icicle/IcicleShaderSources.h"
@@ -383,6 +384,93 @@ TEST_F(IcicleRendererGLTest, ChartLeavesTheRootRowOutAndDrawsNothingForAnEmptyRa
     renderer.drawMesh(mesh, COMPONENT, { { 3000.0, 0.0 } }, 0.1, 0.0, VIEWPORT, 1.0f);
     EXPECT_EQ(renderer.lastSubmittedVertices(), 0);
     EXPECT_TRUE(isNear(100, 48, BLACK)) << "a reversed range draws nothing";
+}
+
+TEST_F(IcicleRendererGLTest, UnreadableFolderIsStripedInItsOwnColourAndItsNeighbourIsNot)
+{
+    using namespace testtree;
+    auto tree = build(dir("/root", { dir("ok", { file("a", 1500) }), dir("bad", { file("b", 1500) }) }));
+    const std::vector<const FilesystemNode*> unreadable { child(tree.get(), "bad") };
+    IcicleOptimization::Marks marks;
+    marks.unreadableNodes = &unreadable;
+    IcicleNodeLookup lookup;
+    IcicleMesh<MasterPtr, int> mesh
+        = IcicleMeshWrangler::createOptimizedMesh(lookup, context(), std::move(tree), 1, {}, marks);
+    ASSERT_NE(mesh.mesh, nullptr);
+    IcicleRenderer renderer(withFont(noGlyphs.get()));
+    renderer.setComponentToClip(IcicleRenderer::forViewport(WINDOW_SIZE, WINDOW_SIZE));
+    context()->clear(Color<float> { 0, 0, 0, 1 });
+    renderer.drawMesh(mesh, COMPONENT, { { 0.0, 3000.0 } }, 0.1, 0.0, VIEWPORT, 1.0f);
+    // Both folders are orange (hue 0, and 1.0, which wraps to it), 160 px each in row 1.
+    int ok = 0, badPlain = 0, badHalf = 0;
+    for (int x = 100; x < 108; ++x) {
+        ok += isNear(x, 48, bright(ORANGE));
+        badPlain += isNear(x + 160, 48, bright(ORANGE));
+        badHalf += isNear(x + 160, 48, scaled(bright(ORANGE), 0.5));
+    }
+    EXPECT_EQ(ok, 8);
+    EXPECT_EQ(badPlain, 5);
+    EXPECT_EQ(badHalf, 3) << "three pixels in eight striped at half brightness";
+}
+
+TEST_F(IcicleRendererGLTest, FolderOfFilesUnderTheMinimumShowsOneGreyBlockBelowIt)
+{
+    using namespace testtree;
+    // "many" (x 2000..3000, px 214..319 of 320) has 1000 files of 1 byte under a 2-byte minimum.
+    IcicleNodeLookup lookup;
+    IcicleMesh<MasterPtr, int> mesh = IcicleMeshWrangler::createOptimizedMesh(
+        lookup, context(), build(dir("/root", { file("big", 2000), dir("many", std::vector<Spec>(1000, file("x", 1))) })), 2);
+    ASSERT_TRUE(mesh.mesh && mesh.blockMesh);
+    IcicleRenderer renderer(resources); // the real font: a block has no label
+    renderer.setComponentToClip(IcicleRenderer::forViewport(WINDOW_SIZE, WINDOW_SIZE));
+    context()->clear(Color<float> { 0, 0, 0, 1 });
+    renderer.drawMesh(mesh, COMPONENT, { { 0.0, 3000.0 } }, 0.1, 0.0, VIEWPORT, 1.0f);
+    for (int x = 216; x < 318; x += 5)
+        for (int y = 66; y < 94; y += 3)
+            ASSERT_TRUE(isNear(x, y, bright(Rgb { 51, 51, 51 }), 1.5)) << "the block in row 2";
+    EXPECT_TRUE(isNear(266, 110, BLACK)) << "nothing in row 3";
+}
+
+TEST_F(IcicleRendererGLTest, BlockShowsOnlyAtItsDetailLevelsInGreyAndStripedWhenMarked)
+{
+    struct Row {
+        const char* name;
+        float hue;      // a block's code, -(1 + first + 8 last + 64 marked) / 128
+        int level;      // the finest level the frame draws
+        bool drawn;
+        bool striped;
+    };
+    auto block = [](int first, int last, bool marked) { return -float(1 + first + 8 * last + (marked ? 64 : 0)) / 128.0f; };
+    const Row rows[] = {
+        { "block of level 0 at level 0", block(0, 0, false), 0, true, false },
+        { "block of level 0 at level 1", block(0, 0, false), 1, false, false },
+        { "block of levels 2-5 at level 4", block(2, 5, false), 4, true, false },
+        { "block of levels 2-5 at level 1", block(2, 5, false), 1, false, false },
+        { "block of levels 2-5 at level 6", block(2, 5, false), 6, false, false },
+        { "marked block of levels 3-7 at level 7", block(3, 7, true), 7, true, true },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        IcicleMesh<MasterPtr, int> mesh;
+        mesh.mesh = createDynamicMesh<GeometryVertex>(*context(), 1, 1, 0);
+        ASSERT_NE(mesh.mesh, nullptr);
+        mesh.mesh->replace(std::vector<GeometryVertex> { cell(20, 300, 1, row.hue) });
+        // A total of 2048 x 4^level bytes puts the 2-pixel gap of a 320-byte view at that level.
+        mesh.totalSize = 2048.0 * std::pow(4.0, row.level);
+        IcicleRenderer renderer(withFont(noGlyphs.get()));
+        renderer.setComponentToClip(IcicleRenderer::forViewport(WINDOW_SIZE, WINDOW_SIZE));
+        ASSERT_EQ(renderer.detailLevel(WINDOW_SIZE, WINDOW_SIZE, mesh.totalSize, 1.0f), row.level);
+        context()->clear(Color<float> { 0, 0, 0, 1 });
+        renderer.drawMesh(mesh, COMPONENT, { { 0.0, WINDOW_SIZE } }, 0.1, 0.0, VIEWPORT, 1.0f);
+        const Rgb plain = bright(Rgb { 51, 51, 51 }); // the neutral grey
+        int full = 0, half = 0;
+        for (int x = 100; x < 108; ++x) {
+            full += isNear(x, 48, plain, 1.5);
+            half += isNear(x, 48, scaled(plain, 0.5), 1.5);
+        }
+        EXPECT_EQ(full + half, row.drawn ? 8 : 0);
+        EXPECT_EQ(half, row.striped ? 3 : 0) << "three pixels in eight are striped";
+    }
 }
 
 // Zoomed in so far that neighbouring floats of a 2^40-byte chart are 125 pixels apart, the

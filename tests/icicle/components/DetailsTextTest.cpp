@@ -2,6 +2,7 @@
 // files, folders and the root, names that are not plain text, elision to a width (measured here in
 // code points), and what a scan that could not read everything adds.
 #include "icicle/components/DetailsText.h"
+#include "icicle/SmallItemBlocks.h"
 #include "gui/TextObject.h"
 #include "tests/icicle/TreeBuilder.h"
 
@@ -55,6 +56,26 @@ TEST_F(DetailsTextTest, DescribesFilesFoldersAndTheRoot)
     };
     for (const Row& row : rows)
         EXPECT_EQ(utf8(details.describe(row.node, false)), row.expected) << row.name;
+}
+
+// A block of children too small to draw names its folder and what it stands for; its path gives
+// way to a narrow bar as a node's does.
+TEST_F(DetailsTextTest, DescribesABlockOfSmallerItems)
+{
+    const DetailsText details(tree.get(), {});
+    SmallItemBlock block;
+    block.folder = at("docs");
+    block.items = 300000;
+    block.bytes = 15000000000;
+    const auto points = [](std::u32string_view text) { return double(text.size()); };
+    EXPECT_EQ(utf8(details.describeBlock(block, 1000, points)),
+              "/data/docs — 300,000 smaller items, 13.97 GB (15,000,000,000 bytes)");
+    block.marked = true;
+    EXPECT_EQ(utf8(details.describeBlock(block, 200, points)),
+              "/data/docs — 300,000 smaller items, 13.97 GB (15,000,000,000 bytes) — some could not be read");
+    EXPECT_EQ(utf8(details.describeBlock(block, 90, points)),
+              "/d…/docs — 300,000 smaller items, 13.97 GB (15,000,000,000 bytes) — some could not be read")
+        << "the path gives way first";
 }
 
 TEST_F(DetailsTextTest, ElidesTheMiddleOfThePathThenCutsTheEnd)
