@@ -4,6 +4,10 @@
 #include "scan/TreeCounts.h"
 
 #include <algorithm>
+#include <atomic>
+#include <functional>
+#include <system_error>
+#include <thread>
 #include <cassert>
 #include <cstddef>
 
@@ -26,24 +30,31 @@ inline void prefetch(const void* address)
 
 } // namespace
 
-TreeCounts::TreeCounts(const FilesystemNode* root)
+namespace {
+
+struct Frame {
+    const FilesystemNode* folder;
+    int64_t next; // the child to visit next
+    TreeCounts::Counts counts;
+};
+
+} // namespace
+
+// Counts below `folder` into `out` (its entry last, its subfolders' before it) and returns its
+// counts. Iterative, so any depth is safe.
+TreeCounts::Counts TreeCounts::countSubtree(const FilesystemNode* folder, std::vector<Entry>& out)
 {
-    if (!root || root->type != FilesystemNode::Type::DIRECTORY)
-        return;
-    struct Frame {
-        const FilesystemNode* folder;
-        int64_t next; // the child to visit next
-        Counts counts;
-    };
-    std::vector<Frame> open { { root, 0, {} } };
-    for (int64_t i = 0; i < std::min(root->children.count, PREFETCH_DISTANCE); ++i)
-        prefetch(root->children[i]);
+    std::vector<Frame> open { { folder, 0, {} } };
+    for (int64_t i = 0; i < std::min(folder->children.count, PREFETCH_DISTANCE); ++i)
+        prefetch(folder->children[i]);
+    Counts last;
     while (!open.empty()) {
         Frame& top = open.back();
         if (top.next == top.folder->children.count) {
             const Frame done = top;
             open.pop_back();
-            entries.push_back({ done.folder, done.counts });
+            out.push_back({ done.folder, done.counts });
+            last = done.counts;
             if (!open.empty()) {
                 open.back().counts.files += done.counts.files;
                 open.back().counts.folders += done.counts.folders + 1;
@@ -62,6 +73,50 @@ TreeCounts::TreeCounts(const FilesystemNode* root)
             top.counts.files += 1;
         }
     }
+    return last;
+}
+
+TreeCounts::TreeCounts(const FilesystemNode* root)
+{
+    if (!root || root->type != FilesystemNode::Type::DIRECTORY)
+        return;
+    // The pass is bound by memory latency (most nodes are cache misses right after the scan), so
+    // a second thread takes the root's subfolders as the first does: each claims the next one.
+    // The entries of each thread stay in post-order within each subfolder.
+    struct Share {
+        std::vector<Entry> entries;
+        Counts counts;
+    };
+    const FilesystemNode::Children& top = root->children;
+    std::atomic<int64_t> nextChild { 0 };
+    auto work = [&](Share& share) {
+        for (int64_t i; (i = nextChild.fetch_add(1)) < top.count;) {
+            const FilesystemNode* child = top[i];
+            if (child->type != FilesystemNode::Type::DIRECTORY) {
+                share.counts.files += 1;
+                continue;
+            }
+            const Counts below = countSubtree(child, share.entries);
+            share.counts.files += below.files;
+            share.counts.folders += below.folders + 1;
+        }
+    };
+    Share first, second;
+    std::thread helper;
+    if (top.count > 1 && std::thread::hardware_concurrency() > 1) {
+        try {
+            helper = std::thread(work, std::ref(second));
+        } catch (const std::system_error&) {
+            // No second thread: this one does it all.
+        }
+    }
+    work(first);
+    if (helper.joinable())
+        helper.join();
+    entries = std::move(first.entries);
+    entries.insert(entries.end(), second.entries.begin(), second.entries.end());
+    entries.push_back({ root, { first.counts.files + second.counts.files, first.counts.folders + second.counts.folders } });
+
     // The table is sized once for every folder: no rehashing while it fills.
     assert(entries.size() < (size_t(1) << 31) && "TreeCounts: more folders than a 32-bit index holds");
     size_t slots = MINIMUM_SLOTS;

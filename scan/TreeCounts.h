@@ -1,6 +1,6 @@
 // TreeCounts: how many files and folders lie below each folder of a finished size tree, counted in
-// one iterative pass (any depth) and kept in a table keyed by the node's address, so a details
-// line can ask for any folder in O(1). The node itself keeps no count. Relies on the tree staying
+// one iterative pass (any depth; two threads share the root's subfolders) and kept in a table
+// keyed by the node's address, so a details line can ask for any folder in O(1). The node itself keeps no count. Relies on the tree staying
 // alive and unchanged while the counts are read. Main thread (any thread that owns the tree).
 #pragma once
 
@@ -32,10 +32,11 @@ private:
         Counts counts;
     };
 
+    static Counts countSubtree(const FilesystemNode* folder, std::vector<Entry>& out);
     // The table's slot for `node`: the one holding it, or the empty one where it would go.
     size_t slotOf(const FilesystemNode* node) const;
 
-    std::vector<Entry> entries; // every folder, in post-order
+    std::vector<Entry> entries; // every folder, each subfolder of the root in post-order, the root last
     // Open addressing with linear probing over 1 + an index into `entries` (0: empty), a
     // power-of-two size at most half full. Four bytes a slot keep the table in cache while it is
     // filled, which costs more than the walk itself in a tree of folders only.
