@@ -168,8 +168,14 @@ void BasicGLNativeTextObject::rasterize()
         const GlyphPaint paint { colors[0], colors[2], selection.start - line.start, selection.end - line.start };
         font->font->draw(line.shaped, surface, line.left, line.top + lines.ascent(), region, paint);
     }
-    if (slot.rect.width() != size[0] || slot.rect.height() != size[1])
+    // A text that changes its width (the details bar under a moving pointer) keeps a slot that
+    // still holds it and is not twice as wide, and gets a quarter more room when it moves, so it
+    // does not take a new slot (and now and then make the atlas repack every slot) at each change.
+    // A first slot is exact. Only the text's own size of the slot is ever sampled.
+    if (slot.rect.empty() || slot.rect.height() != size[1])
         atlas.allocate(slot, size[0], size[1]);
+    else if (slot.rect.width() < size[0] || slot.rect.width() > 2 * size[0])
+        atlas.allocate(slot, size[0] + size[0] / 4, size[1]);
     atlas.upload(slot);
     rasterisationCount += 1;
 }
@@ -196,8 +202,8 @@ void BasicGLNativeTextObject::draw(Renderer& renderer, const Matrix<float, 4, 4>
     const float atlasWidth = float(texture->size()[0]);
     const float atlasHeight = float(texture->size()[1]);
     Matrix<float, 3, 3> texTransform = Matrix<float, 3, 3>::identity();
-    texTransform.at(0, 0) = float(slot.rect.width()) / atlasWidth;
-    texTransform.at(1, 1) = float(slot.rect.height()) / atlasHeight;
+    texTransform.at(0, 0) = float(size[0]) / atlasWidth;
+    texTransform.at(1, 1) = float(size[1]) / atlasHeight;
     texTransform.at(2, 0) = float(slot.rect.x0) / atlasWidth;
     texTransform.at(2, 1) = float(slot.rect.y0) / atlasHeight;
 
