@@ -138,12 +138,18 @@ class Program:
         # Real (XTEST) keys go to the focused window; Wine turns Alt+F4 into the window's close.
         # On a loaded machine the focus can arrive after the keys: press again, as a user would,
         # while the window is still there.
-        for attempt in range(3):
+        # Under load (a software GL driver drawing a large frame) a try can pass unseen: six are
+        # given before the caller's check; a program that hangs still fails it. Each miss says
+        # which windows the program had and where the focus was, for the log.
+        for attempt in range(6):
             self.xdotool("windowfocus", "--sync", self.window)
             time.sleep(0.3)
             self.xdotool("key", "alt+F4")
             if wait_for(lambda: self.process.poll() is not None, 10):
                 return
+            focus = subprocess.run(["xdotool", "getwindowfocus"], capture_output=True, text=True).stdout.strip()
+            print("note: Alt+F4 try %d left the program running (its windows %s, the focus on %s)"
+                  % (attempt + 1, visible_windows(".", str(self.process.pid)), focus), flush=True)
 
     def wait(self, timeout=30):
         try:
