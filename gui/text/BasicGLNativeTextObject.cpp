@@ -11,7 +11,7 @@
 
 namespace orvex::gui {
 
-BasicGLNativeTextObject::BasicGLNativeTextObject(FontCache& fonts, TextAtlas& atlas, const FontSpec& spec)
+BasicGLNativeTextObject::BasicGLNativeTextObject(FontCache& fonts, TextAtlas& atlas, const FontDescription& spec)
     : fonts(fonts), slot(atlas), spec(spec), font(fonts.acquire(spec))
 {
 }
@@ -53,7 +53,7 @@ void BasicGLNativeTextObject::setScale(double newScale)
     if (newScale == scale)
         return;
     scale = newScale;
-    FontSpec scaled = spec;
+    FontDescription scaled = spec;
     scaled.height = spec.height * scale;
     FontCache::Entry* previous = font;
     font = fonts.acquire(scaled); // before the release, so a shared font is not remade

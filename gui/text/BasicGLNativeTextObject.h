@@ -22,7 +22,7 @@ namespace orvex::gui {
 class BasicGLNativeTextObject final : public BasicGLRenderer::TextObject {
 public:
     // The font is acquired from `fonts` for `spec` (at scale 1) right away.
-    BasicGLNativeTextObject(FontCache& fonts, TextAtlas& atlas, const FontSpec& spec);
+    BasicGLNativeTextObject(FontCache& fonts, TextAtlas& atlas, const FontDescription& spec);
     ~BasicGLNativeTextObject() override;
     BasicGLNativeTextObject(const BasicGLNativeTextObject&) = delete;
     BasicGLNativeTextObject& operator=(const BasicGLNativeTextObject&) = delete;
@@ -63,7 +63,7 @@ private:
 
     FontCache& fonts;
     AtlasSlot slot;
-    FontSpec spec;
+    FontDescription spec;
     double scale = 1.0;
     FontCache::Entry* font; // spec with height x scale
     std::u32string text;

@@ -1,4 +1,4 @@
-// FontCache: reference-counted native fonts keyed by FontSpec.
+// FontCache: reference-counted native fonts keyed by FontDescription.
 #include "gui/text/FontCache.h"
 
 #include <cassert>
@@ -15,7 +15,7 @@ FontCache::~FontCache()
     assert(entries.empty() && "FontCache: destroy every native text object before the font cache");
 }
 
-FontCache::Entry* FontCache::acquire(const FontSpec& spec)
+FontCache::Entry* FontCache::acquire(const FontDescription& spec)
 {
     auto [at, added] = entries.try_emplace(spec);
     Entry& entry = at->second;
@@ -33,7 +33,7 @@ void FontCache::release(Entry* entry)
     assert(entry->references > 0 && "FontCache::release: more releases than acquires");
     if (--entry->references > 0)
         return;
-    const FontSpec key = entry->spec; // the entry's own spec dies with it
+    const FontDescription key = entry->spec; // the entry's own spec dies with it
     entries.erase(key);
 }
 

@@ -1,5 +1,5 @@
 // FontEngine and Font: the seam between the native text objects and the platform's font engine.
-// A backend (freetype/ on Linux, gdi/ on Windows) makes fonts from a FontSpec, shapes a line of
+// A backend (freetype/ on Linux, gdi/ on Windows) makes fonts from a FontDescription, shapes a line of
 // code points into positioned glyphs with one cell per code point, draws shaped glyphs onto the
 // atlas's BGR surface and finds line-break opportunities. Shared code includes no native header.
 // Window thread only.
@@ -7,7 +7,7 @@
 
 #include "engine/core/UniquePtr.h"
 #include "gui/text/BgrSurface.h"
-#include "gui/text/FontSpec.h"
+#include "gui/text/FontDescription.h"
 
 #include <cstdint>
 #include <string_view>
@@ -73,8 +73,8 @@ public:
 class FontEngine {
 public:
     virtual ~FontEngine() = default;
-    // Null when no font can be made for that FontSpec.
-    virtual UniquePtr<Font> createFont(const FontSpec& spec) = 0;
+    // Null when no font can be made for that FontDescription.
+    virtual UniquePtr<Font> createFont(const FontDescription& spec) = 0;
     // One flag per code point of a paragraph (no line feeds in it): nonzero where a line may
     // break before that code point. The first flag is always 0.
     virtual std::vector<uint8_t> breakOpportunities(std::u32string_view paragraph) = 0;

@@ -26,9 +26,9 @@ NativeTextObjectFactory::NativeTextObjectFactory(GlContext* context, int clientW
 {
 }
 
-FontSpec NativeTextObjectFactory::defaultSpec(double height, bool bold)
+FontDescription NativeTextObjectFactory::defaultSpec(double height, bool bold)
 {
-    FontSpec spec;
+    FontDescription spec;
     spec.kind = 1;
     spec.height = height;
     spec.quality = 2;

@@ -32,8 +32,8 @@ public:
     FontCache* fontCache() const { return fonts.get(); }
     TextAtlas& atlas() { return textAtlas; }
 
-    // The FontSpec that `create` uses.
-    static FontSpec defaultSpec(double height, bool bold);
+    // The FontDescription that `create` uses.
+    static FontDescription defaultSpec(double height, bool bold);
 
 private:
     UniquePtr<FontCache> fonts; // null when no font engine could start

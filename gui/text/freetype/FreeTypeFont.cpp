@@ -39,7 +39,7 @@ bool isNeutralScript(hb_script_t script)
 
 // [SECTION] Creation
 
-UniquePtr<FreeTypeFont> FreeTypeFont::create(FreeTypeFontEngine& engine, const FontSpec& spec)
+UniquePtr<FreeTypeFont> FreeTypeFont::create(FreeTypeFontEngine& engine, const FontDescription& spec)
 {
     const int pixels = pixelHeight(spec.height);
     if (pixels == 0)

@@ -27,7 +27,7 @@ public:
     FreeTypeFontEngine(const FreeTypeFontEngine&) = delete;
     FreeTypeFontEngine& operator=(const FreeTypeFontEngine&) = delete;
 
-    UniquePtr<Font> createFont(const FontSpec& spec) override;
+    UniquePtr<Font> createFont(const FontDescription& spec) override;
     std::vector<uint8_t> breakOpportunities(std::u32string_view paragraph) override;
 
     struct FaceFile {
@@ -54,7 +54,7 @@ class FreeTypeFont final : public Font {
 public:
     // Null when the face cannot be opened or sized. A face name that is an absolute path names
     // the font file itself.
-    static UniquePtr<FreeTypeFont> create(FreeTypeFontEngine& engine, const FontSpec& spec);
+    static UniquePtr<FreeTypeFont> create(FreeTypeFontEngine& engine, const FontDescription& spec);
     ~FreeTypeFont() override;
     FreeTypeFont(const FreeTypeFont&) = delete;
     FreeTypeFont& operator=(const FreeTypeFont&) = delete;

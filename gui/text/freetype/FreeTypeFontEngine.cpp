@@ -26,7 +26,7 @@ UniquePtr<FreeTypeFontEngine> FreeTypeFontEngine::create()
 
 FreeTypeFontEngine::~FreeTypeFontEngine() { FT_Done_FreeType(freetype); }
 
-UniquePtr<Font> FreeTypeFontEngine::createFont(const FontSpec& spec)
+UniquePtr<Font> FreeTypeFontEngine::createFont(const FontDescription& spec)
 {
     return UniquePtr<Font>(FreeTypeFont::create(*this, spec).release());
 }

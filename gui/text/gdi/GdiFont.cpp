@@ -132,7 +132,7 @@ Utf16Text::Utf16Text(std::u32string_view text)
 
 // [SECTION] Creation
 
-UniquePtr<GdiFont> GdiFont::create(const FontSpec& spec)
+UniquePtr<GdiFont> GdiFont::create(const FontDescription& spec)
 {
     const int pixels = pixelHeight(spec.height);
     if (pixels == 0)

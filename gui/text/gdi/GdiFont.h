@@ -18,7 +18,7 @@ namespace orvex::gui {
 
 class GdiFontEngine final : public FontEngine {
 public:
-    UniquePtr<Font> createFont(const FontSpec& spec) override;
+    UniquePtr<Font> createFont(const FontDescription& spec) override;
     std::vector<uint8_t> breakOpportunities(std::u32string_view paragraph) override;
 
     // The face of the system's message-box font (non-client metrics), read once per process;
@@ -37,7 +37,7 @@ struct Utf16Text {
 class GdiFont final : public Font {
 public:
     // Null when the face name does not fit a LOGFONT, the height is not positive or GDI refuses.
-    static UniquePtr<GdiFont> create(const FontSpec& spec);
+    static UniquePtr<GdiFont> create(const FontDescription& spec);
     ~GdiFont() override;
     GdiFont(const GdiFont&) = delete;
     GdiFont& operator=(const GdiFont&) = delete;

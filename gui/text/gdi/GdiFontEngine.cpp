@@ -12,7 +12,7 @@ UniquePtr<FontEngine> createFontEngine()
     return UniquePtr<FontEngine>(new GdiFontEngine());
 }
 
-UniquePtr<Font> GdiFontEngine::createFont(const FontSpec& spec)
+UniquePtr<Font> GdiFontEngine::createFont(const FontDescription& spec)
 {
     return UniquePtr<Font>(GdiFont::create(spec).release());
 }

@@ -44,7 +44,7 @@ protected:
 
     BasicGLNativeTextObject& make(std::u32string_view text)
     {
-        FontSpec spec;
+        FontDescription spec;
         spec.faceName = U"/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
         spec.height = 20;
         objects.push_back(std::make_unique<BasicGLNativeTextObject>(*fonts, *atlas, spec));

@@ -11,7 +11,7 @@ TEST(LineBreakCases, FreeTypeEngineBreaksTheSharedTable)
 {
     orvex::UniquePtr<FontEngine> engine = createFontEngine();
     ASSERT_TRUE(engine);
-    FontSpec spec;
+    FontDescription spec;
     spec.faceName = U"/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
     spec.height = line_break_cases::HEIGHT;
     orvex::UniquePtr<Font> font = engine->createFont(spec);

@@ -22,7 +22,7 @@ protected:
     {
         engine = createFontEngine();
         ASSERT_TRUE(engine);
-        FontSpec spec;
+        FontDescription spec;
         spec.faceName = DEJAVU;
         spec.height = 20;
         font = engine->createFont(spec);
@@ -210,7 +210,7 @@ public:
         int& alive;
     };
     StandInEngine(int& alive, int& made, int failing) : alive(alive), made(made), failing(failing) {}
-    orvex::UniquePtr<Font> createFont(const FontSpec& spec) override
+    orvex::UniquePtr<Font> createFont(const FontDescription& spec) override
     {
         ++made;
         return spec.weight == failing ? nullptr : orvex::UniquePtr<Font>(new Counted(alive));
@@ -230,9 +230,9 @@ TEST(FontCache, MakesAFontOnFirstAcquireAndDeletesItOnLastRelease)
 {
     int alive = 0, made = 0;
     FontCache cache(orvex::UniquePtr<FontEngine>(new StandInEngine(alive, made, -1)));
-    FontSpec regular;
+    FontDescription regular;
     regular.height = 20;
-    FontSpec bold = regular;
+    FontDescription bold = regular;
     bold.weight = 700;
 
     FontCache::Entry* a = cache.acquire(regular);

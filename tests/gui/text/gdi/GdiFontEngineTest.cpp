@@ -32,7 +32,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(addDejaVu()) << "DejaVuSans.ttf not found: set VELBRIN_DEJAVU to its Windows path";
-        FontSpec spec;
+        FontDescription spec;
         spec.faceName = U"DejaVu Sans";
         spec.height = line_break_cases::HEIGHT;
         orvex::UniquePtr<GdiFont> made = GdiFont::create(spec);

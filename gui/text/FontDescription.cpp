@@ -1,6 +1,6 @@
-// FontSpec helpers and ShapedText's caret rule, shared by every font-engine backend.
+// FontDescription helpers and ShapedText's caret rule, shared by every font-engine backend.
 #include "gui/text/FontEngine.h"
-#include "gui/text/FontSpec.h"
+#include "gui/text/FontDescription.h"
 
 #include <algorithm>
 #include <cmath>

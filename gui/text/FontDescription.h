@@ -1,4 +1,4 @@
-// FontSpec: the parameters of one native font, the key of the FontCache. Ordered by every field so
+// FontDescription: the parameters of one native font, the key of the FontCache. Ordered by every field so
 // equal specs share one cache entry. Value type, any thread.
 #pragma once
 
@@ -7,7 +7,7 @@
 
 namespace orvex::gui {
 
-struct FontSpec {
+struct FontDescription {
     std::u32string faceName; // empty: the system's default user-interface face
     int kind = 1;            // kept with the others; font creation does not read it
     double height = 0;       // pixels (em height)
@@ -15,8 +15,8 @@ struct FontSpec {
     int weight = 400;        // 400 normal, 700 bold
     bool italic = false;
 
-    auto operator<=>(const FontSpec&) const = default;
-    bool operator==(const FontSpec&) const = default;
+    auto operator<=>(const FontDescription&) const = default;
+    bool operator==(const FontDescription&) const = default;
 };
 
 // The whole pixel height a font is made with: `height` rounded half away from zero, at least 1,
