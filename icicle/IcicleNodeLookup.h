@@ -45,6 +45,14 @@ public:
     // Takes a new tree and its rows, destroying what was held before, and drops the blocks.
     void assign(orvex::UniquePtr<FilesystemNode> root, std::vector<Row> rows);
     const FilesystemNode* root() const { return tree.get(); }
+    // Gives the tree back and drops the rows and blocks, which point into it: the owner edits it
+    // and builds the mesh again.
+    orvex::UniquePtr<FilesystemNode> takeTree()
+    {
+        rowList.clear();
+        smallItems = {};
+        return std::move(tree);
+    }
     const std::vector<Row>& rows() const { return rowList; }
 
     // Records a cell while the mesh is built: edges as floats, in pre-order.

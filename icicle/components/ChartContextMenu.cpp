@@ -13,6 +13,7 @@
 #include "icicle/IcicleNodeLookup.h"
 #include "icicle/components/IcicleVisualization.h"
 #include "icicle/components/ShellActions.h"
+#include "icicle/components/TreeActions.h"
 
 #include <algorithm>
 
@@ -22,7 +23,7 @@ namespace {
 
 constexpr double MENU_SCALE = 0.75;
 constexpr const char32_t* ITEM_TEXT[ChartContextMenu::ITEM_COUNT] = {
-    U"OPEN", U"SHOW IN FILE MANAGER", U"COPY PATH", U"GO INTO", U"GO UP",
+    U"OPEN", U"SHOW IN FILE MANAGER", U"COPY PATH", U"GO INTO", U"GO UP", U"REFRESH", U"MOVE TO TRASH",
 };
 
 } // namespace
@@ -124,6 +125,8 @@ void ChartContextMenu::updateEnabled()
     enabled[COPY_PATH] = node != nullptr;
     enabled[GO_INTO] = node && node->type == FilesystemNode::Type::DIRECTORY && node != chart->focusedNode();
     enabled[GO_UP] = chart->canGoUp();
+    enabled[REFRESH] = node && treeActions && treeActions->canRefresh(node);
+    enabled[TRASH] = node && treeActions && treeActions->canTrash(node);
 }
 
 orvex::UniquePtr<Component> ChartContextMenu::buildMenu()
@@ -193,6 +196,12 @@ Response ChartContextMenu::choose(Item item)
         break;
     case GO_UP:
         chart->goUp();
+        break;
+    case REFRESH:
+        treeActions->refresh(node);
+        break;
+    case TRASH:
+        treeActions->trash(node);
         break;
     default:
         break;

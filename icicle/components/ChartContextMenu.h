@@ -1,6 +1,7 @@
 // ChartContextMenu: the chart's context menu, and the layer that holds it over the chart. It wraps
 // the chart component (child 0, its whole area) and, while open, an island of buttons (child 1)
-// at the point it was opened: Open, Show in file manager, Copy path, Go into, Go up. A right click
+// at the point it was opened: Open, Show in file manager, Copy path, Go into, Go up, Refresh and
+// Move to Trash (the last two through the program's TreeActions). A right click
 // on a cell selects it and opens the menu there; the Menu key or Shift+F10 opens it for the
 // selection. Up and Down move between the usable items, Enter or Space runs one, Escape (routed
 // here by whoever handles Escape first), a click outside, focus loss and a resize close it. Items
@@ -19,10 +20,11 @@ class TextObjectFactory;
 }
 class IcicleVisualization;
 class ShellActions;
+class TreeActions;
 
 class ChartContextMenu : public orvex::gui::Layout {
 public:
-    enum Item : int { OPEN, REVEAL, COPY_PATH, GO_INTO, GO_UP, ITEM_COUNT };
+    enum Item : int { OPEN, REVEAL, COPY_PATH, GO_INTO, GO_UP, REFRESH, TRASH, ITEM_COUNT };
 
     struct Looks {
         // The buttons draw their labels only (a clear background): each row's band, `row`, is
@@ -45,6 +47,8 @@ public:
     orvex::gui::Response openAt(orvex::gui::Vector2 anchor);
     // Closes the menu; with `refocusChart` the chart gets the keyboard focus back if the menu had it.
     orvex::gui::Response close(bool refocusChart = true);
+    // Not owned; null (the default) leaves Refresh and Move to Trash disabled.
+    void setTreeActions(TreeActions* actions) { treeActions = actions; }
     bool isOpen() const { return childComponent(1) != nullptr; }
     bool itemEnabled(Item item) const { return enabled[size_t(item)]; }
     // Runs an item as its button would (nothing when it is disabled), then closes the menu.
@@ -80,6 +84,7 @@ private:
 
     IcicleVisualization* chart;
     ShellActions* shell;
+    TreeActions* treeActions = nullptr;
     orvex::gui::TextObjectFactory* factory;
     Looks looks;
     std::array<bool, ITEM_COUNT> enabled {};

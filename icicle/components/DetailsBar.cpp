@@ -36,6 +36,9 @@ DetailsBar::~DetailsBar() = default;
 
 void DetailsBar::chartNodesChanged()
 {
+    if (!notice.empty() && noticeTransient && noticeSeen
+        && (chart->hoveredNode() != noticeHovered || chart->selectedNode() != noticeSelected))
+        notice.clear();
     if (stale)
         return;
     stale = true;
@@ -67,6 +70,31 @@ Response DetailsBar::draw(Renderer& renderer)
     return EnvelopePrototype::draw(renderer);
 }
 
+void DetailsBar::setNotice(std::string utf8, bool untilChartChanges)
+{
+    notice = fromUtf8(utf8);
+    noticeTransient = untilChartChanges;
+    noticeSeen = false;
+    stale = true;
+    if (wantFrame)
+        wantFrame();
+}
+
+std::u32string DetailsBar::fitted(std::u32string text)
+{
+    if (!measurer || width <= 0.0 || measure(text) <= width - FIT_MARGIN)
+        return text;
+    size_t low = 0, high = text.size();
+    while (low < high) { // the longest start that fits with the ellipsis
+        const size_t middle = (low + high + 1) / 2;
+        if (measure(text.substr(0, middle) + U"\u2026") <= width - FIT_MARGIN)
+            low = middle;
+        else
+            high = middle - 1;
+    }
+    return text.substr(0, low) + U"\u2026";
+}
+
 double DetailsBar::measure(std::u32string_view text)
 {
     measurer->setText(text);
@@ -87,7 +115,14 @@ bool DetailsBar::refresh()
     std::u32string line;
     const auto measured = [this](std::u32string_view text) { return measurer ? measure(text) : 0.0; };
     const double room = measurer && width > 0.0 ? width - FIT_MARGIN : std::numeric_limits<double>::infinity();
-    if (const SmallItemBlock* block = chart->hoveredBlock())
+    if (!notice.empty()) {
+        if (noticeTransient && !noticeSeen) {
+            noticeSeen = true;
+            noticeHovered = chart->hoveredNode();
+            noticeSelected = chart->selectedNode();
+        }
+        line = fitted(notice);
+    } else if (const SmallItemBlock* block = chart->hoveredBlock())
         line = detailsText.describeBlock(*block, room, measured);
     else if (measurer && width > 0.0)
         line = detailsText.describe(node, focus, room, measured);

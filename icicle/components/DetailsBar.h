@@ -36,6 +36,12 @@ public:
     // Rebuilds a stale line, then draws the label.
     orvex::gui::Response draw(orvex::gui::Renderer& renderer) override;
 
+    // A line (UTF-8) shown instead of the chart's: kept until it is set again or cleared (empty),
+    // or with `untilChartChanges` until the hovered or selected node changes after it was first
+    // drawn. What an action is doing or did: a refresh's progress, what went to the trash.
+    void setNotice(std::string utf8, bool untilChartChanges);
+    bool showsNotice() const { return !notice.empty(); }
+
     // Builds the line now when it is stale; returns whether the shown text changed.
     bool refresh();
     // The shown line in UTF-8 (for the frame log).
@@ -44,6 +50,8 @@ public:
 
 private:
     double measure(std::u32string_view text);
+    // `text` cut at its end, with "…", to fit the bar.
+    std::u32string fitted(std::u32string text);
 
     IcicleVisualization* chart;
     DetailsText detailsText;
@@ -55,4 +63,9 @@ private:
     double scale = 0.0;
     bool stale = true;
     std::string shownUtf8;
+    std::u32string notice;
+    bool noticeTransient = false;
+    bool noticeSeen = false; // a transient notice has been drawn: the nodes then were these
+    const FilesystemNode* noticeHovered = nullptr;
+    const FilesystemNode* noticeSelected = nullptr;
 };

@@ -3,6 +3,7 @@
 // so a bad input leaves a valid view rather than a poisoned one.
 #include "icicle/components/IcicleView.h"
 
+#include <algorithm>
 #include <cmath>
 
 IcicleView::IcicleView(double totalSize)
@@ -19,6 +20,14 @@ void IcicleView::setFocus(double start, double end, double topRow)
     focusStart = visibleStart = start;
     focusEnd = visibleEnd = end;
     firstRow = topRow;
+}
+
+void IcicleView::showRange(double start, double end)
+{
+    const double span = std::min(std::max(end - start, 1.0), focusWidth());
+    start = std::isfinite(start) ? std::clamp(start, focusStart, focusEnd - span) : focusStart;
+    visibleStart = start;
+    visibleEnd = start + span;
 }
 
 bool IcicleView::bringIntoView(double x0, double x1)

@@ -41,6 +41,9 @@ public:
     // Makes [start, end] the range zoom, pan and scrolling keep to and shows all of it, with
     // `topRow` at the top edge. An empty or reversed range becomes one byte wide.
     void setFocus(double start, double end, double topRow);
+    // Shows [start, end], moved the least into the focus range, and the whole focus range when
+    // it is wider (never narrower than one byte).
+    void showRange(double start, double end);
     double focusWidth() const { return focusEnd - focusStart; }
 
     double totalSize;

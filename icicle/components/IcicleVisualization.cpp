@@ -108,6 +108,10 @@ Vector2 IcicleVisualization::layout(Vector2 minimum, Vector2, double layoutScale
 {
     size = minimum;
     scale = layoutScale;
+    if (pendingPlacement && size.x > 0.0) {
+        applyPlacement(*pendingPlacement);
+        pendingPlacement.reset();
+    }
     return minimum;
 }
 
@@ -463,6 +467,49 @@ std::optional<Rect> IcicleVisualization::selectedRect() const
     const double bottom = double(cell.row) + (cell.hangs ? fileCellHeight : 1.0);
     return Rect { chartView.xAt(cell.x0, size.x), chartView.yAt(double(cell.row), size.y), chartView.xAt(cell.x1, size.x),
                   chartView.yAt(bottom, size.y) };
+}
+
+IcicleVisualization::Placement IcicleVisualization::placement(const FilesystemNode* anchor) const
+{
+    Placement kept { focused, selected, anchor, 0.0, 0.0, chartView.rowScale };
+    const std::optional<ChartCell> cell = navigation.cellOf(anchor);
+    if (cell && size.x > 0.0) {
+        kept.anchorX = chartView.xAt(cell->x0, size.x);
+        kept.bytesPerPixel = (chartView.visibleEnd - chartView.visibleStart) / size.x;
+    }
+    return kept;
+}
+
+void IcicleVisualization::takePlacement(const Placement& kept)
+{
+    if (size.x > 0.0)
+        applyPlacement(kept);
+    else
+        pendingPlacement = kept;
+}
+
+void IcicleVisualization::applyPlacement(const Placement& kept)
+{
+    const FilesystemNode* folder = kept.focused ? kept.focused : rootNode();
+    std::optional<ChartCell> cell = navigation.cellOf(folder);
+    if (!cell) {
+        folder = rootNode();
+        cell = navigation.cellOf(folder);
+    }
+    focused = folder;
+    if (cell)
+        chartView = viewFocusedOn(folder, *cell);
+    chartView.rowScale = kept.rowScale;
+    const std::optional<ChartCell> anchorCell = navigation.cellOf(kept.anchor);
+    if (anchorCell && kept.bytesPerPixel > 0.0) {
+        const double start = anchorCell->x0 - kept.anchorX * kept.bytesPerPixel;
+        chartView.showRange(start, start + size.x * kept.bytesPerPixel);
+    }
+    select(kept.selected);
+    notifyScrollBar();
+    notifyObserver();
+    if (focused != rootNode())
+        focusChanged.invoke();
 }
 
 void IcicleVisualization::setOutlineStyles(const Renderer::StyleObject* light, const Renderer::StyleObject* dark)

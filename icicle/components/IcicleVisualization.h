@@ -114,6 +114,22 @@ public:
     void setOutlineStyles(const orvex::gui::Renderer::StyleObject* light, const orvex::gui::Renderer::StyleObject* dark);
     bool hasKeyboardFocus() const { return keyboardFocus; }
 
+    // What a chart rebuilt from the same tree after an edit takes over from this one: the focus,
+    // the selection and the view, with `anchor`'s left edge kept where it was on the screen at the
+    // same bytes per pixel, as far as the new sizes allow. The caller moves the nodes out of the
+    // part of the tree it is about to change before the edit (TreeEdit::liftOutOf).
+    struct Placement {
+        const FilesystemNode* focused = nullptr;
+        const FilesystemNode* selected = nullptr;
+        const FilesystemNode* anchor = nullptr;
+        double anchorX = 0.0;       // the anchor's left edge, component pixels
+        double bytesPerPixel = 0.0; // 0: the anchor had no cell, the view is left as built
+        double rowScale = 0.125;
+    };
+    Placement placement(const FilesystemNode* anchor) const;
+    // Applied at once when the chart has its size, else at its first layout.
+    void takePlacement(const Placement& placement);
+
     std::optional<orvex::gui::Rect> focusBounds() override;
     orvex::gui::Response focusTraverse(int direction) override;
     orvex::gui::Response gainFocus() override;
@@ -190,4 +206,6 @@ private:
     orvex::CalleeList<void> focusChanged;
     double dragTravel = 0.0; // farthest the pointer got from the press during a left drag
     bool keyboardFocus = false;
+    std::optional<Placement> pendingPlacement;
+    void applyPlacement(const Placement& placement);
 };

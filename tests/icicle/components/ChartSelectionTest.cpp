@@ -8,6 +8,8 @@
 #include "icicle/components/IcicleView.h"
 #include "icicle/components/IcicleVisualization.h"
 #include "icicle/components/ShellActions.h"
+#include "icicle/components/TreeActions.h"
+#include "scan/TreeEdit.h"
 #include "icicle/components/VisualizationScrollBar.h"
 #include "engine/window/KeyCodes.h"
 #include "gui/TextObjectFactory.h"
@@ -292,6 +294,53 @@ TEST_F(ChartSelectionTest, SmoothScrollingAnimatesTheFocusForAtMostAQuarterSecon
     EXPECT_DOUBLE_EQ(chart->view().firstRow, 1.0);
 }
 
+// A chart rebuilt after a folder of its tree took new contents keeps the focus, the selection and
+// the anchor's left edge at its pixel, at the same bytes per pixel, as far as the new sizes allow.
+TEST_F(ChartSelectionTest, ARebuiltChartKeepsItsFocusSelectionAndAnchor)
+{
+    struct Row {
+        const char* name;
+        double wheel;      // notches at x = 475 after going into A (negative zooms in)
+        uint64_t added;    // bytes the refresh adds to a3
+        bool anchorKept;   // whether a3's left edge can stay at its pixel
+    } rows[] = {
+        { "zoomed in, a3 grows", -4, 500, true },
+        { "the whole focus in view, a3 grows", 0, 500, false }, // A now spans the width again
+    };
+    for (const Row& row : rows) { // each row refreshes the tree the row before left
+        chart->goHome();
+        chart->goInto(named("A"));
+        chart->select(named("A/a2"));
+        if (row.wheel != 0)
+            chart->mouseWheel({ row.wheel, 0, 475, 50 });
+        FilesystemNode* a3 = const_cast<FilesystemNode*>(named("A/a3"));
+        const IcicleVisualization::Placement kept = chart->placement(a3);
+        const double span = chart->view().visibleEnd - chart->view().visibleStart;
+
+        owned = nullptr; // the old chart points into the lookup's rows
+        orvex::UniquePtr<FilesystemNode> tree = lookup.takeTree();
+        using namespace testtree;
+        TreeEdit::replaceContents(a3, build(dir("/r/A/a3", { file("a3x", 50), file("new", row.added + a3->size - 50) })));
+        NullUploader uploader;
+        mesh.totalSize = IcicleOptimization::build(lookup, std::move(tree), 1, uploader).totalSize;
+        auto after = std::make_unique<IcicleVisualization>(IcicleResources {}, mesh, lookup, settings, shell);
+        chart = after.get();
+        owned = std::move(after);
+        chart->takePlacement(kept);
+        chart->layout({ 950, 800 }, { 950, 800 }, 1.0);
+
+        EXPECT_EQ(nameOf(chart->focusedNode()), "A") << row.name;
+        EXPECT_EQ(nameOf(chart->selectedNode()), "a2") << row.name;
+        const IcicleView& view = chart->view();
+        EXPECT_DOUBLE_EQ(view.focusEnd - view.focusStart, double(named("A")->size)) << row.name;
+        EXPECT_NEAR(view.visibleEnd - view.visibleStart, span, 1e-9) << row.name;
+        if (row.anchorKept)
+            EXPECT_NEAR(chart->placement(a3).anchorX, kept.anchorX, 1e-6) << row.name;
+        else
+            EXPECT_DOUBLE_EQ(view.visibleStart, view.focusStart) << row.name;
+    }
+}
+
 // [SECTION] The context menu
 
 class ChartMenuTest : public ChartSelectionTest {
@@ -320,7 +369,7 @@ protected:
     }
     std::string enabledItems() const
     {
-        static const char* names[] = { "open", "reveal", "copy", "into", "up" };
+        static const char* names[] = { "open", "reveal", "copy", "into", "up", "refresh", "trash" };
         std::string text;
         for (int item = 0; item < ChartContextMenu::ITEM_COUNT; ++item)
             if (menu->itemEnabled(ChartContextMenu::Item(item)))
@@ -364,6 +413,28 @@ TEST_F(ChartMenuTest, ARightClickSelectsAndOffersWhatCanAct)
         }
         menu->close();
     }
+}
+
+// Refresh and Move to Trash are the program's: offered as it says, run through it.
+TEST_F(ChartMenuTest, RefreshAndTrashAskTheProgram)
+{
+    struct Actions : TreeActions {
+        bool canRefresh(const FilesystemNode*) const override { return true; }
+        void refresh(const FilesystemNode* node) override { calls.push_back("refresh " + std::string(node->name.view())); }
+        bool canTrash(const FilesystemNode* node) const override { return node->parent && node->parent->parent; }
+        void trash(const FilesystemNode* node) override { calls.push_back("trash " + std::string(node->name.view())); }
+        std::vector<std::string> calls;
+    } actions;
+    menu->setTreeActions(&actions);
+    rightClick(600, 50); // B, a child of the root: not offered for the trash here
+    EXPECT_EQ(enabledItems(), "open reveal copy refresh");
+    menu->choose(ChartContextMenu::REFRESH);
+    chart->goInto(named("A"));
+    rightClick(900, 150);
+    EXPECT_EQ(enabledItems(), "open reveal copy into up refresh trash");
+    menu->choose(ChartContextMenu::TRASH);
+    EXPECT_EQ(actions.calls, (std::vector<std::string> { "refresh B", "trash a3" }));
+    EXPECT_FALSE(menu->isOpen());
 }
 
 TEST_F(ChartMenuTest, KeysMoveOverUsableItemsAndRunOne)
