@@ -5,6 +5,7 @@
 #include "app/AppWindow.h"
 #include "app/ProgressText.h"
 #include "app/StartPath.h"
+#include "app/TrashJob.h"
 #include "app/desktop/Desktop.h"
 #include "app/desktop/FolderPicker.h"
 #include "engine/window/KeyCodes.h"
@@ -30,6 +31,7 @@
 #include "gui/envelopes/app/ScaledEnvelope.h"
 #include "gui/layouts/HorizontalLayout.h"
 #include "gui/layouts/IslandLayouts.h"
+#include "gui/layouts/ModalLayer.h"
 #include "gui/layouts/TopIslandLayoutReverseDrawOrder.h"
 #include "gui/layouts/VerticalLayout.h"
 #include "icicle/IcicleMeshWrangler.h"
@@ -109,7 +111,9 @@ UniquePtr<AppGui> AppGui::create(AppWindow& window, Settings& settings, IcicleRe
 AppGui::AppGui(AppWindow& window, Settings& settings, IcicleResources& resources, TextObjectFactory& textFactory,
                UniquePtr<Mesh<GeometryVertex>> title, UniquePtr<PreviewBuilder> preview)
     : pickDirectoryCallee(this, &AppGui::pickDirectory), scanFinishedCallee(this, &AppGui::onScanFinished),
-      pickedCallee(this, &AppGui::onPicked), messageBoxCallee(this, &AppGui::showPendingBox), window(window),
+      pickedCallee(this, &AppGui::onPicked), messageBoxCallee(this, &AppGui::showPendingBox),
+      refreshFinishedCallee(this, &AppGui::onRefreshFinished), trashDoneCallee(this, &AppGui::onTrashDone),
+      confirmTrashCallee(this, &AppGui::startTrash), window(window),
       settings(settings), textFactory(textFactory), resources(resources), titleMesh(std::move(title)), preview(std::move(preview)),
       shell(makeUnique<ShellBridge>())
 {
@@ -149,7 +153,9 @@ AppGui::~AppGui()
     // Then the screens (they point into the meshes), then the scanner (its worker feeds the
     // preview), then the lookup with the tree, the preview and the mesh.
     pick = nullptr;
+    trashJob = nullptr; // a move under way is waited for: it must not post into a destroyed window
     content = nullptr;
+    refresher = nullptr;
     mapper = nullptr;
     nodeLookup.assign(nullptr, {});
     preview = nullptr;
@@ -385,6 +391,15 @@ UniquePtr<Component> AppGui::scanningOverlay()
 
 void AppGui::startMapping(const std::string& path)
 {
+    // A refresh or a question about the old tree ends with it; a move already under way finishes.
+    if (refreshing()) {
+        refresher->cancel();
+        refreshTarget = nullptr;
+    }
+    hideTrashQuestion();
+    if (trashJob)
+        trashJob->finish();
+    trashJob = nullptr;
     setStatus({});
     mapper->mapDirectory(path);
     scanning = true;
@@ -403,6 +418,7 @@ void AppGui::startMapping(const std::string& path)
     chartSlot->setContent(nullptr);
     chart = nullptr;
     chartMenu = nullptr;
+    chartModal = nullptr;
     focusLabel = {};
     showScannedPathInTitle({});
     mesh = {};
@@ -442,6 +458,10 @@ Response AppGui::draw(Renderer& renderer)
         window.handle(RELAYOUT_WIDTH | RELAYOUT_HEIGHT);
         answer |= REDRAW;
     }
+    if (refreshing()) {
+        pollRefresh();
+        answer |= REDRAW;
+    }
     return answer | EnvelopePrototype::draw(renderer);
 }
 
@@ -473,11 +493,30 @@ void AppGui::warmUp(Renderer& renderer)
 Response AppGui::keyPress(const KeyEvent& event)
 {
     if (event.key == KEY_ESCAPE) {
-        // An open chart menu takes Escape to close; otherwise it cancels a scan, as it always has.
+        // A question over the chart, then an open chart menu take Escape to close; then a refresh
+        // is cancelled; otherwise it cancels a scan, as it always has.
+        if (trashQuestionShown()) {
+            cancelTrash();
+            return HANDLED | REDRAW;
+        }
         if (chartMenu && chartMenu->isOpen())
             return chartMenu->close();
+        if (refreshing()) {
+            cancelRefresh();
+            return HANDLED | REDRAW;
+        }
         mapper->cancel();
         return HANDLED;
+    }
+    if (chartShown() && !trashQuestionShown() && !(chartMenu && chartMenu->isOpen())) {
+        if (event.key == KEY_F5) {
+            refreshChosen();
+            return HANDLED | REDRAW;
+        }
+        if (event.key == KEY_DELETE && chart && chart->hasKeyboardFocus()) {
+            trashSelected();
+            return HANDLED | REDRAW;
+        }
     }
     return EnvelopePrototype::keyPress(event);
 }
@@ -500,34 +539,49 @@ void AppGui::onScanFinished()
         window.handle(REDRAW | RELAYOUT_WIDTH | RELAYOUT_HEIGHT);
         return;
     }
-    if (chartSlot) {
-        const uint64_t minimum = tree->size < 1048576 ? 1 : tree->size >> 20;
-        const std::string caption = rootCaption(tree->name.view(), imported, problems);
-        // Unreadable nodes are hatched in the chart.
-        IcicleOptimization::Marks marks;
-        marks.unreadableNodes = &problems.unlistedNodes;
-        mesh = IcicleMeshWrangler::createOptimizedMesh(nodeLookup, resources.context, std::move(tree), minimum, caption,
-                                                       marks);
-        UniquePtr<IcicleVisualization> visualization;
-        if (mesh.mesh) {
-            visualization = makeUnique<IcicleVisualization>(resources, mesh, nodeLookup, settings, *shell);
-            rootLabelSlot->setContent(makeUnique<RootDirectoryLabel>(resources, RootLabelMesh::rootOf(mesh)));
-        }
-        auto bar = makeUnique<VisualizationScrollBar>(buttonBackground);
-        if (visualization)
-            visualization->setScrollBar(bar.get());
-        scrollBarSlot->setContent(makeUnique<MouseOverComponent>(std::move(bar)));
-        directoryButton->setDisabled(false);
-        IcicleVisualization* shown = visualization.get();
-        chartSlot->setContent(chartWithDetails(
-            makeUnique<BackgroundEnvelope>(chartBackgroundStyle, padded(0, 1, 0, 0, chartLayer(std::move(visualization)))), shown,
-            problems));
-        if (nodeLookup.root())
-            showScannedPathInTitle(nodeLookup.root()->name.view());
-        focusDirectoryButton();
-        window.handle(RELAYOUT_WIDTH | RELAYOUT_HEIGHT);
-    }
+    chartProblems = problems;
+    chartImported = imported;
+    if (chartSlot)
+        showChart(std::move(tree));
     window.requestRedraw();
+}
+
+void AppGui::showChart(UniquePtr<FilesystemNode> tree)
+{
+    // The old chart's components point into the mesh and the lookup: they go first.
+    chart = nullptr;
+    chartMenu = nullptr;
+    chartModal = nullptr;
+    detailsBar = nullptr;
+    chartSlot->setContent(nullptr);
+    scrollBarSlot->setContent(nullptr);
+    rootLabelSlot->setContent(nullptr);
+    focusLabel = {};
+    mesh = {};
+    const uint64_t minimum = tree->size < 1048576 ? 1 : tree->size >> 20;
+    const std::string caption = rootCaption(tree->name.view(), chartImported, chartProblems);
+    // Unreadable nodes are hatched in the chart.
+    IcicleOptimization::Marks marks;
+    marks.unreadableNodes = &chartProblems.unlistedNodes;
+    mesh = IcicleMeshWrangler::createOptimizedMesh(nodeLookup, resources.context, std::move(tree), minimum, caption, marks);
+    UniquePtr<IcicleVisualization> visualization;
+    if (mesh.mesh) {
+        visualization = makeUnique<IcicleVisualization>(resources, mesh, nodeLookup, settings, *shell);
+        rootLabelSlot->setContent(makeUnique<RootDirectoryLabel>(resources, RootLabelMesh::rootOf(mesh)));
+    }
+    auto bar = makeUnique<VisualizationScrollBar>(buttonBackground);
+    if (visualization)
+        visualization->setScrollBar(bar.get());
+    scrollBarSlot->setContent(makeUnique<MouseOverComponent>(std::move(bar)));
+    directoryButton->setDisabled(false);
+    IcicleVisualization* visible = visualization.get();
+    chartSlot->setContent(chartWithDetails(
+        makeUnique<BackgroundEnvelope>(chartBackgroundStyle, padded(0, 1, 0, 0, chartLayer(std::move(visualization)))), visible,
+        chartProblems));
+    if (nodeLookup.root())
+        showScannedPathInTitle(nodeLookup.root()->name.view());
+    focusDirectoryButton();
+    window.handle(REDRAW | RELAYOUT_WIDTH | RELAYOUT_HEIGHT);
 }
 
 // The chart with its selection frame and its context menu; the root label follows the focus.
@@ -537,12 +591,17 @@ UniquePtr<Component> AppGui::chartLayer(UniquePtr<IcicleVisualization> visualiza
     chartMenu = nullptr;
     if (!chart)
         return nullptr;
+    chartModal = nullptr;
     chart->setOutlineStyles(outlineLightStyle, outlineDarkStyle);
     chart->focusListeners().append(makeUnique<MemberFunctionCallee<AppGui, void>>(this, &AppGui::chartFocusChanged));
     const ChartContextMenu::Looks looks { { clearStyle, buttonLabel }, buttonBackground, frameStyle, panelStyle };
     auto layer = makeUnique<ChartContextMenu>(std::move(visualization), *chart, *shell, textFactory, looks);
     chartMenu = layer.get();
-    return layer;
+    chartMenu->setTreeActions(this);
+    auto modal = makeUnique<ModalLayer>(std::move(layer));
+    modal->shade = shadeStyle;
+    chartModal = modal.get();
+    return modal;
 }
 
 // The root label names the focused folder and its size; at the whole tree, the scan's own caption.

@@ -17,7 +17,9 @@
 #include "icicle/IcicleMesh.h"
 #include "icicle/IcicleNodeLookup.h"
 #include "icicle/IcicleResources.h"
+#include "icicle/components/IcicleVisualization.h"
 #include "icicle/components/RootDirectoryLabel.h"
+#include "icicle/components/TreeActions.h"
 #include "scan/FileSizeMapper.h"
 
 #include <memory>
@@ -31,15 +33,17 @@ class IcicleVisualization;
 class FolderPick;
 class PreviewBuilder;
 class StyledButton;
+class TrashJob;
 namespace orvex::gui {
 class ClippedEnvelope;
 class Disableable;
 class Label;
+class ModalLayer;
 class RelayoutableEnvelope;
 class TextObjectFactory;
 }
 
-class AppGui final : public orvex::gui::EnvelopePrototype {
+class AppGui final : public orvex::gui::EnvelopePrototype, public TreeActions {
 public:
     // Null when the fonts or the title cannot be made.
     static orvex::UniquePtr<AppGui> create(AppWindow& window, Settings& settings, IcicleResources& resources,
@@ -75,6 +79,21 @@ public:
     void onPicked();
     void startMapping(const std::string& path);
     void onScanFinished();
+
+    // [changing the tree: AppGuiEdits.cpp] F5 and the menu's Refresh scan a folder again on a
+    // scanner of its own while the chart stays usable (Escape cancels, the old contents kept);
+    // Delete and Move to Trash ask in a panel over the chart, then move the item on a thread of
+    // its own. The tree changes only here, on the main thread between frames, and the chart is
+    // rebuilt around it with its focus, selection and view kept.
+    bool canRefresh(const FilesystemNode* node) const override;
+    void refresh(const FilesystemNode* node) override;
+    bool canTrash(const FilesystemNode* node) const override;
+    void trash(const FilesystemNode* node) override;
+    bool refreshing() const { return refreshTarget != nullptr; }
+    // A refresh whose walk has ended: its next frame takes the result.
+    bool refreshEnded() const { return refreshing() && refresher->currentState() != SCANNING; }
+    void onRefreshFinished();
+    void onTrashDone();
 
 private:
     AppGui(AppWindow& window, Settings& settings, IcicleResources& resources, orvex::gui::TextObjectFactory& textFactory,
@@ -113,11 +132,36 @@ private:
     orvex::UniquePtr<orvex::gui::Component> chartWithDetails(orvex::UniquePtr<orvex::gui::Component> chart,
                                                               IcicleVisualization* visualization, const ScanProblems& problems);
     void showScannedPathInTitle(std::string_view scannedPath);
+    // Lays `tree` out into a new chart with its details bar, menu and scroll bar (chartProblems and
+    // chartImported describe it), replacing the chart shown.
+    void showChart(orvex::UniquePtr<FilesystemNode> tree);
+    // Edits: the folder a refresh of `node` scans (a file stands for its folder); the refresh of
+    // the selection, else the focused folder (F5).
+    static const FilesystemNode* refreshFolder(const FilesystemNode* node);
+    void refreshChosen();
+    void pollRefresh();
+    void cancelRefresh();
+    void trashSelected();
+    void confirmTrash();
+    void cancelTrash();
+    void startTrash();
+    void showTrashQuestion(const std::string& path, const std::string& facts, bool folder);
+    void hideTrashQuestion();
+    bool trashQuestionShown() const;
+    // Takes the tree from the chart, runs `edit` on it (which may not touch the chart) and shows the
+    // chart again with its placement kept, `anchor` where it was.
+    template<typename Edit>
+    void editTree(const FilesystemNode* changed, bool keepChanged, const FilesystemNode* anchor, Edit edit);
+    void setNotice(const std::string& text, bool untilChartChanges);
+    static FilesystemNode* mutableNode(const FilesystemNode* node) { return const_cast<FilesystemNode*>(node); }
 
     orvex::MemberFunctionCallee<AppGui, void> pickDirectoryCallee;
     orvex::MemberFunctionCallee<AppGui, void> scanFinishedCallee;
     orvex::MemberFunctionCallee<AppGui, void> pickedCallee;
     orvex::MemberFunctionCallee<AppGui, void> messageBoxCallee;
+    orvex::MemberFunctionCallee<AppGui, void> refreshFinishedCallee;
+    orvex::MemberFunctionCallee<AppGui, void> trashDoneCallee;
+    orvex::MemberFunctionCallee<AppGui, void> confirmTrashCallee;
     AppWindow& window;
     Settings& settings;
     orvex::gui::TextObjectFactory& textFactory;
@@ -161,5 +205,15 @@ private:
     const Style* clearStyle = nullptr;        // draws nothing: the chart menu's buttons
     IcicleVisualization* chart = nullptr;      // the finished scan's chart, in chartSlot
     ChartContextMenu* chartMenu = nullptr;     // the layer over it
+    orvex::gui::ModalLayer* chartModal = nullptr; // over both: the question before a move to the trash
     CaptionMesh focusLabel;                    // the root label's mesh while a folder is focused
+
+    // The chart's tree: what its scan could not read and where it came from, kept true across edits.
+    ScanProblems chartProblems;
+    ImportedScan chartImported;
+    orvex::UniquePtr<FileSizeMapper> refresher; // made at the first refresh; never sees the chart's tree
+    const FilesystemNode* refreshTarget = nullptr; // the folder being scanned again
+    std::string refreshPath;
+    std::unique_ptr<TrashJob> trashJob;          // the confirmation's subject, then the move under way
+    uint64_t bytesFreed = 0;                     // moved to the trash since the program started
 };

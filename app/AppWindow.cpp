@@ -172,14 +172,15 @@ void AppWindow::paint()
 }
 
 // Frames asked for back to back (an animation, the scan's progress) come at most at the display's
-// usual 60 per second, and at 15 while a scan runs: where no vertical sync paces them (a software
-// renderer, a virtual display) every frame would otherwise take CPU time from the scan.
+// usual 60 per second, at 15 while a scan runs and at 30 while a folder is refreshed under a usable
+// chart: where no vertical sync paces them (a software renderer, a virtual display) every frame
+// would otherwise take CPU time from the scan.
 void AppWindow::pace()
 {
-    const double interval = gui->scanShown() ? 1.0 / 15 : 1.0 / 60;
+    const double interval = gui->scanShown() ? 1.0 / 15 : gui->refreshing() ? 1.0 / 30 : 1.0 / 60;
     const double since = framePaced ? seconds(TimePoint::now() - lastPaced) : interval;
     // In short slices while a scan is shown, so the frame that takes its result follows its end.
-    for (double left = interval - since; left > 0 && !gui->scanEnded(); left -= 0.002)
+    for (double left = interval - since; left > 0 && !gui->scanEnded() && !gui->refreshEnded(); left -= 0.002)
         std::this_thread::sleep_for(std::chrono::duration<double>(std::min(left, 0.002)));
     lastPaced = TimePoint::now();
     framePaced = true;

@@ -471,7 +471,8 @@ std::optional<Rect> IcicleVisualization::selectedRect() const
 
 IcicleVisualization::Placement IcicleVisualization::placement(const FilesystemNode* anchor) const
 {
-    Placement kept { focused, selected, anchor, 0.0, 0.0, chartView.rowScale };
+    Placement kept { focused, selected, anchor, 0.0, 0.0, chartView.rowScale,
+                     chartView.visibleStart <= chartView.focusStart && chartView.visibleEnd >= chartView.focusEnd };
     const std::optional<ChartCell> cell = navigation.cellOf(anchor);
     if (cell && size.x > 0.0) {
         kept.anchorX = chartView.xAt(cell->x0, size.x);
@@ -501,7 +502,7 @@ void IcicleVisualization::applyPlacement(const Placement& kept)
         chartView = viewFocusedOn(folder, *cell);
     chartView.rowScale = kept.rowScale;
     const std::optional<ChartCell> anchorCell = navigation.cellOf(kept.anchor);
-    if (anchorCell && kept.bytesPerPixel > 0.0) {
+    if (anchorCell && kept.bytesPerPixel > 0.0 && !kept.wholeFocus) {
         const double start = anchorCell->x0 - kept.anchorX * kept.bytesPerPixel;
         chartView.showRange(start, start + size.x * kept.bytesPerPixel);
     }

@@ -116,7 +116,8 @@ public:
 
     // What a chart rebuilt from the same tree after an edit takes over from this one: the focus,
     // the selection and the view, with `anchor`'s left edge kept where it was on the screen at the
-    // same bytes per pixel, as far as the new sizes allow. The caller moves the nodes out of the
+    // same bytes per pixel, as far as the new sizes allow; a view that showed the whole focused
+    // folder shows the whole of it again. The caller moves the nodes out of the
     // part of the tree it is about to change before the edit (TreeEdit::liftOutOf).
     struct Placement {
         const FilesystemNode* focused = nullptr;
@@ -125,6 +126,7 @@ public:
         double anchorX = 0.0;       // the anchor's left edge, component pixels
         double bytesPerPixel = 0.0; // 0: the anchor had no cell, the view is left as built
         double rowScale = 0.125;
+        bool wholeFocus = false;    // the view showed all of the focused folder
     };
     Placement placement(const FilesystemNode* anchor) const;
     // Applied at once when the chart has its size, else at its first layout.
