@@ -21,20 +21,6 @@ namespace {
 
 using namespace desktoptest;
 
-std::string percentDecode(const std::string& text)
-{
-    std::string bytes;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size()) {
-            bytes.push_back(char(std::stoi(text.substr(i + 1, 2), nullptr, 16)));
-            i += 2;
-        } else {
-            bytes.push_back(text[i]);
-        }
-    }
-    return bytes;
-}
-
 // -- Paths as text --
 
 TEST(FileManagerBus, FileUriEncodesEveryByteOutsideUnreserved)

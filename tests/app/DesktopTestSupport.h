@@ -1,4 +1,5 @@
 // Helpers for the desktop tests: a temporary folder, environment variables restored on scope exit,
+// percent-decoding,
 // stand-in programs written as /bin/sh scripts that use shell builtins only (so PATH can hold
 // nothing but the stand-ins), reading the NUL-separated argument records they leave, and a private
 // session bus.
@@ -71,6 +72,21 @@ inline std::string readWhole(const fs::path& path)
 {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// %XX escapes back to their bytes.
+inline std::string percentDecode(const std::string& text)
+{
+    std::string bytes;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 2 < text.size()) {
+            bytes.push_back(char(std::stoi(text.substr(i + 1, 2), nullptr, 16)));
+            i += 2;
+        } else {
+            bytes.push_back(text[i]);
+        }
+    }
+    return bytes;
 }
 
 inline std::vector<std::string> splitAtNul(const std::string& record)

@@ -164,7 +164,7 @@ std::string trashFailureText(long failure)
         break;
     }
     // E_ACCESSDENIED is ERROR_ACCESS_DENIED's HRESULT; other Win32 codes have the system's text.
-    const unsigned long code = HRESULT_FACILITY(failure) == FACILITY_WIN32 ? HRESULT_CODE(failure) : unsigned long(failure);
+    const unsigned long code = HRESULT_FACILITY(failure) == FACILITY_WIN32 ? HRESULT_CODE(failure) : static_cast<unsigned long>(failure);
     std::string text = orvex::systemErrorText(code);
     if (text.empty()) {
         char hex[16];
