@@ -30,8 +30,14 @@ std::string refusalMessage(const GError& error, const std::string& path)
     if (error.domain != G_IO_ERROR)
         return error.message;
     switch (error.code) {
-    case G_IO_ERROR_NOT_FOUND:
-        return "it no longer exists";
+    case G_IO_ERROR_NOT_FOUND: {
+        // Also what GIO says when a folder the trash needs is missing (a home folder that does not
+        // exist): only an item that is really gone is called gone.
+        struct stat status;
+        if (lstat(path.c_str(), &status) != 0)
+            return "it no longer exists";
+        return std::string("the trash could not be used (") + error.message + ")";
+    }
     case G_IO_ERROR_PERMISSION_DENIED:
         return "you do not have permission to move it";
     case G_IO_ERROR_READ_ONLY:

@@ -12,6 +12,7 @@
 // [SECTION] Start screen and folder picker
 // [SECTION] Scanning
 // [SECTION] The chart
+// [SECTION] Acting on the tree: refresh and the trash
 // [SECTION] Stored scans
 // [SECTION] Failures and the command line
 #include "E2ESupport.h"
@@ -619,6 +620,96 @@ TEST_F(AppE2ETest, EnterOnASelectedFolderFillsTheTopRowWithItsColour)
         return left <= 3 && right >= s.width - 4 && near(s.at(s.width / 4, line), docs, 12)
             && near(s.at(s.width / 2, line), docs, 12) && near(s.at(3 * s.width / 4, line), docs, 12);
     }));
+}
+
+// [SECTION] Acting on the tree: refresh and the trash
+
+// The trash of a private home in the test's folder (the same file system as the tree, so the home
+// trash takes it); Delete on a selected cell asks first, and Enter alone answers Cancel.
+TEST_F(AppE2ETest, DeleteAsksThenTabEnterMovesTheFileToTheTrash)
+{
+    const fs::path data = folder / "data";
+    fs::create_directories(folder / "home");
+    App app(folder, { (folder / "tree").string() },
+            { frameLogVariable(), "HOME=" + (folder / "home").string(), "XDG_DATA_HOME=" + data.string() });
+    ASSERT_TRUE(waitForScreen(app, "the chart", chartShown));
+    const Cell cell = bigFileCell(screen);
+    ASSERT_GT(cell.right - cell.left, screen.width / 2) << "the big file's cell was not found";
+    const fs::path big = folder / "tree" / "big file.bin";
+    const std::string root = (folder / "tree").string();
+    const auto logged = [&](const std::string& line) {
+        const std::vector<std::string> lines = readLines(folder / "frames");
+        return std::find(lines.begin(), lines.end(), line) != lines.end();
+    };
+
+    app.click(screen.width / 2, (cell.top + cell.bottom) / 2);
+    app.key("Delete");
+    EXPECT_TRUE(waitForScreen(app, "the question over the chart", [&](const Screen& s) { return s.count(PANEL_FRAME) > 500; }));
+    app.key("Return"); // Cancel has the focus
+    EXPECT_TRUE(waitForScreen(app, "the chart without the question", [&](const Screen& s) { return s.count(PANEL_FRAME) == 0; }));
+    EXPECT_TRUE(fs::exists(big));
+    EXPECT_FALSE(fs::exists(data / "Trash"));
+
+    app.key("Delete");
+    EXPECT_TRUE(waitForScreen(app, "the question again", [&](const Screen& s) { return s.count(PANEL_FRAME) > 500; }));
+    app.key("Tab Return");
+    const std::string moved = "details Moved " + big.string()
+        + " to the trash: 5.722 MB (6,000,000 bytes). Freed since Velbrin started: 5.722 MB.";
+    EXPECT_TRUE(waitUntil([&] { return logged(moved); })) << readWhole(folder / "frames");
+    EXPECT_FALSE(fs::exists(big));
+    EXPECT_EQ(fs::file_size(data / "Trash/files/big file.bin"), 6000000u);
+    EXPECT_NE(readWhole(data / "Trash/info/big file.bin.trashinfo").find("Path=" + root + "/big%20file.bin"), std::string::npos);
+    // Row 1 is docs alone now, across the whole width.
+    EXPECT_TRUE(waitForScreen(app, "docs alone in row 1", [&](const Screen& s) {
+        const int top = s.firstCellRow(CHART_BACKGROUND, s.width / 2);
+        return top >= 0 && s.cellsOnLine(top + 3, CHART_BACKGROUND) == 1;
+    }));
+}
+
+// F5 scans the focused folder again: a file added since shows in the total; Escape during a slow
+// refresh keeps the earlier scan.
+TEST_F(AppE2ETest, F5RefreshesTheTotalAndEscapeCancelsARefresh)
+{
+    // 400 entries at 5 ms each: a refresh of the whole tree takes about 2 s.
+    for (int i = 0; i < 400; ++i) {
+        std::ofstream(folder / "tree/docs" / ("n" + std::to_string(i))).close();
+    }
+    App app(folder, { (folder / "tree").string() }, [&] {
+        std::vector<std::string> environment = slowDisk(5000);
+        environment.push_back(frameLogVariable());
+        return environment;
+    }());
+    ASSERT_TRUE(waitForScreen(app, "the chart", chartShown, 60s));
+    const std::string root = (folder / "tree").string();
+    const auto logged = [&](const std::string& line) {
+        const std::vector<std::string> lines = readLines(folder / "frames");
+        return std::find(lines.begin(), lines.end(), line) != lines.end();
+    };
+    const Cell cell = bigFileCell(screen);
+    ASSERT_GT(cell.right - cell.left, screen.width / 2) << "the big file's cell was not found";
+    std::ofstream(folder / "tree/added.bin").close();
+    fs::resize_file(folder / "tree/added.bin", 300000);
+
+    const auto refreshShown = [&] {
+        const std::string text = readWhole(folder / "frames");
+        return text.find("details Refreshing " + root) != std::string::npos;
+    };
+    app.key("F5");
+    EXPECT_TRUE(waitUntil(refreshShown)) << readWhole(folder / "frames");
+    app.key("Escape");
+    EXPECT_TRUE(waitUntil([&] { return logged("details Refresh of " + root + " cancelled: the chart still shows the earlier scan."); }))
+        << readWhole(folder / "frames");
+
+    app.key("F5");
+    EXPECT_TRUE(waitUntil([&] { return logged("details Refreshed " + root + ": 6.962 MB, was 6.676 MB."); }, 60s))
+        << readWhole(folder / "frames");
+    // The focused folder's line, once the pointer has been over a cell (the big file keeps its
+    // row and most of the width) and left the chart.
+    app.pointTo(screen.width / 2, (cell.top + cell.bottom) / 2);
+    EXPECT_TRUE(waitUntil([&] { return readWhole(folder / "frames").find("big file.bin \u2014") != std::string::npos; }));
+    app.pointTo(screen.width / 2, 5);
+    EXPECT_TRUE(waitUntil([&] { return logged("details " + root + " \u2014 6.962 MB (7,300,000 bytes) \u2014 404 files, 1 folder"); }))
+        << readWhole(folder / "frames");
 }
 
 // [SECTION] Stored scans
