@@ -29,7 +29,14 @@ public:
             onPress();
         return answer;
     }
-    std::function<void()> onPress;
+    Response keyRelease(const orvex::KeyEvent& e) override
+    {
+        const Response answer = Probe::keyRelease(e);
+        if (onKeyUp)
+            onKeyUp();
+        return answer;
+    }
+    std::function<void()> onPress, onKeyUp;
 };
 
 // A window (never made native) whose root is a column: a button outside the layer, then the
@@ -187,18 +194,38 @@ TEST_F(ModalScreen, EscapeRunsCancelAndFocusReturnsToTheContent)
     EXPECT_EQ(cancels, 1) << "the cancel action went with the panel";
 }
 
-TEST_F(ModalScreen, PanelOpenedByTheContentsPressKeepsTheFocus)
+// The probe opens the panel inside its own press or key release and then takes the focus back
+// inside the content, as a menu does when it refocuses what it was opened on while closing.
+class ModalLayerOpenedByContentTest : public ModalScreen, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(ModalLayerOpenedByContentTest, PanelKeepsTheFocus)
 {
-    // The probe opens the panel inside its press and still asks for the focus as the press
-    // returns, as a menu does when it refocuses what it was opened on while closing.
-    probe->onPress = [this] { showPanel({}, false); };
-    host.mouseButtonPressed(button(1, 240, 300));
+    host.handle(root.focus(probe));
+    Layout* content = static_cast<Layout*>(layer->childComponent(0));
+    const auto open = [this, content] {
+        showPanel({}, false);
+        content->focus(probe);
+    };
+    if (GetParam()) {
+        probe->onPress = open;
+        host.mouseButtonPressed(button(1, 240, 300));
+    } else {
+        probe->onKeyUp = open;
+        press(orvex::KEY_A);
+    }
     ASSERT_TRUE(layer->isShown());
     EXPECT_EQ(layer->focused, 1);
     EXPECT_EQ(panelRow->focused, 0);
+    const auto lastFocusEvent = std::find_if(probe->events.rbegin(), probe->events.rend(),
+                                             [](const std::string& e) { return e == "gainFocus" || e == "loseFocus"; });
+    ASSERT_NE(lastFocusEvent, probe->events.rend());
+    EXPECT_EQ(*lastFocusEvent, "loseFocus");
     press(orvex::KEY_TAB);
     EXPECT_EQ(panelRow->focused, 1);
 }
+
+INSTANTIATE_TEST_SUITE_P(Ways, ModalLayerOpenedByContentTest, ::testing::Values(true, false),
+                         [](const auto& info) { return std::string(info.param ? "Press" : "KeyRelease"); });
 
 // The panel's own button dismisses it from inside its click; the button's call must finish on a
 // live object (the ASan build catches a use after free) and the focus must end in the content.
