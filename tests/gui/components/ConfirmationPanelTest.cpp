@@ -28,17 +28,14 @@ public:
     int64_t setSelection(TextRange& range) override { return range.start; }
     Rect bounds() const override
     {
-        const double columns = double(std::min(int64_t(text.size()), perLine()));
-        return { 0, 0, columns * 8 * scale, double(lineCount()) * 16 * scale };
+        return { 0, 0, double(std::min(int64_t(text.size()), perLine())) * 8 * scale, double(lineCount()) * 16 * scale };
     }
     const TextObject::Layout& layout() const override { return *this; }
     void draw(Renderer&, const orvex::Matrix<float, 4, 4>&, const ColorSet&) override {}
-
     int64_t lineCount() const override { return std::max<int64_t>(1, (int64_t(text.size()) + perLine() - 1) / perLine()); }
     TextRange lineRange(int64_t line) const override
     {
-        const int64_t n = int64_t(text.size());
-        return { std::min(n, line * perLine()), std::min(n, (line + 1) * perLine()) };
+        return { std::min(int64_t(text.size()), line * perLine()), std::min(int64_t(text.size()), (line + 1) * perLine()) };
     }
     int64_t lineOf(int64_t index) const override { return index / perLine(); }
     double xOf(int64_t) const override { return 0; }
@@ -49,10 +46,7 @@ public:
     std::u32string text;
 
 private:
-    int64_t perLine() const
-    {
-        return wrapWidth > 0 ? std::max<int64_t>(1, int64_t(std::floor(wrapWidth / (8 * scale)))) : INT64_MAX / 2;
-    }
+    int64_t perLine() const { return wrapWidth > 0 ? std::max<int64_t>(1, int64_t(wrapWidth / (8 * scale))) : INT64_MAX / 2; }
     double wrapWidth = 0;
     double scale = 1;
 };
