@@ -1,9 +1,10 @@
-// orvex-gallery [--size WxH] [--screenshot FILE.png]: the GUI toolkit's visual check. A real window
+// orvex-gallery [--size WxH] [--confirm] [--screenshot FILE.png]: the GUI toolkit's visual check. A real window
 // shows the start-screen arrangement with its buttons (hover, pressed, focused and disabled looks),
 // a paragraph in two weights that wraps again as the window is resized, a line of non-Latin text,
 // every icon mask and the whole bitmap font. It reacts to the mouse and the keyboard (Tab,
 // Shift+Tab, Space, Enter) and prints "action: TEXT" for every button click. With --screenshot it
-// writes the first frame shown into FILE.png and exits. Exit status 0, 1 failure, 2 bad arguments.
+// writes the first frame shown into FILE.png and exits. --confirm opens the confirmation panel
+// over the page at start (Escape, CANCEL or MOVE TO TRASH close it). Exit status 0, 1 failure, 2 bad arguments.
 #include "engine/core/OutputFile.h"
 #include "engine/window/NativeWindow.h"
 #include "tools/gallery/GalleryWindow.h"
@@ -16,7 +17,7 @@
 
 namespace {
 
-const char* const USAGE = "usage: orvex-gallery [--size WxH] [--screenshot FILE.png]\n";
+const char* const USAGE = "usage: orvex-gallery [--size WxH] [--confirm] [--screenshot FILE.png]\n";
 
 class Gallery final : public GalleryWindow {
 public:
@@ -64,6 +65,7 @@ int main(int argc, char** argv)
 {
     int width = 1280, height = 757;
     std::string screenshot;
+    bool confirm = false;
     for (int i = 1; i < argc; ++i) {
         const std::string argument = argv[i];
         if (argument == "--size" && i + 1 < argc) {
@@ -72,6 +74,8 @@ int main(int argc, char** argv)
                 std::fprintf(stderr, "orvex-gallery: --size wants WxH, at least 480x360\n%s", USAGE);
                 return 2;
             }
+        } else if (argument == "--confirm") {
+            confirm = true;
         } else if (argument == "--screenshot" && i + 1 < argc) {
             screenshot = argv[++i];
             std::string error;
@@ -85,6 +89,7 @@ int main(int argc, char** argv)
         }
     }
     Gallery gallery(width, height, screenshot);
+    gallery.confirmAtStart = confirm;
     const int result = gallery.run();
     if (result != 0) {
         std::fprintf(stderr, "orvex-gallery: %s\n", gallery.failure().c_str());

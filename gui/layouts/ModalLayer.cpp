@@ -35,11 +35,15 @@ Response ModalLayer::dispatch(Call&& call)
 
 Response ModalLayer::settle(Response answer)
 {
+    const bool shownInCall = std::exchange(shownDuringCall, false);
     if (isShown()) {
         // The call that showed the panel may have ended by focusing the content again (a menu
-        // that refocuses what it was opened on as it closes): the panel keeps the focus.
+        // that refocuses what it was opened on as it closes): the panel keeps the focus, and the
+        // content drops what it took inside itself.
         if (focused == 0)
             answer |= sideEffect(focusPanel());
+        else if (shownInCall && childComponent(0))
+            answer |= sideEffect(childComponent(0)->loseFocus());
         return answer;
     }
     // The routing may have pointed the focus or the capture at the slot the panel left empty.
@@ -91,6 +95,7 @@ Response ModalLayer::show(UniquePtr<Component> newPanel, Component* initialFocus
     panelFocus = initialFocus;
     returnFocus = focusAfter;
     refocusPending = false;
+    shownDuringCall = depth > 0;
     setChild(1, std::move(newPanel));
     // Placed at once, so the panel takes clicks before the next layout.
     placePanel(area, areaScale, 1);

@@ -62,6 +62,7 @@ private:
     Component* panelFocus = nullptr;  // the panel's initial focus, not owned
     Component* returnFocus = nullptr; // in the content, not owned
     bool refocusPending = false;      // dismissed inside a call: returnFocus gets the focus after it
+    bool shownDuringCall = false;     // shown inside a call: the content may have refocused itself since
     int depth = 0;                    // nested dispatches running
     Vector2 area;                     // the last final layout's size and scale, for a panel shown between layouts
     double areaScale = 1;

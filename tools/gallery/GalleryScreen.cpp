@@ -2,6 +2,7 @@
 // weights, the non-Latin line, the icon masks and the bitmap font.
 #include "tools/gallery/GalleryScreen.h"
 
+#include "gui/ConfirmationPanel.h"
 #include "gui/Dimension.h"
 #include "gui/Label.h"
 #include "gui/StyledButton.h"
@@ -16,6 +17,7 @@
 #include "gui/envelopes/app/ScaledEnvelope.h"
 #include "gui/layouts/HorizontalLayout.h"
 #include "gui/layouts/IslandLayouts.h"
+#include "gui/layouts/ModalLayer.h"
 #include "gui/layouts/VerticalLayout.h"
 
 #include <algorithm>
@@ -143,7 +145,7 @@ UniquePtr<Component> GalleryScreen::makeButton(TextObjectFactory& factory, const
     return styled;
 }
 
-GalleryScreen::GalleryScreen(TextObjectFactory& factory, ActionLog actionLog) : log(std::move(actionLog))
+GalleryScreen::GalleryScreen(TextObjectFactory& factory, ActionLog actionLog) : log(std::move(actionLog)), factory(&factory)
 {
     auto fromLook = [&](const StyledButton::Look& look) {
         styles.push_back(StyledButton::makeStyle<BasicGLRenderer::StyleObject>(look));
@@ -192,7 +194,38 @@ GalleryScreen::GalleryScreen(TextObjectFactory& factory, ActionLog actionLog) : 
     page->add(makeUnique<FixedWidthEnvelope>(Dimension { 0, 560 }, std::move(startScreen)))
         .add(padded(24, 24, 24, 24, std::move(samples)));
     // The window clears to the page colour, so the page needs no background of its own.
-    rootComponent = std::move(page);
+    auto modal = makeUnique<ModalLayer>(std::move(page));
+    layer = modal.get();
+    rootComponent = std::move(modal);
+}
+
+Response GalleryScreen::showConfirmation()
+{
+    constexpr Color<float> PANEL { 0.15f, 0.15f, 0.15f, 1 };
+    ConfirmationPanel::Looks looks;
+    looks.buttons = { buttonBackground, buttonLabel };
+    looks.frame = style(colors({ 0.5f, 0.5f, 0.5f, 1 }, PANEL));
+    looks.background = style(colors(PANEL, PANEL));
+    looks.title = style(colors({ 1, 1, 1, 1 }, PANEL));
+    looks.text = style(colors({ 0.8f, 0.8f, 0.8f, 1 }, PANEL));
+    looks.focusRing = style(colors({ 0.55f, 0.7f, 1, 1 }, PANEL));
+    layer->shade = style(colors({ 0, 0, 0, 0.5f }, { 0, 0, 0, 0 }));
+    std::string path = "/home/user/Videos";
+    for (int i = 0; path.size() < 600; ++i)
+        path += "/a_folder_whose_name_goes_on_and_on_" + std::to_string(i);
+    ConfirmationPanel::Text text { "Move this folder to the trash?",
+                                   { path, "4.2 GB (4,509,715,660 bytes)", "12,345 files and 678 folders" },
+                                   "CANCEL",
+                                   "MOVE TO TRASH" };
+    const auto finish = [this](const char* what) {
+        return [this, what] {
+            log(what);
+            layer->dismiss();
+        };
+    };
+    auto panel = makeUnique<ConfirmationPanel>(*factory, text, looks, finish("CANCEL"), finish("MOVE TO TRASH"));
+    Component* initial = panel->cancelButton();
+    return layer->show(std::move(panel), initial, finish("ESCAPE"), selectButton);
 }
 
 GalleryScreen::~GalleryScreen() = default;

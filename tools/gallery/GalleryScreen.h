@@ -2,7 +2,8 @@
 // arrangement (title, version and notice labels, the HOMEPAGE / SUPPORT row and the large SELECT
 // DIRECTORY button, plus a disabled one), a paragraph in two weights that wraps to the window's
 // width, a line of non-Latin text, every icon mask (plain and with the ACTIVE bit), and the whole
-// built-in bitmap font. Shared by orvex-gallery, its end-to-end test and gui-bench.
+// built-in bitmap font. The whole page sits in a ModalLayer, which can show a confirmation panel
+// over it. Shared by orvex-gallery, its end-to-end test and gui-bench.
 #pragma once
 
 #include "engine/core/UniquePtr.h"
@@ -15,6 +16,7 @@
 
 namespace orvex::gui {
 class Disableable;
+class ModalLayer;
 class TextObjectFactory;
 }
 
@@ -29,6 +31,9 @@ public:
     // The root component (owned here) and the button the keyboard focus starts on.
     orvex::gui::Component* root() const { return rootComponent.get(); }
     orvex::gui::Component* firstButton() const { return selectButton; }
+
+    // Shows a confirmation for a long path over the page; its buttons and Escape log and dismiss it.
+    orvex::gui::Response showConfirmation();
 
     // The paragraph text, for tests that check its wrapping.
     static const char32_t* paragraph();
@@ -45,5 +50,7 @@ private:
     const orvex::gui::BasicGLRenderer::StyleObject* buttonBackground = nullptr;
     const orvex::gui::BasicGLRenderer::StyleObject* buttonLabel = nullptr;
     orvex::gui::Component* selectButton = nullptr;
+    orvex::gui::TextObjectFactory* factory = nullptr;
+    orvex::gui::ModalLayer* layer = nullptr;
     orvex::UniquePtr<orvex::gui::Component> rootComponent;
 };

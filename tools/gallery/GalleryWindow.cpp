@@ -58,6 +58,8 @@ bool GalleryWindow::initialize()
     screen->root()->configure(renderer->configurator());
     host.setRoot(screen->root());
     host.handle(screen->root()->focus(screen->firstButton()));
+    if (confirmAtStart)
+        host.handle(screen->showConfirmation());
     host.relayout();
     return true;
 }

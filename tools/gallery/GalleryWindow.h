@@ -42,6 +42,7 @@ public:
     const std::string& failure() const { return why; }
 
     orvex::gui::ComponentHost host { *this };
+    bool confirmAtStart = false; // shows the screen's confirmation panel once it is built
 
 protected:
     GalleryScreen::ActionLog log;
