@@ -722,13 +722,23 @@ TEST_F(AppE2ETest, StoredScanShowsItsChartAndLeavesPathsOfOtherMachinesAlone)
         << R"([1,2,{"progname":"ncdu","progver":"1.18","timestamp":1700000000},)" "\n"
         << R"([{"name":"/velbrin-e2e/no/such/server","asize":4096},{"name":"big file.bin","asize":9000000},)"
         << R"([{"name":"logs"},{"name":"a.log","asize":600000},{"name":"b.log","asize":400000}]]])";
-    App app(folder, { (folder / "server.json").string() });
+    App app(folder, { (folder / "server.json").string() }, { frameLogVariable() });
     ASSERT_TRUE(waitForScreen(app, "the stored scan's chart", chartShown));
     const Cell cell = bigFileCell(screen);
     ASSERT_GT(cell.right - cell.left, screen.width / 2) << "the big file's cell was not found";
     app.click(screen.width / 2, (cell.top + cell.bottom) / 2, 1, 2);
     std::this_thread::sleep_for(2s);
     EXPECT_FALSE(fs::exists(folder / "opened")) << "a path of another machine was handed to the desktop";
+    // Neither scanned again nor offered for the trash: its paths are another machine's.
+    const auto logged = [&](const std::string& line) {
+        return waitUntil([&] { return readWhole(folder / "frames").find("details " + line + "\n") != std::string::npos; });
+    };
+    app.key("F5");
+    EXPECT_TRUE(logged("/velbrin-e2e/no/such/server is not a folder on this machine: it cannot be scanned again."))
+        << readWhole(folder / "frames");
+    app.key("Delete");
+    EXPECT_TRUE(logged("Items of a stored scan cannot be moved to the trash.")) << readWhole(folder / "frames");
+    EXPECT_TRUE(waitForScreen(app, "no question over the chart", [](const Screen& s) { return s.count(PANEL_FRAME) == 0; }));
 }
 
 // A stored scan's title names its scanned folder, and the details line of its focus says what the
