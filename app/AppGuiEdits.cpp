@@ -101,6 +101,7 @@ void AppGui::cancelRefresh()
     if (!refreshing())
         return;
     refresher->cancel();
+    refresher->takeResult() = nullptr; // a walk that had just ended: its tree goes unused
     const FilesystemNode* folder = std::exchange(refreshTarget, nullptr);
     setNotice("Refresh of " + shown(folder) + " cancelled: the chart still shows the earlier scan.", true);
 }

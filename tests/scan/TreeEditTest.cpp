@@ -85,7 +85,8 @@ TEST(TreeEdit, ARefreshedFolderEqualsAFullRescanAtEveryLevel)
     disk.file("top/mid/new/b", 123456);
     disk.file("top/mid/added", 42);
 
-    for (FilesystemNode* target : { mid, tree.get() }) {
+    for (FilesystemNode* target : { mid, tree.get() }) { // the root last: its refresh frees `mid`
+        const std::string name(target->name.view());
         UniquePtr<FilesystemNode> fresh = scanPath(nodePath(target));
         ASSERT_TRUE(fresh);
         UniquePtr<FilesystemNode> old = TreeEdit::replaceContents(target, std::move(fresh));
@@ -94,7 +95,7 @@ TEST(TreeEdit, ARefreshedFolderEqualsAFullRescanAtEveryLevel)
         EXPECT_EQ(flatten(tree.get()), flatten(rescan.get()));
         EXPECT_EQ(tree->size, findTotal(disk.path()));
         EXPECT_EQ(child(tree.get(), "top")->size, findTotal(disk.at("top")));
-        EXPECT_EQ(mid->name.view(), "mid"); // the folder keeps its node and name
+        EXPECT_EQ(target->name.view(), name); // the folder keeps its node and name
     }
 }
 

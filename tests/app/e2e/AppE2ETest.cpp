@@ -699,6 +699,16 @@ TEST_F(AppE2ETest, F5RefreshesTheTotalAndEscapeCancelsARefresh)
     app.key("Escape");
     EXPECT_TRUE(waitUntil([&] { return logged("details Refresh of " + root + " cancelled: the chart still shows the earlier scan."); }))
         << readWhole(folder / "frames");
+    // The earlier scan, whole: the focused folder's line once the pointer has been over a cell and left.
+    const std::string before = "details " + root + " \u2014 6.676 MB (7,000,000 bytes) \u2014 403 files, 1 folder";
+    const std::vector<std::string> linesBefore = readLines(folder / "frames");
+    const size_t shownBefore = size_t(std::count(linesBefore.begin(), linesBefore.end(), before));
+    app.pointTo(screen.width / 2, (cell.top + cell.bottom) / 2);
+    app.pointTo(screen.width / 2, 5);
+    EXPECT_TRUE(waitUntil([&] {
+        const std::vector<std::string> lines = readLines(folder / "frames");
+        return size_t(std::count(lines.begin(), lines.end(), before)) > shownBefore;
+    })) << readWhole(folder / "frames");
 
     app.key("F5");
     EXPECT_TRUE(waitUntil([&] { return logged("details Refreshed " + root + ": 6.962 MB, was 6.676 MB."); }, 60s))
