@@ -4,10 +4,12 @@
 // whose interpolation would put a stray edge between them. Output is 8-bit RGB, rows bottom-up.
 #pragma once
 
-#include "Outline.h"
+#include "icicle/glyphs/Outline.h"
 
 #include <cstdint>
 #include <vector>
+
+namespace orvex::glyphs {
 
 class MsdfRasterizer {
 public:
@@ -31,3 +33,5 @@ private:
     int m_signFixes = 0;
     int m_clashFixes = 0;
 };
+
+} // namespace orvex::glyphs

@@ -1,9 +1,11 @@
 // MsdfRasterizer: brute force over every texel and every edge of the glyph (a few dozen edges and a
 // few thousand texels per glyph), which keeps the whole atlas well under a second.
-#include "MsdfRasterizer.h"
+#include "icicle/glyphs/MsdfRasterizer.h"
 
 #include <algorithm>
 #include <cmath>
+
+namespace orvex::glyphs {
 
 namespace {
 
@@ -159,3 +161,5 @@ void MsdfRasterizer::correctClashes(int width, int height, std::vector<float>& v
     }
     m_clashFixes += int(flagged.size());
 }
+
+} // namespace orvex::glyphs
