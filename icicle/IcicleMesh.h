@@ -7,6 +7,8 @@
 
 #include "engine/core/UniquePtr.h"
 #include "engine/gl/Mesh.h"
+#include "engine/gl/Texture.h"
+#include "engine/gl/TextureBuffer.h"
 #include "engine/gl/VertexFormats.h"
 #include "icicle/GeometryVertex.h"
 #include "icicle/IcicleLevelIndex.h"
@@ -24,11 +26,6 @@ struct VertexFormat<GeometryVertex> {
                                                       { 8, 1, 12 }, { 9, 1, 13 } };
 };
 } // namespace orvex
-
-namespace orvex {
-class Texture2D;
-class TextureBuffer;
-}
 
 // A chart's glyph page on the GPU (codes 128-255 of its labels): its 256-entry glyph table (the
 // built-in 128 first) and the page's atlas. Null members: the built-in font alone.

@@ -4,6 +4,7 @@
 #include "icicle/IcicleOptimization.h"
 
 #include "icicle/IcicleLayout.h"
+#include "icicle/LabelCharacters.h"
 #include "icicle/LabelText.h"
 #include "icicle/SmallItemBlocks.h"
 
@@ -14,9 +15,10 @@ namespace {
 
 class Builder final : public IcicleLayout::CellSink {
 public:
-    Builder(double totalSize, const IcicleOptimization::Marks& marks)
+    Builder(double totalSize, const IcicleOptimization::Marks& marks, const LabelText::GlyphPageCodes& codes)
         : inverseTotal(totalSize <= 1.0 ? 1.0f : float(1.0 / totalSize))
         , blocksOn(marks.smallItemBlocks)
+        , codes(codes)
     {
         if (!marks.unreadableNodes)
             return;
@@ -82,7 +84,7 @@ private:
         if (isUnreadable(node))
             cell.hue = -2.0f - cell.hue;
         labels.clear();
-        LabelText::labelVertices(cell, name, node->size, split, labels);
+        LabelText::labelVertices(cell, name, node->size, split, labels, codes);
         if (!target)
             target = &levels[IcicleLevelIndex::detailLevel(cell.x0, cell.x1, inverseTotal)];
         for (const GeometryVertex& vertex : labels)
@@ -119,6 +121,7 @@ private:
 
     float inverseTotal;
     bool blocksOn;
+    const LabelText::GlyphPageCodes& codes;
     SmallItemBlocks::NodeSet unreadable;
     std::unordered_map<const FilesystemNode*, uint64_t> unreadableChildren; // by parent
     std::vector<OpenFolder> folders; // innermost last
@@ -155,7 +158,17 @@ IcicleOptimization::Result IcicleOptimization::build(IcicleNodeLookup& lookup, o
         return result;
     }
     result.totalSize = root->size ? double(root->size) : 1.0;
-    Builder builder(result.totalSize, marks);
+    // Characters past ASCII, the most used by bytes first: the page takes the first 128 that some
+    // face draws (twice as many candidates as codes, for the ones no face has).
+    const std::vector<char32_t> ranked
+        = rankLabelCharacters(root.get(), minimumSize, rootCaption, 2 * LabelText::pageCapacity);
+    if (!ranked.empty())
+        result.page = orvex::buildGlyphPage(ranked);
+    std::vector<float> advances;
+    for (size_t i = 0; i < result.page.characters.size(); ++i)
+        advances.push_back(result.page.table[i * 9 + 8]);
+    result.pageCodes = std::make_shared<const LabelText::GlyphPageCodes>(result.page.characters, advances);
+    Builder builder(result.totalSize, marks, *result.pageCodes);
     builder.emitRoot(root.get(), rootCaption);
     IcicleLayout::layOutDescendants(root.get(), minimumSize, builder);
 
