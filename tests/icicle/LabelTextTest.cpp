@@ -1,7 +1,9 @@
 // Label encodings: glyph codes of name bytes, sizes read back as text through a decoder that
 // mirrors the label shader, truncated and split names, and widths against sums of the advance table.
 #include "icicle/GlyphAdvances.h"
+#include "icicle/LabelCharacters.h"
 #include "icicle/LabelText.h"
+#include "tests/icicle/TreeBuilder.h"
 
 #include <gtest/gtest.h>
 
@@ -248,3 +250,49 @@ TEST(LabelTextTest, SplitStopsBeforeTheOffsetReadsAsGlyphCodes)
 }
 
 } // namespace
+
+// [SECTION] The characters a chart's glyph page draws
+
+namespace {
+
+std::string utf8(char32_t c)
+{
+    std::string out;
+    if (c < 0x800)
+        out = { char(0xC0 | c >> 6), char(0x80 | (c & 63)) };
+    else if (c < 0x10000)
+        out = { char(0xE0 | c >> 12), char(0x80 | (c >> 6 & 63)), char(0x80 | (c & 63)) };
+    else
+        out = { char(0xF0 | c >> 18), char(0x80 | (c >> 12 & 63)), char(0x80 | (c >> 6 & 63)), char(0x80 | (c & 63)) };
+    return out;
+}
+
+} // namespace
+
+// 200 files, each named with a character of its own and sized by its index: the page ranks the
+// heaviest first. A character shared by small cells outweighs one large cell; cells below the
+// minimum, ASCII, marks for bad bytes and the replacement character never count.
+TEST(LabelCharactersTest, TheHeaviestCharactersComeFirst)
+{
+    using namespace testtree;
+    std::vector<Spec> files;
+    for (char32_t i = 0; i < 200; ++i)
+        files.push_back(file("f" + utf8(0x4E00 + i), 1000 + i));
+    for (int i = 0; i < 10; ++i)
+        files.push_back(file(utf8(0x0416) + std::to_string(i), 150)); // Ж in ten cells of 150 bytes: 1500
+    files.push_back(file(utf8(0x3042) + "\xFF\xEF\xBF\xBD", 999));     // あ, a bad byte and U+FFFD
+    files.push_back(file(utf8(0x00E9), 10));                           // below the minimum
+    const orvex::UniquePtr<FilesystemNode> root = build(dir("/r", { dir("plain", std::move(files)) }));
+
+    const std::vector<char32_t> ranked = rankLabelCharacters(root.get(), 100, "", 128);
+    ASSERT_EQ(ranked.size(), 128u);
+    EXPECT_EQ(ranked[0], char32_t(0x0416)) << "ten cells of 150 bytes outweigh one of 1,199";
+    for (size_t i = 1; i < ranked.size(); ++i)
+        EXPECT_EQ(ranked[i], char32_t(0x4E00 + 200 - i)) << i;
+    const std::vector<char32_t> all = rankLabelCharacters(root.get(), 100, "", 1000);
+    EXPECT_EQ(all.size(), 202u) << "200 ideographs, Ж and あ; no mark for bad bytes, no é";
+    EXPECT_TRUE(rankLabelCharacters(build(dir("/ascii", { file("a", 5) })).get(), 1, "", 128).empty());
+    // The root's caption, not its name, is what its label shows.
+    EXPECT_EQ(rankLabelCharacters(build(dir("/ascii", { file("a", 5) })).get(), 1, "/" + utf8(0x03A9), 128),
+              std::vector<char32_t> { 0x03A9 });
+}
