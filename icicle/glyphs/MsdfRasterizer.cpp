@@ -51,7 +51,8 @@ double square(double v) { return v * v; }
 double segmentDistance(Vec2 q, Vec2 a, Vec2 b)
 {
     const Vec2 ab = b - a, aq = q - a;
-    const double t = std::clamp(dot(aq, ab) / dot(ab, ab), 0.0, 1.0);
+    const double squared = dot(ab, ab);
+    const double t = squared > 0 ? std::clamp(dot(aq, ab) / squared, 0.0, 1.0) : 0.0;
     return length(aq - t * ab);
 }
 

@@ -2,6 +2,7 @@
 // channel holds the pseudo-distance to the nearest edge carrying that channel; a winding-number
 // pass fixes texels whose median lies on the wrong side, and a clash pass flattens texel pairs
 // whose interpolation would put a stray edge between them. Output is 8-bit RGB, rows bottom-up.
+// An instance keeps counters: one per thread.
 #pragma once
 
 #include "icicle/glyphs/Outline.h"
