@@ -25,6 +25,7 @@ struct FaceCache {
     bool usable = false;
     std::unordered_map<char32_t, GlyphFace> faces;
     GlyphFace labelFace;
+    FcCharSet* labelCharacters = nullptr; // the label face's, owned; never freed (lives with the process)
 };
 
 FaceCache& cache()
@@ -34,8 +35,9 @@ FaceCache& cache()
 }
 
 // The best match for the label family with `character` (0: any character), empty when the match
-// lacks it. Called with the cache's lock held.
-GlyphFace match(char32_t character)
+// lacks it; with no character, `characters` receives a copy of the face's character set.
+// Called with the cache's lock held.
+GlyphFace match(char32_t character, FcCharSet** characters = nullptr)
 {
     FcPattern* pattern = FcPatternCreate();
     FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(labelFamily));
@@ -59,6 +61,8 @@ GlyphFace match(char32_t character)
         if (covers && FcPatternGetString(found, FC_FILE, 0, &path) == FcResultMatch && path) {
             face.file = reinterpret_cast<const char*>(path);
             FcPatternGetInteger(found, FC_INDEX, 0, &face.index);
+            if (characters && FcPatternGetCharSet(found, FC_CHARSET, 0, &has) == FcResultMatch)
+                *characters = FcCharSetCopy(has);
         }
         FcPatternDestroy(found);
     }
@@ -75,7 +79,7 @@ bool ensureInitialized(FaceCache& state)
         state.initialized = true;
         state.usable = FcInit();
         if (state.usable)
-            state.labelFace = match(0);
+            state.labelFace = match(0, &state.labelCharacters);
     }
     return state.usable;
 }
@@ -135,6 +139,10 @@ GlyphFace sourceFace(char32_t character)
     std::lock_guard<std::mutex> lock(state.mutex);
     if (!ensureInitialized(state))
         return {};
+    // fontconfig ranks coverage of the character above the family, so the label face is the best
+    // match for every character it has; asking only for the others saves a match each.
+    if (state.labelCharacters && FcCharSetHasChar(state.labelCharacters, character))
+        return state.labelFace;
     auto known = state.faces.find(character);
     if (known == state.faces.end())
         known = state.faces.emplace(character, match(character)).first;
