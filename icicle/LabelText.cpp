@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cassert>
 #include <cmath>
+#include <cstring>
 
 namespace LabelText {
 
@@ -178,6 +179,21 @@ uint8_t glyphCode(char32_t character, const GlyphPageCodes& page)
     if (character == illFormed)
         return replacementCode;
     return page.codeOf(character);
+}
+
+bool isAscii(std::string_view name)
+{
+    size_t i = 0;
+    for (; i + 8 <= name.size(); i += 8) {
+        uint64_t word;
+        std::memcpy(&word, name.data() + i, 8);
+        if (word & 0x8080808080808080ull)
+            return false;
+    }
+    for (; i < name.size(); ++i)
+        if (static_cast<unsigned char>(name[i]) >= 0x80)
+            return false;
+    return true;
 }
 
 double glyphAdvance(uint8_t code)

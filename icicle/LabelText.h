@@ -51,6 +51,8 @@ char32_t nextCharacter(std::string_view bytes, size_t& at);
 // The glyph code that shows one character: ASCII as the built-in font draws it (tab and newline
 // as a space, other controls as nothing), the rest from `page`, else the replacement mark.
 uint8_t glyphCode(char32_t character, const GlyphPageCodes& page = GlyphPageCodes::none());
+// Whether every byte of `name` is ASCII (eight at a time).
+bool isAscii(std::string_view name);
 // Advance of a built-in glyph code (below 128) in text units.
 double glyphAdvance(uint8_t code);
 

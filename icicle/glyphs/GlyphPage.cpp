@@ -13,6 +13,9 @@
 #include <cstring>
 #include <limits>
 #include <thread>
+#include <memory>
+#include <mutex>
+#include <unordered_map>
 #include <unordered_set>
 
 namespace orvex {
@@ -72,39 +75,54 @@ bool packPage(std::vector<AtlasPacker::Box>& boxes, int& width, int& height)
     return false;
 }
 
-struct PageGlyph {
-    SourceGlyph* source;
+// A glyph as a page needs it: its box of distance-field texels (none without ink), its cell and
+// its advance in em. Kept for the process once drawn, so the next chart (a refresh rebuilds the
+// chart) copies it instead of drawing it again.
+struct DrawnGlyph {
+    char32_t character = 0;
+    double advance = 0; // em
+    bool inked = false;
     GlyphCell cell;
-    int box = -1; // index into the boxes, -1 when the glyph has no ink
+    std::vector<uint8_t> texels; // cell.width x cell.height RGB, rows from the bottom
 };
 
-// The fields of every inked glyph into the atlas, the costliest first, on up to two threads.
-// Boxes are disjoint, so the workers never write the same byte.
-void rasterize(const std::vector<PageGlyph>& glyphs, const std::vector<AtlasPacker::Box>& boxes, GlyphPage& page)
+constexpr size_t cacheLimit = 1024; // glyphs; about 16 MB at most
+
+struct GlyphCache {
+    std::mutex mutex;
+    std::unordered_map<char32_t, std::shared_ptr<const DrawnGlyph>> glyphs;
+    double zeroAdvance = 0; // the label face's, once a load has told it
+};
+
+GlyphCache& cache()
+{
+    static GlyphCache instance;
+    return instance;
+}
+
+// The fields of the glyphs not drawn yet, the costliest first, on the calling thread and up to one
+// helper.
+void drawFields(std::vector<std::shared_ptr<DrawnGlyph>>& glyphs, const std::vector<SourceGlyph*>& sources)
 {
     std::vector<size_t> order;
     std::vector<double> cost(glyphs.size(), 0);
     for (size_t i = 0; i < glyphs.size(); ++i) {
-        if (glyphs[i].box < 0)
+        if (!glyphs[i]->inked)
             continue;
         size_t edges = 0;
-        for (const Contour& contour : glyphs[i].source->outline.contours)
+        for (const Contour& contour : sources[i]->outline.contours)
             edges += contour.edges.size();
-        cost[i] = double(glyphs[i].cell.width) * glyphs[i].cell.height * double(edges);
+        cost[i] = double(glyphs[i]->cell.width) * glyphs[i]->cell.height * double(edges);
         order.push_back(i);
     }
     std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return cost[a] > cost[b]; });
     std::atomic<size_t> next{0};
     auto work = [&] {
         MsdfRasterizer rasterizer(texelsPerEm, distanceRange);
-        std::vector<uint8_t> texels;
         for (size_t k = next++; k < order.size(); k = next++) {
-            const PageGlyph& glyph = glyphs[order[k]];
-            const AtlasPacker::Box& box = boxes[size_t(glyph.box)];
-            rasterizer.generate(glyph.source->outline, glyph.cell.origin, box.width, box.height, texels);
-            for (int j = 0; j < box.height; ++j)
-                std::memcpy(&page.atlas[(size_t(box.y + j) * size_t(page.atlasWidth) + size_t(box.x)) * 3],
-                            &texels[size_t(j) * size_t(box.width) * 3], size_t(box.width) * 3);
+            DrawnGlyph& glyph = *glyphs[order[k]];
+            rasterizer.generate(sources[order[k]]->outline, glyph.cell.origin, glyph.cell.width, glyph.cell.height,
+                                glyph.texels);
         }
     };
     const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
@@ -118,54 +136,142 @@ void rasterize(const std::vector<PageGlyph>& glyphs, const std::vector<AtlasPack
 
 } // namespace
 
-GlyphPage buildGlyphPage(const std::vector<char32_t>& ranked)
+struct GlyphPagePlan::Work {
+    std::vector<std::shared_ptr<const DrawnGlyph>> chosen; // in code order; drawn ones ready
+    std::vector<size_t> toDraw;                            // indices into chosen still to draw
+    SourceGlyphs source;                                   // their outlines
+    std::vector<std::shared_ptr<DrawnGlyph>> fresh;        // what toDraw will hold
+    double scale = 0;                                      // text units per em
+};
+
+GlyphPagePlan::GlyphPagePlan() = default;
+GlyphPagePlan::~GlyphPagePlan() = default;
+GlyphPagePlan::GlyphPagePlan(GlyphPagePlan&&) noexcept = default;
+GlyphPagePlan& GlyphPagePlan::operator=(GlyphPagePlan&&) noexcept = default;
+
+GlyphPagePlan planGlyphPage(const std::vector<char32_t>& ranked)
+{
+    GlyphPagePlan plan;
+    plan.work = std::make_unique<GlyphPagePlan::Work>();
+    GlyphPagePlan::Work& work = *plan.work;
+    const std::vector<char32_t> candidates = distinct(ranked);
+    // What the cache holds is drawable; the rest is loaded (in rank order, at most a page of it).
+    std::unordered_map<char32_t, std::shared_ptr<const DrawnGlyph>> known;
+    std::vector<char32_t> unknown;
+    double zeroAdvance = 0;
+    {
+        std::lock_guard<std::mutex> lock(cache().mutex);
+        for (char32_t c : candidates) {
+            auto found = cache().glyphs.find(c);
+            if (found != cache().glyphs.end())
+                known.emplace(c, found->second);
+            else
+                unknown.push_back(c);
+        }
+        zeroAdvance = cache().zeroAdvance;
+    }
+    if (!unknown.empty()) {
+        work.source = loadSourceGlyphs(unknown, pageSize);
+        if (work.source.labelZeroAdvance > 0)
+            zeroAdvance = work.source.labelZeroAdvance;
+    }
+    if (zeroAdvance <= 0)
+        zeroAdvance = fallbackZeroAdvance;
+    work.scale = nameZeroAdvance / zeroAdvance;
+    std::unordered_map<char32_t, SourceGlyph*> loaded;
+    for (SourceGlyph& glyph : work.source.glyphs)
+        loaded.emplace(glyph.character, &glyph);
+    for (char32_t c : candidates) {
+        if (work.chosen.size() >= pageSize)
+            break;
+        if (auto found = known.find(c); found != known.end()) {
+            work.chosen.push_back(found->second);
+            continue;
+        }
+        auto source = loaded.find(c);
+        if (source == loaded.end())
+            continue; // no face draws it
+        auto glyph = std::make_shared<DrawnGlyph>();
+        glyph->character = c;
+        glyph->advance = source->second->advance;
+        if (!source->second->outline.empty()) {
+            EdgeColoring::colorSimple(source->second->outline);
+            glyph->cell = glyphCell(source->second->outline);
+            glyph->inked = true;
+        }
+        work.toDraw.push_back(work.chosen.size());
+        work.fresh.push_back(glyph);
+        work.chosen.push_back(glyph);
+    }
+    for (const auto& glyph : work.chosen) {
+        plan.characters.push_back(glyph->character);
+        plan.advances.push_back(isCombiningMark(glyph->character) ? 0.0f : float(glyph->advance * work.scale));
+    }
+    return plan;
+}
+
+GlyphPage drawGlyphPage(GlyphPagePlan plan)
 {
     GlyphPage page;
-    SourceGlyphs source = loadSourceGlyphs(distinct(ranked), pageSize);
-    if (source.glyphs.empty())
+    if (!plan.work || plan.work->chosen.empty())
         return page;
-    const double zeroAdvance = source.labelZeroAdvance > 0 ? source.labelZeroAdvance : fallbackZeroAdvance;
-    const double scale = nameZeroAdvance / zeroAdvance; // text units per em
+    GlyphPagePlan::Work& work = *plan.work;
+    std::vector<SourceGlyph*> sources(work.fresh.size(), nullptr);
+    {
+        std::unordered_map<char32_t, SourceGlyph*> loaded;
+        for (SourceGlyph& glyph : work.source.glyphs)
+            loaded.emplace(glyph.character, &glyph);
+        for (size_t i = 0; i < work.fresh.size(); ++i)
+            sources[i] = loaded[work.fresh[i]->character];
+    }
+    drawFields(work.fresh, sources);
+    {
+        std::lock_guard<std::mutex> lock(cache().mutex);
+        if (work.source.labelZeroAdvance > 0)
+            cache().zeroAdvance = work.source.labelZeroAdvance;
+        for (const auto& glyph : work.fresh)
+            if (cache().glyphs.size() < cacheLimit)
+                cache().glyphs.emplace(glyph->character, glyph);
+    }
 
-    std::vector<PageGlyph> glyphs;
     std::vector<AtlasPacker::Box> boxes;
-    for (SourceGlyph& sourceGlyph : source.glyphs) {
-        PageGlyph glyph{&sourceGlyph, {}, -1};
-        if (!sourceGlyph.outline.empty()) {
-            EdgeColoring::colorSimple(sourceGlyph.outline);
-            glyph.cell = glyphCell(sourceGlyph.outline);
-            glyph.box = int(boxes.size());
-            boxes.push_back({glyph.cell.width, glyph.cell.height, -1, -1});
-        }
-        glyphs.push_back(glyph);
+    std::vector<int> boxOf(work.chosen.size(), -1);
+    for (size_t i = 0; i < work.chosen.size(); ++i) {
+        if (!work.chosen[i]->inked)
+            continue;
+        boxOf[i] = int(boxes.size());
+        boxes.push_back({work.chosen[i]->cell.width, work.chosen[i]->cell.height, -1, -1});
     }
     page.atlasWidth = narrowWidth;
     page.atlasHeight = heightStep;
     if (!boxes.empty() && !packPage(boxes, page.atlasWidth, page.atlasHeight))
         return GlyphPage();
     page.atlas.assign(size_t(page.atlasWidth) * size_t(page.atlasHeight) * 3, 0);
-    rasterize(glyphs, boxes, page);
-
-    page.table.assign(glyphs.size() * 9, 0.0f);
-    for (size_t i = 0; i < glyphs.size(); ++i) {
-        const PageGlyph& glyph = glyphs[i];
-        page.characters.push_back(glyph.source->character);
+    page.table.assign(work.chosen.size() * 9, 0.0f);
+    for (size_t i = 0; i < work.chosen.size(); ++i) {
+        const DrawnGlyph& glyph = *work.chosen[i];
+        page.characters.push_back(glyph.character);
         float* entry = &page.table[i * 9];
-        if (glyph.box >= 0) {
-            const AtlasPacker::Box& box = boxes[size_t(glyph.box)];
-            entry[0] = float(glyph.cell.planeLeft * scale);
-            entry[1] = float(glyph.cell.planeBottom * scale);
-            entry[2] = float(glyph.cell.planeRight * scale);
-            entry[3] = float(glyph.cell.planeTop * scale);
+        if (boxOf[i] >= 0) {
+            const AtlasPacker::Box& box = boxes[size_t(boxOf[i])];
+            for (int j = 0; j < box.height; ++j)
+                std::memcpy(&page.atlas[(size_t(box.y + j) * size_t(page.atlasWidth) + size_t(box.x)) * 3],
+                            &glyph.texels[size_t(j) * size_t(box.width) * 3], size_t(box.width) * 3);
+            entry[0] = float(glyph.cell.planeLeft * work.scale);
+            entry[1] = float(glyph.cell.planeBottom * work.scale);
+            entry[2] = float(glyph.cell.planeRight * work.scale);
+            entry[3] = float(glyph.cell.planeTop * work.scale);
             entry[4] = float((box.x + 0.5) / page.atlasWidth);
             entry[5] = float((box.y + 0.5) / page.atlasHeight);
             entry[6] = float((box.x + box.width - 0.5) / page.atlasWidth);
             entry[7] = float((box.y + box.height - 0.5) / page.atlasHeight);
         }
-        entry[8] = isCombiningMark(glyph.source->character) ? 0.0f : float(glyph.source->advance * scale);
+        entry[8] = plan.advances[i];
     }
     return page;
 }
+
+GlyphPage buildGlyphPage(const std::vector<char32_t>& ranked) { return drawGlyphPage(planGlyphPage(ranked)); }
 
 GlyphFace glyphPageFace(char32_t character) { return sourceFace(character); }
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,24 @@ struct GlyphPage {
 // multiple of 64; an empty page has a 0 x 0 atlas.
 // Any thread; thread-safe. Runs up to two worker threads of its own and joins them before returning.
 GlyphPage buildGlyphPage(const std::vector<char32_t>& ranked);
+
+// The same in two steps, so that labels can be packed while the fields are drawn: the plan picks
+// the characters (in code order) and tells their advances in text units, cheaply; drawing it makes
+// the atlas and the table. Glyphs once drawn are kept for the process (up to 1,024), so a chart
+// built again (after a refresh) copies them. Each step: any thread.
+struct GlyphPagePlan {
+    std::vector<char32_t> characters;
+    std::vector<float> advances;
+
+    GlyphPagePlan();
+    ~GlyphPagePlan();
+    GlyphPagePlan(GlyphPagePlan&&) noexcept;
+    GlyphPagePlan& operator=(GlyphPagePlan&&) noexcept;
+    struct Work;
+    std::unique_ptr<Work> work; // the outlines and the glyphs still to draw
+};
+GlyphPagePlan planGlyphPage(const std::vector<char32_t>& ranked);
+GlyphPage drawGlyphPage(GlyphPagePlan plan);
 
 // The face buildGlyphPage draws `character` from: on Linux the face file and its index in a
 // collection, on Windows the family name (index 0). An empty `file` when no face has it.

@@ -3,7 +3,6 @@
 #include "icicle/GlyphAdvances.h"
 #include "icicle/LabelCharacters.h"
 #include "icicle/LabelText.h"
-#include "tests/icicle/TreeBuilder.h"
 
 #include <gtest/gtest.h>
 
@@ -269,30 +268,34 @@ std::string utf8(char32_t c)
 
 } // namespace
 
-// 200 files, each named with a character of its own and sized by its index: the page ranks the
-// heaviest first. A character shared by small cells outweighs one large cell; cells below the
-// minimum, ASCII, marks for bad bytes and the replacement character never count.
+// 200 cells, each named with a character of its own and sized by its index: the page ranks the
+// heaviest first. A character shared by small cells outweighs one large cell; ASCII, marks for bad
+// bytes and the replacement character never count.
 TEST(LabelCharactersTest, TheHeaviestCharactersComeFirst)
 {
-    using namespace testtree;
-    std::vector<Spec> files;
-    for (char32_t i = 0; i < 200; ++i)
-        files.push_back(file("f" + utf8(0x4E00 + i), 1000 + i));
-    for (int i = 0; i < 10; ++i)
-        files.push_back(file(utf8(0x0416) + std::to_string(i), 150)); // Ж in ten cells of 150 bytes: 1500
-    files.push_back(file(utf8(0x3042) + "\xFF\xEF\xBF\xBD", 999));     // あ, a bad byte and U+FFFD
-    files.push_back(file(utf8(0x00E9), 10));                           // below the minimum
-    const orvex::UniquePtr<FilesystemNode> root = build(dir("/r", { dir("plain", std::move(files)) }));
+    std::vector<std::string> names;
+    std::vector<double> weights;
+    for (char32_t i = 0; i < 200; ++i) {
+        names.push_back("f" + utf8(0x4E00 + i));
+        weights.push_back(1000 + i);
+    }
+    for (int i = 0; i < 10; ++i) {
+        names.push_back(utf8(0x0416) + std::to_string(i)); // Ж in ten cells of 150 bytes: 1500
+        weights.push_back(150);
+    }
+    names.push_back(utf8(0x3042) + "\xFF\xEF\xBF\xBD"); // あ, a bad byte and U+FFFD
+    weights.push_back(999);
+    names.push_back("plain ascii");
+    weights.push_back(1e9);
+    std::vector<LabelCharacterUse> uses;
+    for (size_t i = 0; i < names.size(); ++i)
+        uses.push_back({ names[i], weights[i] });
 
-    const std::vector<char32_t> ranked = rankLabelCharacters(root.get(), 100, "", 128);
+    const std::vector<char32_t> ranked = rankLabelCharacters(uses, 128);
     ASSERT_EQ(ranked.size(), 128u);
     EXPECT_EQ(ranked[0], char32_t(0x0416)) << "ten cells of 150 bytes outweigh one of 1,199";
     for (size_t i = 1; i < ranked.size(); ++i)
         EXPECT_EQ(ranked[i], char32_t(0x4E00 + 200 - i)) << i;
-    const std::vector<char32_t> all = rankLabelCharacters(root.get(), 100, "", 1000);
-    EXPECT_EQ(all.size(), 202u) << "200 ideographs, Ж and あ; no mark for bad bytes, no é";
-    EXPECT_TRUE(rankLabelCharacters(build(dir("/ascii", { file("a", 5) })).get(), 1, "", 128).empty());
-    // The root's caption, not its name, is what its label shows.
-    EXPECT_EQ(rankLabelCharacters(build(dir("/ascii", { file("a", 5) })).get(), 1, "/" + utf8(0x03A9), 128),
-              std::vector<char32_t> { 0x03A9 });
+    EXPECT_EQ(rankLabelCharacters(uses, 1000).size(), 202u) << "200 ideographs, Ж and あ; no mark for bad bytes";
+    EXPECT_TRUE(rankLabelCharacters({ { "ascii only", 5 } }, 128).empty());
 }
