@@ -614,7 +614,7 @@ void AppGui::chartFocusChanged()
         rootLabelSlot->setContent(makeUnique<RootDirectoryLabel>(resources, RootLabelMesh::rootOf(mesh)));
         focusLabel = {};
     } else {
-        CaptionMesh caption = createCaptionMesh(*resources.context, IcicleNodeLookup::nodePath(focused), focused->size);
+        CaptionMesh caption = createCaptionMesh(*resources.context, IcicleNodeLookup::nodePath(focused), focused->size, &mesh);
         // The new label goes in before the old mesh it may still point at is released.
         rootLabelSlot->setContent(caption.mesh ? makeUnique<RootDirectoryLabel>(resources, caption.label()) : nullptr);
         focusLabel = std::move(caption);

@@ -54,6 +54,8 @@ struct IcicleLevelIndex {
 class LevelList {
 public:
     void append(const GeometryVertex& vertex);
+    // Gives the vertex at `index` another label (its cell, and so its key, unchanged).
+    void relabel(size_t index, const GeometryVertex& vertex) { vertexList[index] = vertex; }
     const std::vector<GeometryVertex>& vertices() const { return vertexList; }
     const std::vector<uint64_t>& keys() const { return keyList; }
     size_t size() const { return vertexList.size(); }

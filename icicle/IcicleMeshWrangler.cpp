@@ -4,6 +4,7 @@
 
 #include "engine/gl/GlContext.h"
 #include "icicle/IcicleOptimization.h"
+#include "icicle/IcicleResources.h"
 
 namespace {
 
@@ -74,5 +75,14 @@ IcicleMesh<orvex::MasterPtr, int> IcicleMeshWrangler::createOptimizedMesh(Icicle
     result.totalSize = built.totalSize;
     result.levelIndex = std::move(built.levelIndex);
     result.blockIndex = std::move(built.blockIndex);
+    result.pageCodes = std::move(built.pageCodes);
+    const orvex::GlyphPage& page = built.page;
+    if (!page.characters.empty() && page.atlasWidth > 0 && page.atlasHeight > 0) {
+        // Without either texture the page's characters draw nothing; the rest of the chart stands.
+        result.glyphTable.reset(createChartGlyphTable(*context, page.table));
+        result.pageAtlas.reset(createPageAtlas(*context, page.atlas.data(), page.atlasWidth, page.atlasHeight));
+        result.pageWidth = page.atlasWidth;
+        result.pageHeight = page.atlasHeight;
+    }
     return result;
 }

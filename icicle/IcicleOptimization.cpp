@@ -4,10 +4,12 @@
 #include "icicle/IcicleOptimization.h"
 
 #include "icicle/IcicleLayout.h"
+#include "icicle/LabelCharacters.h"
 #include "icicle/LabelText.h"
 #include "icicle/SmallItemBlocks.h"
 
 #include <algorithm>
+#include <thread>
 #include <unordered_map>
 
 namespace {
@@ -85,12 +87,54 @@ private:
         LabelText::labelVertices(cell, name, node->size, split, labels);
         if (!target)
             target = &levels[IcicleLevelIndex::detailLevel(cell.x0, cell.x1, inverseTotal)];
+        if (!LabelText::isAscii(name))
+            pastAscii.push_back({ target, target->size(), node->size, name, split });
         for (const GeometryVertex& vertex : labels)
             target->append(vertex);
         IcicleNodeLookup::recordCell(rows, row, cell.x0, cell.x1, node);
     }
 
     bool isUnreadable(const FilesystemNode* node) const { return !unreadable.empty() && unreadable.count(node) > 0; }
+
+public:
+    bool needsPage() const { return !pastAscii.empty(); }
+    // The characters past ASCII of the labelled cells, the most bytes first.
+    std::vector<char32_t> rankCharacters(size_t limit) const
+    {
+        std::vector<LabelCharacterUse> uses;
+        uses.reserve(pastAscii.size());
+        for (const Labelled& cell : pastAscii)
+            uses.push_back({ cell.name, double(cell.size) });
+        return rankLabelCharacters(uses, limit);
+    }
+    // Packs the names past ASCII again with the page's codes (one character, one code). A cell's
+    // label is one vertex whatever its length; the root's split name may take fewer vertices than
+    // its bytes did, so the base range, which holds the root alone, is made again.
+    void relabel(const LabelText::GlyphPageCodes& codes)
+    {
+        for (const Labelled& cell : pastAscii) {
+            const GeometryVertex& old = cell.list->vertices()[cell.index];
+            labels.clear();
+            LabelText::labelVertices(old, cell.name, cell.size, cell.split, labels, codes);
+            if (cell.split) {
+                LevelList rebuilt;
+                for (const GeometryVertex& vertex : labels)
+                    rebuilt.append(vertex);
+                *cell.list = std::move(rebuilt);
+            } else {
+                cell.list->relabel(cell.index, labels.front());
+            }
+        }
+    }
+
+private:
+    struct Labelled {
+        LevelList* list;
+        size_t index; // of its first vertex
+        uint64_t size;
+        std::string_view name; // the node's own bytes, or the caption's
+        bool split;
+    };
 
     // Each closed block becomes a vertex of the block stream, in the list of the first level that
     // shows it. Blocks of one level never overlap (a block inside another's span belongs to a
@@ -119,6 +163,7 @@ private:
 
     float inverseTotal;
     bool blocksOn;
+    std::vector<Labelled> pastAscii; // cells whose names need the glyph page, in emission order
     SmallItemBlocks::NodeSet unreadable;
     std::unordered_map<const FilesystemNode*, uint64_t> unreadableChildren; // by parent
     std::vector<OpenFolder> folders; // innermost last
@@ -155,9 +200,32 @@ IcicleOptimization::Result IcicleOptimization::build(IcicleNodeLookup& lookup, o
         return result;
     }
     result.totalSize = root->size ? double(root->size) : 1.0;
+    // Characters past ASCII, the most used by bytes first: the page takes the first 128 that some
+    // face draws (twice as many candidates as codes, for the ones no face has).
     Builder builder(result.totalSize, marks);
     builder.emitRoot(root.get(), rootCaption);
     IcicleLayout::layOutDescendants(root.get(), minimumSize, builder);
+
+    // Labels past ASCII: the characters they need, weighed by their cells' bytes, make the chart's
+    // glyph page; its codes and advances relabel those cells while its fields are drawn.
+    std::thread pageDrawing;
+    if (builder.needsPage()) {
+        orvex::GlyphPagePlan plan = orvex::planGlyphPage(builder.rankCharacters(2 * LabelText::pageCapacity));
+        result.pageCodes = std::make_shared<const LabelText::GlyphPageCodes>(plan.characters, plan.advances);
+        if (!plan.characters.empty())
+            pageDrawing = std::thread([&result, plan = std::move(plan)]() mutable { result.page = orvex::drawGlyphPage(std::move(plan)); });
+        builder.relabel(*result.pageCodes);
+    }
+    // Joined on every way out: the thread writes into `result`.
+    struct Join {
+        std::thread& thread;
+        void operator()()
+        {
+            if (thread.joinable())
+                thread.join();
+        }
+        ~Join() { (*this)(); }
+    } join { pageDrawing };
 
     auto index = assemble(builder.base, builder.levels);
     const int64_t total = index->boundaries[IcicleLevelIndex::levelCount];
@@ -182,5 +250,6 @@ IcicleOptimization::Result IcicleOptimization::build(IcicleNodeLookup& lookup, o
     lookup.assign(std::move(root), std::move(builder.rows));
     builder.blocks.finish();
     lookup.setSmallItems(std::move(builder.blocks));
+    join();
     return result;
 }

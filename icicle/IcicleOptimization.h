@@ -9,6 +9,10 @@
 #include "icicle/GeometryVertex.h"
 #include "icicle/IcicleLevelIndex.h"
 #include "icicle/IcicleNodeLookup.h"
+#include "icicle/LabelText.h"
+#include "icicle/glyphs/GlyphPage.h"
+
+#include <memory>
 
 #include <cstdint>
 #include <string_view>
@@ -45,6 +49,10 @@ public:
         orvex::UniquePtr<IcicleLevelIndex> blockIndex; // of the block stream (no base range); null without blocks
         int64_t baseCount = 0;
         double totalSize = 1.0; // the root's size, 1.0 when it is 0
+        // The glyph page the labels' characters past ASCII are drawn from (empty when every name
+        // is ASCII) and the codes they were packed with.
+        orvex::GlyphPage page;
+        std::shared_ptr<const LabelText::GlyphPageCodes> pageCodes;
     };
 
     // Lays out `root`, uploads its vertices through `uploader`, fills `lookup` and moves the tree

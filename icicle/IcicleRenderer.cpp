@@ -115,7 +115,7 @@ void IcicleRenderer::drawMesh(const IcicleMesh<MasterPtr, int>& mesh, Vector<dou
                                      uiScale * cellGapX * span / (componentSize[0] * mesh.totalSize), false);
     }
     drawPasses(*mesh.mesh, ranges, camera(componentSize, visibleRange, rowScale, firstRow), labelPass,
-               resources.palette, viewportSize, uiScale, nullptr, {}, &blocks);
+               resources.palette, viewportSize, uiScale, nullptr, {}, &blocks, mesh.labelPage());
 }
 
 int IcicleRenderer::detailLevel(double span, double componentWidth, double totalSize, float uiScale) const
@@ -139,7 +139,8 @@ void IcicleRenderer::drawPreviewMesh(DynamicMesh<GeometryVertex>& mesh, int firs
 }
 
 void IcicleRenderer::drawLabelOnly(Mesh<GeometryVertex>& mesh, int count, double totalSize,
-                                   Vector<double, 2> componentSize, Vector<float, 2> viewportSize, float uiScale)
+                                   Vector<double, 2> componentSize, Vector<float, 2> viewportSize, float uiScale,
+                                   const LabelPage& page)
 {
     submitted = 0;
     if (!(totalSize > 0.0) || !(componentSize[0] > 0.0))
@@ -147,12 +148,12 @@ void IcicleRenderer::drawLabelOnly(Mesh<GeometryVertex>& mesh, int count, double
     RangeList ranges;
     ranges.append(0, count);
     drawPasses(mesh, ranges, camera(componentSize, Vector<double, 2> { { 0.0, totalSize } }, 1.0, 0.0), true,
-               nullptr, viewportSize, uiScale);
+               nullptr, viewportSize, uiScale, nullptr, {}, nullptr, page);
 }
 
 void IcicleRenderer::drawPasses(Mesh<GeometryVertex>& mesh, const RangeList& cellRanges, const Camera& view, bool labels,
                                 Texture1D* palette, Vector<float, 2> viewportSize, float uiScale, const RangeList* labelRanges,
-                                PackedLabels extraLabels, const BlockPass* blocks)
+                                PackedLabels extraLabels, const BlockPass* blocks, const LabelPage& page)
 {
     assert(resources.context && resources.labelShader && resources.rectangleShader
            && "IcicleRenderer: make it from resources filled by createIcicleResources");
@@ -174,7 +175,12 @@ void IcicleRenderer::drawPasses(Mesh<GeometryVertex>& mesh, const RangeList& cel
     if (labels) {
         LabelShader& labelShader = *resources.labelShader;
         context.bindTexture(0, resources.atlas);
-        context.bindTexture(1, resources.glyphTable);
+        // A chart's own page draws codes 128-255; without one, the built-in font stands in (its
+        // upper half of the table is empty).
+        context.bindTexture(1, page.glyphTable ? page.glyphTable : resources.glyphTable);
+        context.bindTexture(LabelShader::PAGE_ATLAS_UNIT, page.atlas ? page.atlas : resources.atlas);
+        if (page.atlas)
+            labelShader.setPageSize(float(page.width), float(page.height));
         labelShader.setTransform(view.transform, view.xOffset);
         labelShader.setInsetAndAspect(gap, viewportSize);
         labelShader.setFade(labelFadeLength, labelSupersampleThreshold, viewportSize[0]);

@@ -61,7 +61,8 @@ public:
     // The root label: the label pass alone over [0, count) with visible range [0, totalSize],
     // row scale 1 and first row 0. Takes any mesh: the start screen's title is a static one.
     void drawLabelOnly(orvex::Mesh<GeometryVertex>& mesh, int count, double totalSize,
-                       orvex::Vector<double, 2> componentSize, orvex::Vector<float, 2> viewportSize, float uiScale);
+                       orvex::Vector<double, 2> componentSize, orvex::Vector<float, 2> viewportSize, float uiScale,
+                       const LabelPage& page = {});
 
     // Vertices submitted by the last draw call, summed over its passes (for benchmarks and tests).
     int64_t lastSubmittedVertices() const { return submitted; }
@@ -86,7 +87,7 @@ private:
     void drawPasses(orvex::Mesh<GeometryVertex>& mesh, const RangeList& ranges, const Camera& view, bool labels,
                     orvex::Texture1D* palette, orvex::Vector<float, 2> viewportSize, float uiScale,
                     const RangeList* labelRanges = nullptr, PackedLabels extraLabels = {},
-                    const BlockPass* blocks = nullptr);
+                    const BlockPass* blocks = nullptr, const LabelPage& page = {});
 
     IcicleResources resources;
     orvex::Matrix<double, 4, 4> componentToClip;

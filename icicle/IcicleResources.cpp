@@ -11,6 +11,7 @@
 #include "icicle/LabelShader.h"
 #include "icicle/RectangleShader.h"
 
+#include <algorithm>
 #include <string_view>
 #include <vector>
 
@@ -71,8 +72,9 @@ Texture1D* palette(GlContext& context, std::string_view key, const unsigned char
 TextureBuffer* glyphTable(GlContext& context)
 {
     return getOrCreate<TextureBuffer>(context, &glyphTableTag, "FALB", [&] {
-        std::vector<Vector<float, 3>> texels(128 * 3);
-        for (size_t i = 0; i < texels.size(); ++i)
+        // 256 entries: codes 128-255 (a chart's glyph page) draw nothing without a page.
+        std::vector<Vector<float, 3>> texels(256 * 3);
+        for (size_t i = 0; i < 128 * 3; ++i)
             texels[i] = Vector<float, 3> { { labelGlyphTable[3 * i], labelGlyphTable[3 * i + 1], labelGlyphTable[3 * i + 2] } };
         return context.createTextureBuffer(texels, STATIC_DRAW);
     });
@@ -87,6 +89,22 @@ Texture2D* atlas(GlContext& context)
 }
 
 } // namespace
+
+TextureBuffer* createChartGlyphTable(GlContext& context, const std::vector<float>& pageTable)
+{
+    std::vector<Vector<float, 3>> texels(256 * 3);
+    for (size_t i = 0; i < 128 * 3; ++i)
+        texels[i] = Vector<float, 3> { { labelGlyphTable[3 * i], labelGlyphTable[3 * i + 1], labelGlyphTable[3 * i + 2] } };
+    for (size_t i = 0; i < std::min<size_t>(pageTable.size() / 3, 128 * 3); ++i)
+        texels[128 * 3 + i] = Vector<float, 3> { { pageTable[3 * i], pageTable[3 * i + 1], pageTable[3 * i + 2] } };
+    return context.createTextureBuffer(texels, STATIC_DRAW);
+}
+
+Texture2D* createPageAtlas(GlContext& context, const unsigned char* texels, int width, int height)
+{
+    ImageView image { PixelFormat { COMPONENT_UINT8, RGB_NOT_SRGB }, texels, width, height };
+    return context.createTexture2D(image, 0, repeatingLinear());
+}
 
 bool createIcicleResources(GlContext& context, IcicleResources& out)
 {

@@ -4,6 +4,8 @@
 // LabelShader. Main thread.
 #pragma once
 
+#include <vector>
+
 namespace orvex {
 class GlContext;
 class Texture1D;
@@ -26,3 +28,9 @@ struct IcicleResources {
 // Looks up or creates all six entries in the context's registry; false (and `out` untouched)
 // when any of them cannot be created.
 bool createIcicleResources(orvex::GlContext& context, IcicleResources& out);
+
+// A chart's own glyph table: the built-in 128 entries, then `pageTable` (9 floats per glyph page
+// entry, codes 128 up). Owned by the caller; null when GL cannot make it.
+orvex::TextureBuffer* createChartGlyphTable(orvex::GlContext& context, const std::vector<float>& pageTable);
+// A glyph page's atlas (RGB8, rows from the bottom, filtered and wrapped as the built-in one).
+orvex::Texture2D* createPageAtlas(orvex::GlContext& context, const unsigned char* texels, int width, int height);

@@ -23,7 +23,7 @@ namespace {
 // [SECTION] Uniform names
 
 // Four characters per uniform, in IcicleUniform order.
-constexpr char uniformNameTable[] = "trfm" "xoff" "inst" "bevl" "palt" "aspc" "fade" "glyt" "atls" "dstr" "dtlv";
+constexpr char uniformNameTable[] = "trfm" "xoff" "inst" "bevl" "palt" "aspc" "fade" "glyt" "atls" "dstr" "dtlv" "atl2" "dst2";
 
 template <size_t N>
 constexpr orvex::GlContext::ShaderSource text(const char (&source)[N])
@@ -198,12 +198,14 @@ uniform samplerBuffer glyt;
 out vec2 atlasCoord;
 out float alpha;
 flat out int supersample;
+flat out int page;
 
 vec2 origin;      // text (0, 0) in clip space
 vec2 textX;       // one text unit along the line
 vec2 textY;       // one text unit across it
 float labelAlpha;
 int labelSupersample;
+int glyphPage; // 0: the built-in atlas; 1: the chart's page (codes 128-255)
 float pen;
 
 void corner(float x, float y, vec2 uv) {
@@ -211,6 +213,7 @@ void corner(float x, float y, vec2 uv) {
     atlasCoord = uv;
     alpha = labelAlpha;
     supersample = labelSupersample;
+    page = glyphPage;
     EmitVertex();
 }
 
@@ -218,6 +221,7 @@ void glyph(int g) {
     vec3 plane = texelFetch(glyt, 3 * g).xyz;     // left, bottom, right
     vec3 middle = texelFetch(glyt, 3 * g + 1).xyz; // plane top, atlas left, atlas bottom
     vec3 last = texelFetch(glyt, 3 * g + 2).xyz;   // atlas right, atlas top, advance
+    glyphPage = g < 128 ? 0 : 1;
     if (plane.x < plane.z) {
         corner(pen + plane.x, plane.y, middle.yz);
         corner(pen + plane.z, plane.y, vec2(last.x, middle.z));
@@ -257,21 +261,22 @@ void main() {
     labelAlpha = visible * visible;
     labelSupersample = E.x < fade.y ? 1 : 0;
 
-    // A continuation vertex keeps its pen offset (always below 16384) in name[7]; packed codes
-    // there are 16384 or more.
+    // Three 8-bit codes per float: c0 * 65536 + c1 * 256 + c2. A continuation vertex keeps its pen
+    // offset (always below 65536, so its first code reads 0) in name[7]; packed codes there are
+    // 65536 or more.
     float offset = label[0].name[7];
-    pen = offset < 16384.0 ? offset : 0.0;
+    pen = offset < 65536.0 ? offset : 0.0;
     for (int j = 0; j < 8; ++j) {
         float codes = label[0].name[j];
-        int c0 = int(mod(codes / 16384.0, 128.0));
+        int c0 = int(codes * 1.52587890625e-5);
         if (c0 == 0)
             break;
         glyph(c0);
-        int c1 = int(mod(codes / 128.0, 128.0));
+        int c1 = int(mod(codes * 0.00390625, 256.0));
         if (c1 == 0)
             break;
         glyph(c1);
-        int c2 = int(mod(codes, 128.0));
+        int c2 = int(mod(codes, 256.0));
         if (c2 == 0)
             break;
         glyph(c2);
@@ -299,28 +304,36 @@ constexpr char labelFragmentShader[] = R"(#version 330
 in vec2 atlasCoord;
 in float alpha;
 flat in int supersample;
+flat in int page;
 uniform sampler2D atls;
 uniform vec2 dstr;
+uniform sampler2D atl2;
+uniform vec2 dst2;
 out vec4 fragColor;
 
 float median(vec3 c) {
     return max(min(c.r, c.g), min(max(c.r, c.g), c.b));
 }
 
+vec3 field(vec2 uv) {
+    return page == 0 ? textureLod(atls, uv, 0.0).rgb : textureLod(atl2, uv, 0.0).rgb;
+}
+
 void main() {
     vec2 d = fwidth(atlasCoord);
+    vec2 range = page == 0 ? dstr : dst2;
     float coverage;
     if (supersample == 0) {
-        float m = median(textureLod(atls, atlasCoord, 0.0).rgb);
-        float p = max(0.5 * (dstr.x / d.x + dstr.y / d.y), 1.0);
+        float m = median(field(atlasCoord));
+        float p = max(0.5 * (range.x / d.x + range.y / d.y), 1.0);
         coverage = clamp(p * (m - 0.5) + 0.5, 0.0, 1.0);
     } else {
         vec2 v = d * 0.333333343267441;
-        float p = max(0.5 * (dstr.x / v.x + dstr.y / v.y), 1.0);
+        float p = max(0.5 * (range.x / v.x + range.y / v.y), 1.0);
         float sum = 0.0;
         for (int i = -1; i <= 1; ++i)
             for (int j = -1; j <= 1; ++j) {
-                float m = median(textureLod(atls, atlasCoord + vec2(float(i), float(j)) * v, 0.0).rgb);
+                float m = median(field(atlasCoord + vec2(float(i), float(j)) * v));
                 sum += clamp(p * (m - 0.5) + 0.5, 0.0, 1.0);
             }
         coverage = sum * 0.111111111938953;

@@ -40,6 +40,8 @@ enum class IcicleUniform : int {
     ATLAS,          // sampler2D (labels)
     DISTANCE_RANGE, // vec2 (labels)
     DETAIL_LEVEL,   // float (rectangles): the finest detail level drawn, for small-item blocks
+    PAGE_ATLAS,     // sampler2D (labels): the chart's glyph page, codes 128-255
+    PAGE_RANGE,     // vec2 (labels): its distance range in texture coordinates
 };
 std::string_view icicleUniformName(IcicleUniform uniform);
 

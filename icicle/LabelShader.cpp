@@ -40,8 +40,10 @@ LabelShader* LabelShader::create(GlContext& context, ShaderComponent* vertex, Sh
     found.glyphTable = shader.uniform<TextureUnit>(icicleUniformName(IcicleUniform::GLYPH_TABLE));
     found.atlas = shader.uniform<TextureUnit>(icicleUniformName(IcicleUniform::ATLAS));
     found.distanceRange = shader.uniform<Vector<float, 2>>(icicleUniformName(IcicleUniform::DISTANCE_RANGE));
+    found.pageAtlas = shader.uniform<TextureUnit>(icicleUniformName(IcicleUniform::PAGE_ATLAS));
+    found.pageRange = shader.uniform<Vector<float, 2>>(icicleUniformName(IcicleUniform::PAGE_RANGE));
     if (!found.transform || !found.xOffset || !found.inset || !found.aspect || !found.fade || !found.glyphTable
-        || !found.atlas || !found.distanceRange) {
+        || !found.atlas || !found.distanceRange || !found.pageAtlas || !found.pageRange) {
         context.setLastError("LabelShader: a uniform is missing or has another type");
         return nullptr;
     }
@@ -54,6 +56,8 @@ LabelShader* LabelShader::create(GlContext& context, ShaderComponent* vertex, Sh
     found.glyphTable->set(TextureUnit { 1 });
     found.atlas->set(TextureUnit { 0 });
     found.distanceRange->set(Vector<float, 2> { { distanceRangeInAtlas, distanceRangeInAtlas } });
+    found.pageAtlas->set(TextureUnit { PAGE_ATLAS_UNIT });
+    found.pageRange->set(Vector<float, 2> { { distanceRangeInAtlas, distanceRangeInAtlas } });
     return labels;
 }
 
@@ -78,4 +82,9 @@ void LabelShader::setInsetAndAspect(Vector<float, 2> gapPixels, Vector<float, 2>
 void LabelShader::setFade(float fadeLength, float supersampleThreshold, float viewportWidth)
 {
     uniforms.fade->set(Vector<float, 2> { { 0.5f / fadeLength * viewportWidth, 2.0f * supersampleThreshold / viewportWidth } });
+}
+
+void LabelShader::setPageSize(float width, float height)
+{
+    uniforms.pageRange->set(Vector<float, 2> { { labelDistanceRange / width, labelDistanceRange / height } });
 }

@@ -30,6 +30,10 @@ public:
     // Labels fade in up to `fadeLength` pixels per text unit and are supersampled below
     // `supersampleThreshold` pixels per text unit.
     void setFade(float fadeLength, float supersampleThreshold, float viewportWidth);
+    // The glyph page bound to texture unit 2 (codes 128-255) is `width` x `height` texels.
+    void setPageSize(float width, float height);
+
+    static constexpr int PAGE_ATLAS_UNIT = 2; // the glyph table is on unit 1, the built-in atlas on 0
 
 private:
     struct Uniforms {
@@ -41,6 +45,8 @@ private:
         orvex::SingleUniform<orvex::TextureUnit>* glyphTable;
         orvex::SingleUniform<orvex::TextureUnit>* atlas;
         orvex::SingleUniform<orvex::Vector<float, 2>>* distanceRange;
+        orvex::SingleUniform<orvex::TextureUnit>* pageAtlas;
+        orvex::SingleUniform<orvex::Vector<float, 2>>* pageRange;
     };
     LabelShader(orvex::MeshShader<GeometryVertex>&& shader, const Uniforms& uniforms);
 

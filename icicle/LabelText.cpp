@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cassert>
 #include <cmath>
+#include <cstring>
 
 namespace LabelText {
 
@@ -19,8 +20,8 @@ constexpr int maxUnit = 10;                 // Q, the largest prefix the glyph t
 constexpr double unitSpacing = 0.023484375; // gap between the number and its unit
 constexpr double digitScale[4] = {0, 1000.0, 100.0, 10.0}; // 10^(4 - p) for p integer digits
 // A continuation vertex keeps its pen offset in name[7]; the label shader reads values from
-// 16384 up as packed codes, so an offset must stay below.
-constexpr float penOffsetLimit = 16384.0f;
+// 65536 up (a first code that is not 0) as packed codes, so an offset must stay below.
+constexpr float penOffsetLimit = 65536.0f;
 
 // Size-line digits: 0 is code 12 and 9 is code 11, since codes 9 and 10 are spacers.
 uint8_t digitCode(unsigned digit)
@@ -29,19 +30,27 @@ uint8_t digitCode(unsigned digit)
     return digit == 0 ? 12 : digit == 9 ? 11 : uint8_t(digit);
 }
 
-// Packs `bytes` (at most 3 * floats) three codes per float into out[0..floats), zeros after
-// the last code. Returns `pen` plus the bytes' advances, summed left to right so that a split
-// name's offsets and total width come from the same running sum.
-double packBytes(std::string_view bytes, float* out, int floats, double pen)
+// The glyph codes of the characters of `name`, at most `limit` of them, into `codes`.
+void decode(std::string_view name, const GlyphPageCodes& page, size_t limit, std::vector<uint8_t>& codes)
 {
-    assert(bytes.size() <= size_t(floats) * 3 && "packBytes: more bytes than the floats hold");
-    uint8_t codes[3 * 8] = {};
-    for (size_t i = 0; i < bytes.size(); ++i) {
-        codes[i] = glyphCode(static_cast<unsigned char>(bytes[i]));
-        pen += glyphAdvance(codes[i]);
+    codes.clear();
+    for (size_t at = 0; at < name.size() && codes.size() < limit;)
+        codes.push_back(glyphCode(nextCharacter(name, at), page));
+}
+
+// Packs `count` codes (at most 3 * floats) three per float into out[0..floats), zeros after the
+// last code. Returns `pen` plus their advances, summed left to right so that a split name's
+// offsets and total width come from the same running sum.
+double packCodes(const uint8_t* codes, size_t count, float* out, int floats, double pen, const GlyphPageCodes& page)
+{
+    assert(count <= size_t(floats) * 3 && "packCodes: more codes than the floats hold");
+    uint8_t slots[3 * 8] = {};
+    for (size_t i = 0; i < count; ++i) {
+        slots[i] = codes[i];
+        pen += page.advance(codes[i]);
     }
     for (int j = 0; j < floats; ++j)
-        out[j] = float(codes[3 * j] * 16384 + codes[3 * j + 1] * 128 + codes[3 * j + 2]);
+        out[j] = float(uint32_t(slots[3 * j]) * 65536 + uint32_t(slots[3 * j + 1]) * 256 + slots[3 * j + 2]);
     return pen;
 }
 
@@ -79,29 +88,128 @@ int packScaled(uint64_t size, uint8_t slots[5])
 
 } // namespace
 
-uint8_t glyphCode(unsigned char byte)
+GlyphPageCodes::GlyphPageCodes(const std::vector<char32_t>& characters, const std::vector<float>& advances)
 {
-    if (byte >= 32 && byte <= 126)
-        return byte;
-    if (byte == '\t' || byte == '\n')
-        return ' ';
-    if (byte >= 0xC0) // lead byte: one replacement mark per multi-byte character
+    assert(characters.size() <= size_t(pageCapacity) && advances.size() >= characters.size());
+    for (size_t i = 0; i < characters.size() && i < size_t(pageCapacity); ++i) {
+        const char32_t character = characters[i];
+        if (character == 0)
+            continue;
+        size_t slot = (character * 2654435761u) >> 24;
+        while (keys[slot] != 0 && keys[slot] != character)
+            slot = (slot + 1) & 255;
+        if (keys[slot] == character)
+            continue; // listed twice: the first code stands
+        keys[slot] = character;
+        values[slot] = uint8_t(pageCodeBase + i);
+        pageAdvances[i] = advances[i];
+        count = i + 1;
+    }
+}
+
+uint8_t GlyphPageCodes::codeOf(char32_t character) const
+{
+    if (count == 0 || character == 0)
         return replacementCode;
-    return emptyCode; // carriage return, other controls, DEL, continuation bytes
+    for (size_t slot = (character * 2654435761u) >> 24;; slot = (slot + 1) & 255) {
+        if (keys[slot] == character)
+            return values[slot];
+        if (keys[slot] == 0)
+            return replacementCode;
+    }
+}
+
+double GlyphPageCodes::advance(uint8_t code) const
+{
+    return code < pageCodeBase ? glyphAdvances[code] : pageAdvances[code - pageCodeBase];
+}
+
+const GlyphPageCodes& GlyphPageCodes::none()
+{
+    static const GlyphPageCodes empty;
+    return empty;
+}
+
+char32_t nextCharacter(std::string_view bytes, size_t& at)
+{
+    const auto byte = [&](size_t i) { return static_cast<unsigned char>(bytes[i]); };
+    const unsigned char lead = byte(at);
+    if (lead < 0x80) {
+        ++at;
+        return lead;
+    }
+    int length = 0;
+    char32_t character = 0, smallest = 0;
+    if (lead >= 0xC2 && lead <= 0xDF)
+        length = 2, character = lead & 0x1F, smallest = 0x80;
+    else if (lead >= 0xE0 && lead <= 0xEF)
+        length = 3, character = lead & 0x0F, smallest = 0x800;
+    else if (lead >= 0xF0 && lead <= 0xF4)
+        length = 4, character = lead & 0x07, smallest = 0x10000;
+    if (length == 0) {
+        // A stray continuation byte or a lead that never starts a character: the run is one mark.
+        for (++at; at < bytes.size() && (byte(at) & 0xC0) == 0x80;)
+            ++at;
+        return illFormed;
+    }
+    int got = 1;
+    for (; got < length && at + size_t(got) < bytes.size() && (byte(at + size_t(got)) & 0xC0) == 0x80; ++got)
+        character = character << 6 | (byte(at + size_t(got)) & 0x3F);
+    at += size_t(got);
+    if (got < length || character < smallest || character > 0x10FFFF)
+        return illFormed;
+    if (character >= 0xD800 && character <= 0xDBFF && at + 3 <= bytes.size() && byte(at) == 0xED
+        && (byte(at + 1) & 0xF0) == 0xB0 && (byte(at + 2) & 0xC0) == 0x80) {
+        // A high surrogate followed by a low one, each in three bytes: one character.
+        const char32_t low = 0xDC00 | char32_t(byte(at + 1) & 0x0F) << 6 | (byte(at + 2) & 0x3F);
+        at += 3;
+        return 0x10000 + ((character - 0xD800) << 10) + (low - 0xDC00);
+    }
+    return character >= 0xD800 && character <= 0xDFFF ? illFormed : character;
+}
+
+uint8_t glyphCode(char32_t character, const GlyphPageCodes& page)
+{
+    if (character >= 32 && character <= 126)
+        return uint8_t(character);
+    if (character == '\t' || character == '\n')
+        return ' ';
+    if (character < 0xA0)
+        return emptyCode; // carriage return, other controls, DEL, the C1 controls
+    if (character == illFormed)
+        return replacementCode;
+    return page.codeOf(character);
+}
+
+bool isAscii(std::string_view name)
+{
+    size_t i = 0;
+    for (; i + 8 <= name.size(); i += 8) {
+        uint64_t word;
+        std::memcpy(&word, name.data() + i, 8);
+        if (word & 0x8080808080808080ull)
+            return false;
+    }
+    for (; i < name.size(); ++i)
+        if (static_cast<unsigned char>(name[i]) >= 0x80)
+            return false;
+    return true;
 }
 
 double glyphAdvance(uint8_t code)
 {
-    assert(code < 128 && "glyphAdvance: glyph codes are 7-bit");
+    assert(code < 128 && "glyphAdvance: the built-in glyph codes are below 128");
     return glyphAdvances[code];
 }
 
-double packName(std::string_view name, float out[8])
+double packName(std::string_view name, float out[8], const GlyphPageCodes& page)
 {
-    if (name.size() <= size_t(nameBytesPerVertex))
-        return packBytes(name, out, 8, 0.0);
-    double width = packBytes(name.substr(0, nameBytesPerVertex - 1), out, 8, 0.0);
-    out[7] += ellipsisCode; // the 24th code position is the low 7 bits of the last float
+    thread_local std::vector<uint8_t> codes;
+    decode(name, page, nameSlotsPerVertex + 1, codes);
+    if (codes.size() <= size_t(nameSlotsPerVertex))
+        return packCodes(codes.data(), codes.size(), out, 8, 0.0, page);
+    double width = packCodes(codes.data(), nameSlotsPerVertex - 1, out, 8, 0.0, page);
+    out[7] += ellipsisCode; // the 24th code is the low byte of the last float
     return width + glyphAdvance(ellipsisCode);
 }
 
@@ -159,26 +267,33 @@ float inverseLabelWidth(double sizeWidth, double nameWidth)
 }
 
 void labelVertices(const GeometryVertex& cell, std::string_view name, uint64_t size, bool split,
-                   std::vector<GeometryVertex>& out)
+                   std::vector<GeometryVertex>& out, const GlyphPageCodes& page)
 {
     PackedSize packed = packSize(size);
     GeometryVertex vertex = {cell.x0, cell.row, cell.x1, cell.hue, 0.0f, packed.code, {}};
-    if (!split || name.size() <= size_t(nameBytesPerVertex)) {
-        vertex.inverseLabelWidth = inverseLabelWidth(packed.width, packName(name, vertex.name));
+    if (!split) {
+        vertex.inverseLabelWidth = inverseLabelWidth(packed.width, packName(name, vertex.name, page));
+        out.push_back(vertex);
+        return;
+    }
+    thread_local std::vector<uint8_t> codes;
+    decode(name, page, name.size(), codes);
+    if (codes.size() <= size_t(nameSlotsPerVertex)) {
+        vertex.inverseLabelWidth = inverseLabelWidth(packed.width, packCodes(codes.data(), codes.size(), vertex.name, 8, 0.0, page));
         out.push_back(vertex);
         return;
     }
 
     size_t first = out.size();
-    double pen = packBytes(name.substr(0, nameBytesPerVertex), vertex.name, 8, 0.0);
+    double pen = packCodes(codes.data(), nameSlotsPerVertex, vertex.name, 8, 0.0, page);
     out.push_back(vertex);
     vertex.sizeCode = 0.0f; // continuations draw no size line and no rectangle
-    // Names long enough to push the offset to the limit (tens of thousands of bytes) are cut
+    // Names long enough to push the offset to the limit (tens of thousands of characters) are cut
     // there rather than letting the shader decode the offset as glyph codes.
-    for (size_t start = nameBytesPerVertex; start < name.size() && float(pen) < penOffsetLimit;
-         start += continuationBytes) {
+    for (size_t start = nameSlotsPerVertex; start < codes.size() && float(pen) < penOffsetLimit;
+         start += continuationSlots) {
         vertex.name[7] = float(pen);
-        pen = packBytes(name.substr(start, continuationBytes), vertex.name, 7, pen);
+        pen = packCodes(codes.data() + start, std::min<size_t>(continuationSlots, codes.size() - start), vertex.name, 7, pen, page);
         out.push_back(vertex);
     }
     // Every part scales by the whole name so that the parts line up as one line of text.

@@ -1,6 +1,8 @@
-// LabelText: the encodings of a cell's label into a GeometryVertex. Names become 7-bit glyph codes
-// packed three per float; sizes become five character slots and a unit in one float. Widths are in
-// text units, summed from the glyph advances of the label font. Pure functions: any thread.
+// LabelText: the encodings of a cell's label into a GeometryVertex. Names become 8-bit glyph codes,
+// one per character, packed three per float (c0 * 65536 + c1 * 256 + c2, exact in a float): codes
+// 0-127 are the built-in label font's, 128-255 the chart's own glyph page. Sizes become five
+// character slots and a unit in one float. Widths are in text units, summed from the glyph advances.
+// Pure functions: any thread.
 #pragma once
 
 #include "icicle/GeometryVertex.h"
@@ -12,20 +14,51 @@
 
 namespace LabelText {
 
-constexpr int nameBytesPerVertex = 24;    // what eight floats hold
-constexpr int continuationBytes = 21;     // what a split name's further vertices hold
+constexpr int nameSlotsPerVertex = 24;    // characters eight floats hold
+constexpr int continuationSlots = 21;     // what a split name's further vertices hold
 constexpr uint8_t ellipsisCode = 30;
 constexpr uint8_t replacementCode = 31;
 constexpr uint8_t emptyCode = 16;
+constexpr int pageCodeBase = 128;         // codes 128-255: the chart's glyph page
+constexpr int pageCapacity = 128;
+constexpr char32_t illFormed = 0xFFFFFFFF; // what nextCharacter gives for bytes that are not UTF-8
 
-// The glyph code that shows one byte of a (normally UTF-8) name.
-uint8_t glyphCode(unsigned char byte);
-// Advance of a glyph code in text units.
+// Which characters a chart's glyph page draws (code 128 + i draws characters[i]) and their
+// advances. The empty page draws every character past ASCII as the replacement mark.
+class GlyphPageCodes {
+public:
+    GlyphPageCodes() = default;
+    // `advances[i]`: text units the pen moves after characters[i] (at most 128 of each).
+    GlyphPageCodes(const std::vector<char32_t>& characters, const std::vector<float>& advances);
+    // The page's code for `character`, else the replacement mark's.
+    uint8_t codeOf(char32_t character) const;
+    double advance(uint8_t code) const;
+    size_t size() const { return count; }
+    static const GlyphPageCodes& none();
+
+private:
+    // Open addressing over the characters (0: empty slot), 256 slots for at most 128.
+    char32_t keys[256] = {};
+    uint8_t values[256] = {};
+    float pageAdvances[pageCapacity] = {};
+    size_t count = 0;
+};
+
+// The character starting at bytes[at], advancing `at` past it. Names are taken as generalized
+// UTF-8: a surrogate pair written as two three-byte sequences (as Windows names may hold) is one
+// character; each maximal ill-formed sequence is one `illFormed`.
+char32_t nextCharacter(std::string_view bytes, size_t& at);
+// The glyph code that shows one character: ASCII as the built-in font draws it (tab and newline
+// as a space, other controls as nothing), the rest from `page`, else the replacement mark.
+uint8_t glyphCode(char32_t character, const GlyphPageCodes& page = GlyphPageCodes::none());
+// Whether every byte of `name` is ASCII (eight at a time).
+bool isAscii(std::string_view name);
+// Advance of a built-in glyph code (below 128) in text units.
 double glyphAdvance(uint8_t code);
 
-// Packs a name into name[0..7]: whole up to 24 bytes, else the first 23 bytes and the ellipsis.
+// Packs a name into name[0..7]: whole up to 24 characters, else the first 23 and the ellipsis.
 // Returns the width of what was packed.
-double packName(std::string_view name, float out[8]);
+double packName(std::string_view name, float out[8], const GlyphPageCodes& page = GlyphPageCodes::none());
 
 struct PackedSize {
     float code;   // d0 + 16 d1 + ... + 1048576 u
@@ -40,9 +73,10 @@ std::string sizeString(uint64_t size);
 float inverseLabelWidth(double sizeWidth, double nameWidth);
 
 // The vertices that label a node whose floats 0-3 are given in `cell`. With `split`, a name over
-// 24 bytes continues on further vertices (21 bytes each, pen offset in name[7], sizeCode 0);
-// otherwise it is truncated with the ellipsis. Appends to `out`.
+// 24 characters continues on further vertices (21 each, the pen offset in name[7], below 65536 and
+// so told from packed codes by a first code of 0; sizeCode 0); otherwise it is truncated with the
+// ellipsis. Appends to `out`.
 void labelVertices(const GeometryVertex& cell, std::string_view name, uint64_t size, bool split,
-                   std::vector<GeometryVertex>& out);
+                   std::vector<GeometryVertex>& out, const GlyphPageCodes& page = GlyphPageCodes::none());
 
 } // namespace LabelText

@@ -27,18 +27,22 @@ orvex::UniquePtr<orvex::Mesh<GeometryVertex>> createTitleMesh(orvex::GlContext& 
     return orvex::createMesh<GeometryVertex>(context, POINTS, { titleVertex(text) });
 }
 
-std::vector<GeometryVertex> captionVertices(std::string_view caption, uint64_t size)
+std::vector<GeometryVertex> captionVertices(std::string_view caption, uint64_t size, const LabelText::GlyphPageCodes& codes)
 {
     GeometryVertex cell { 0.0f, 0.0f, float(size > 0 ? size : 1), 0.0f, 0.0f, 0.0f, {} };
     std::vector<GeometryVertex> vertices;
-    LabelText::labelVertices(cell, caption, size, true, vertices);
+    LabelText::labelVertices(cell, caption, size, true, vertices, codes);
     return vertices;
 }
 
-CaptionMesh createCaptionMesh(orvex::GlContext& context, std::string_view caption, uint64_t size)
+CaptionMesh createCaptionMesh(orvex::GlContext& context, std::string_view caption, uint64_t size,
+                              const IcicleMesh<orvex::MasterPtr, int>* chart)
 {
-    const std::vector<GeometryVertex> vertices = captionVertices(caption, size);
+    const std::vector<GeometryVertex> vertices
+        = captionVertices(caption, size, chart ? chart->codes() : LabelText::GlyphPageCodes::none());
     CaptionMesh made;
+    if (chart)
+        made.page = chart->labelPage();
     made.mesh = orvex::createMesh<GeometryVertex>(context, POINTS, vertices);
     made.count = made.mesh ? int(vertices.size()) : 0;
     made.totalSize = size > 0 ? double(size) : 1.0;
@@ -69,7 +73,7 @@ orvex::gui::Response RootDirectoryLabel::draw(orvex::gui::Renderer& target)
     if (!viewport.placement().empty()) {
         renderer.setComponentToClip(viewport.placement().componentToClip);
         renderer.drawLabelOnly(*mesh.mesh, mesh.count, mesh.totalSize, { { size.x, size.y } },
-                               viewport.placement().pixelSize(), float(scale));
+                               viewport.placement().pixelSize(), float(scale), mesh.page);
     }
     return orvex::gui::HANDLED;
 }

@@ -27,11 +27,12 @@ struct RootLabelMesh {
     orvex::Mesh<GeometryVertex>* mesh = nullptr;
     int count = 0;
     double totalSize = 1.0;
+    LabelPage page; // the chart's glyph page, when its characters come from one
 
     // The root vertices of a chart or preview mesh.
     static RootLabelMesh rootOf(const IcicleMesh<orvex::MasterPtr, int>& chart)
     {
-        return { chart.mesh.get(), chart.baseCount, chart.totalSize };
+        return { chart.mesh.get(), chart.baseCount, chart.totalSize, chart.labelPage() };
     }
     // A mesh made by createTitleMesh.
     static RootLabelMesh title(orvex::Mesh<GeometryVertex>* titleMesh) { return { titleMesh, 1, 1.0 }; }
@@ -46,15 +47,19 @@ orvex::UniquePtr<orvex::Mesh<GeometryVertex>> createTitleMesh(orvex::GlContext& 
 // The label of a folder the chart is focused on: its caption (the folder's path) split over as
 // many vertices as it needs, with its size line, on a cell over [0, size] at row 0, as the chart's
 // own root label is made. The mesh is null when GL cannot make it.
+// `page` (the chart's, null for none) gives the caption's characters past ASCII the chart's codes.
 struct CaptionMesh {
     orvex::UniquePtr<orvex::Mesh<GeometryVertex>> mesh;
     int count = 0;
     double totalSize = 1.0;
+    LabelPage page;
 
-    RootLabelMesh label() const { return { mesh.get(), count, totalSize }; }
+    RootLabelMesh label() const { return { mesh.get(), count, totalSize, page }; }
 };
-std::vector<GeometryVertex> captionVertices(std::string_view caption, uint64_t size);
-CaptionMesh createCaptionMesh(orvex::GlContext& context, std::string_view caption, uint64_t size);
+std::vector<GeometryVertex> captionVertices(std::string_view caption, uint64_t size,
+                                            const LabelText::GlyphPageCodes& codes = LabelText::GlyphPageCodes::none());
+CaptionMesh createCaptionMesh(orvex::GlContext& context, std::string_view caption, uint64_t size,
+                              const IcicleMesh<orvex::MasterPtr, int>* chart = nullptr);
 
 class RootDirectoryLabel : public orvex::gui::Component {
 public:

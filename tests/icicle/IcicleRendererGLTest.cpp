@@ -309,7 +309,7 @@ TEST_F(IcicleRendererGLTest, ResourcesAreMadeOnceAndTheRealFontDrawsInsideItsCel
                 && again.labelShader == resources.labelShader && again.palette == resources.palette
                 && again.greyPalette == resources.greyPalette && again.glyphTable == resources.glyphTable
                 && again.atlas == resources.atlas);
-    EXPECT_EQ(resources.glyphTable->elementCount(), 384u);
+    EXPECT_EQ(resources.glyphTable->elementCount(), 768u); // 256 codes, three texels each
     EXPECT_EQ(resources.atlas->size(), (Vector<int, 2> { { 512, 512 } }));
     EXPECT_EQ(resources.rectangleShader->blendMode(), 9);
     EXPECT_EQ(resources.labelShader->blendMode(), 11);

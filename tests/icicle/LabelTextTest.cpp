@@ -1,6 +1,7 @@
 // Label encodings: glyph codes of name bytes, sizes read back as text through a decoder that
 // mirrors the label shader, truncated and split names, and widths against sums of the advance table.
 #include "icicle/GlyphAdvances.h"
+#include "icicle/LabelCharacters.h"
 #include "icicle/LabelText.h"
 
 #include <gtest/gtest.h>
@@ -37,7 +38,7 @@ std::string nameCodes(const float name[8])
     std::string codes;
     for (int j = 0; j < 8; ++j) {
         uint32_t packed = uint32_t(name[j]);
-        for (uint32_t c : {packed >> 14 & 127, packed >> 7 & 127, packed & 127}) {
+        for (uint32_t c : {packed >> 16 & 255, packed >> 8 & 255, packed & 255}) {
             if (c == 0)
                 return codes;
             codes += char(c);
@@ -58,17 +59,41 @@ double widthOf(const std::string& codes)
 
 const std::string alphabet30 = "abcdefghijklmnopqrstuvwxyz0123";
 
-TEST(LabelTextTest, GlyphCodeOfEachKindOfByte)
+// A page drawing é, 日 and U+1F600 as codes 128, 129 and 130.
+const GlyphPageCodes& testPage()
 {
-    struct Row { const char* name; unsigned char byte; uint8_t code; };
+    static const GlyphPageCodes page({ 0xE9, 0x65E5, 0x1F600 }, { 0.6f, 1.0f, 1.25f });
+    return page;
+}
+
+// Bytes to codes, one per character, as the name line packs them.
+TEST(LabelTextTest, EachCharacterTakesOneCode)
+{
+    struct Row { const char* name; std::string bytes; std::string codes; };
+    const std::string r(1, char(31)), e(1, char(16));
     const Row rows[] = {
-        {"first printable", ' ', 32},     {"last printable", '~', 126},   {"tab", '\t', 32},
-        {"line feed", '\n', 32},          {"carriage return", '\r', 16},  {"other control", 0x01, 16},
-        {"NUL", 0x00, 16},                {"DEL", 0x7F, 16},              {"first continuation", 0x80, 16},
-        {"last continuation", 0xBF, 16},  {"two-byte lead", 0xC3, 31},    {"0xFF", 0xFF, 31},
+        {"printable ASCII", " ~", " ~"},
+        {"tab and line feed are spaces", "\t\n", "  "},
+        {"other controls and DEL draw nothing", std::string("\r\x01\x7F\0", 4), e + e + e + e},
+        {"two bytes: on the page", "\xC3\xA9", "\x80"},
+        {"three bytes: on the page", "\xE6\x97\xA5", "\x81"},
+        {"four bytes: on the page", "\xF0\x9F\x98\x80", "\x82"},
+        {"a surrogate pair in three bytes each: one character", "\xED\xA0\xBD\xED\xB8\x80", "\x82"},
+        {"a lone surrogate", "\xED\xA0\xBDx", r + "x"},
+        {"not on the page", "\xD0\x96", r},
+        {"a C1 control", "\xC2\x85", e},
+        {"stray continuation bytes: one mark", "\x80\xBF\xBFx", r + "x"},
+        {"a cut sequence", "\xE6\x97x", r + "x"},
+        {"an overlong form", "\xE0\x80\xAFx", r + "x"},
+        {"past U+10FFFF", "\xF4\x90\x80\x80", r},
+        {"Latin-1, not UTF-8", "caf\xE9", "caf" + r},
     };
-    for (const Row& row : rows)
-        EXPECT_EQ(glyphCode(row.byte), row.code) << row.name;
+    for (const Row& row : rows) {
+        std::string codes;
+        for (size_t at = 0; at < row.bytes.size();)
+            codes += char(glyphCode(nextCharacter(row.bytes, at), testPage()));
+        EXPECT_EQ(codes, row.codes) << row.name;
+    }
 }
 
 TEST(LabelTextTest, AdvanceTableRowsLineUpWithTheirCodes)
@@ -143,7 +168,7 @@ TEST(LabelTextTest, NameIsWholeUpTo24BytesThenEllipsis)
         {"24 bytes", a24, a24, 24 * advance('a')},
         {"25 bytes", a24 + "b", std::string(23, 'a') + char(30), 23 * advance('a') + 0.46875},
         {"30 bytes", alphabet30, alphabet30.substr(0, 23) + char(30), widthOf(alphabet30.substr(0, 23)) + 0.46875},
-        {"UTF-8 and controls", "\xC3\xA9\tx\r\x01\x7F", std::string{31, 16, ' ', 'x', 16, 16, 16},
+        {"UTF-8 and controls", "\xC3\xA9\tx\r\x01\x7F", std::string{31, ' ', 'x', 16, 16, 16},
          0.5 + advance(' ') + advance('x')},
     };
     for (const Row& row : rows) {
@@ -151,6 +176,15 @@ TEST(LabelTextTest, NameIsWholeUpTo24BytesThenEllipsis)
         EXPECT_NEAR(packName(row.input, name), row.width, 1e-6) << row.name;
         EXPECT_EQ(nameCodes(name), row.codes) << row.name;
     }
+    // Slots count characters, not bytes: 24 two-byte characters fit, 25 end in the ellipsis.
+    std::string e24;
+    for (int i = 0; i < 24; ++i)
+        e24 += "\xC3\xA9";
+    float name[8];
+    EXPECT_NEAR(packName(e24, name, testPage()), 24 * 0.6, 1e-5);
+    EXPECT_EQ(nameCodes(name), std::string(24, char(128)));
+    EXPECT_NEAR(packName(e24 + "\xE6\x97\xA5", name, testPage()), 23 * 0.6 + 0.46875, 1e-5);
+    EXPECT_EQ(nameCodes(name), std::string(23, char(128)) + char(30));
 }
 
 const GeometryVertex cell = {10.0f, 2.27201962f, 30.0f, 0.375f, 0, 0, {}};
@@ -198,10 +232,70 @@ TEST(LabelTextTest, LongNameIsTruncatedOrContinuesAtItsPenOffset)
 TEST(LabelTextTest, SplitStopsBeforeTheOffsetReadsAsGlyphCodes)
 {
     std::vector<GeometryVertex> out;
-    labelVertices(cell, std::string(40000, 'm'), 1, true, out);
+    labelVertices(cell, std::string(160000, 'm'), 1, true, out);
     ASSERT_GT(out.size(), 2u);
-    EXPECT_LT(out.back().name[7], 16384.0f);
-    EXPECT_GT(out.back().name[7] + 21 * advance('m'), 16384.0f) << "stopped only at the limit";
+    EXPECT_LT(out.back().name[7], 65536.0f);
+    EXPECT_GT(out.back().name[7] + 21 * advance('m'), 65536.0f) << "stopped only at the limit";
+    // A continuation of characters from the page starts at the pen the first 24 left.
+    std::string long30;
+    for (int i = 0; i < 30; ++i)
+        long30 += "\xE6\x97\xA5";
+    out.clear();
+    labelVertices(cell, long30, 1, true, out, testPage());
+    ASSERT_EQ(out.size(), 2u);
+    EXPECT_NEAR(out[1].name[7], 24.0, 1e-6);
+    EXPECT_EQ(nameCodes(out[1].name), std::string(6, char(129)));
+    EXPECT_FLOAT_EQ(out[0].inverseLabelWidth, inverseLabelWidth(packSize(1).width, 30.0));
 }
 
 } // namespace
+
+// [SECTION] The characters a chart's glyph page draws
+
+namespace {
+
+std::string utf8(char32_t c)
+{
+    std::string out;
+    if (c < 0x800)
+        out = { char(0xC0 | c >> 6), char(0x80 | (c & 63)) };
+    else if (c < 0x10000)
+        out = { char(0xE0 | c >> 12), char(0x80 | (c >> 6 & 63)), char(0x80 | (c & 63)) };
+    else
+        out = { char(0xF0 | c >> 18), char(0x80 | (c >> 12 & 63)), char(0x80 | (c >> 6 & 63)), char(0x80 | (c & 63)) };
+    return out;
+}
+
+} // namespace
+
+// 200 cells, each named with a character of its own and sized by its index: the page ranks the
+// heaviest first. A character shared by small cells outweighs one large cell; ASCII, marks for bad
+// bytes and the replacement character never count.
+TEST(LabelCharactersTest, TheHeaviestCharactersComeFirst)
+{
+    std::vector<std::string> names;
+    std::vector<double> weights;
+    for (char32_t i = 0; i < 200; ++i) {
+        names.push_back("f" + utf8(0x4E00 + i));
+        weights.push_back(1000 + i);
+    }
+    for (int i = 0; i < 10; ++i) {
+        names.push_back(utf8(0x0416) + std::to_string(i)); // Ж in ten cells of 150 bytes: 1500
+        weights.push_back(150);
+    }
+    names.push_back(utf8(0x3042) + "\xFF\xEF\xBF\xBD"); // あ, a bad byte and U+FFFD
+    weights.push_back(999);
+    names.push_back("plain ascii");
+    weights.push_back(1e9);
+    std::vector<LabelCharacterUse> uses;
+    for (size_t i = 0; i < names.size(); ++i)
+        uses.push_back({ names[i], weights[i] });
+
+    const std::vector<char32_t> ranked = rankLabelCharacters(uses, 128);
+    ASSERT_EQ(ranked.size(), 128u);
+    EXPECT_EQ(ranked[0], char32_t(0x0416)) << "ten cells of 150 bytes outweigh one of 1,199";
+    for (size_t i = 1; i < ranked.size(); ++i)
+        EXPECT_EQ(ranked[i], char32_t(0x4E00 + 200 - i)) << i;
+    EXPECT_EQ(rankLabelCharacters(uses, 1000).size(), 202u) << "200 ideographs, Ж and あ; no mark for bad bytes";
+    EXPECT_TRUE(rankLabelCharacters({ { "ascii only", 5 } }, 128).empty());
+}

@@ -3,11 +3,12 @@
 // chart labels, written as a C++ source that the icicle library compiles in.
 //   velbrin-label-font FONT.ttf OUTPUT.cpp [--png ATLAS.png]
 // Output depends only on the face: no clock, no randomness, no address-dependent order.
-#include "AtlasPacker.h"
-#include "EdgeColoring.h"
 #include "LabelFontWriter.h"
-#include "MsdfRasterizer.h"
-#include "Outline.h"
+#include "icicle/glyphs/AtlasPacker.h"
+#include "icicle/glyphs/EdgeColoring.h"
+#include "icicle/glyphs/GlyphCell.h"
+#include "icicle/glyphs/MsdfRasterizer.h"
+#include "icicle/glyphs/freetype/FreeTypeOutline.h"
 
 #include <cmath>
 #include <cstdio>
@@ -17,17 +18,15 @@
 
 namespace {
 
+using namespace orvex::glyphs;
+
 // [SECTION] Layout of the label lines, in text units
 
+// Distance range, texels per em, padding, gutter and the name line's zero: icicle/glyphs/GlyphCell.h.
 constexpr int atlasSize = 512;
-constexpr double distanceRange = 8.0;  // texels from value 0 to 1
-constexpr double texelsPerEm = 64.0;   // one scale for every glyph
-constexpr double padding = 4.5;        // texels between ink and box edge: range / 2 + ½
-constexpr int gutter = 2;              // empty texels between boxes and along the border
 
-// The name line keeps the face's digit zero at 0.3475 text units; the size line's digits are
-// 0.2085 wide, so both lines use the face's own digit spacing.
-constexpr double nameZeroAdvance = 0.3475;
+// The size line's digits are 0.2085 wide (the name line's zero is nameZeroAdvance), so both lines
+// use the face's own digit spacing.
 constexpr double sizeDigitAdvance = 0.2085;
 constexpr double nameBaseline = 0.0;   // the name sits on the centre line
 constexpr double sizeBaseline = -0.446; // digits span about -0.474 to -0.18 with padding
@@ -132,25 +131,20 @@ bool Generator::loadGlyphs(std::string& error)
     for (unsigned codepoint : codepoints) {
         AtlasGlyph glyph;
         glyph.codepoint = codepoint;
-        if (!glyph.outline.load(face, codepoint, error))
+        if (!loadOutline(face, codepoint, glyph.outline, error))
             return false;
         glyph.advance = double(face->glyph->advance.x) / upem;
         if (!glyph.outline.empty()) {
             EdgeColoring::colorSimple(glyph.outline);
-            double left, bottom, right, top;
-            glyph.outline.bounds(left, bottom, right, top);
+            const GlyphCell cell = glyphCell(glyph.outline);
             AtlasPacker::Box box;
-            box.width = int(std::ceil((right - left) * texelsPerEm + 2 * padding));
-            box.height = int(std::ceil((top - bottom) * texelsPerEm + 2 * padding));
-            // Centre the ink in the whole-texel box.
-            glyph.origin = {left - (box.width - (right - left) * texelsPerEm) / (2 * texelsPerEm),
-                            bottom - (box.height - (top - bottom) * texelsPerEm) / (2 * texelsPerEm)};
-            // The quad runs from the centre of the first texel to the centre of the last, so GL_LINEAR
-            // reads exactly the box and never blends in a neighbour at the quad's edge.
-            glyph.planeLeft = glyph.origin.x + 0.5 / texelsPerEm;
-            glyph.planeRight = glyph.origin.x + (box.width - 0.5) / texelsPerEm;
-            glyph.planeBottom = glyph.origin.y + 0.5 / texelsPerEm;
-            glyph.planeTop = glyph.origin.y + (box.height - 0.5) / texelsPerEm;
+            box.width = cell.width;
+            box.height = cell.height;
+            glyph.origin = cell.origin;
+            glyph.planeLeft = cell.planeLeft;
+            glyph.planeRight = cell.planeRight;
+            glyph.planeBottom = cell.planeBottom;
+            glyph.planeTop = cell.planeTop;
             glyph.box = int(boxes.size());
             boxes.push_back(box);
         }

@@ -93,7 +93,7 @@ void drawChartScreen(IcicleRenderer& renderer, const IcicleMesh<orvex::MasterPtr
 
     renderer.setComponentToClip(componentToClip(0.0, size));
     renderer.drawLabelOnly(*mesh.mesh, mesh.baseCount, mesh.totalSize,
-                           { { width, double(ChartScreenLayout::BAND_HEIGHT) } }, viewport, 1.0f);
+                           { { width, double(ChartScreenLayout::BAND_HEIGHT) } }, viewport, 1.0f, mesh.labelPage());
 
     const double chartHeight = double(size[1] - ChartScreenLayout::CHART_TOP);
     renderer.setComponentToClip(componentToClip(ChartScreenLayout::CHART_TOP, size));

@@ -1,7 +1,9 @@
 // EdgeColoring: the simple strategy (colour runs between corners, rotate at every corner).
-#include "EdgeColoring.h"
+#include "icicle/glyphs/EdgeColoring.h"
 
 #include <cmath>
+
+namespace orvex::glyphs {
 
 namespace EdgeColoring {
 
@@ -108,3 +110,5 @@ void colorSimple(Outline& outline, double angleThreshold)
 }
 
 } // namespace EdgeColoring
+
+} // namespace orvex::glyphs

@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+namespace orvex::glyphs {
+
 struct Vec2 {
     double x = 0;
     double y = 0;
@@ -55,3 +57,5 @@ struct EdgeSegment {
     // y-monotonic piece counts [low, high) so a shared vertex is crossed once.
     void crossings(double y, std::vector<std::pair<double, int>>& out) const;
 };
+
+} // namespace orvex::glyphs

@@ -1,9 +1,11 @@
 // EdgeSegment: exact point-to-segment signed distances (closed form for lines and quadratics,
 // Newton steps for cubics), the pseudo-distance beyond the ends, subdivision and scanline crossings.
-#include "EdgeSegment.h"
+#include "icicle/glyphs/EdgeSegment.h"
 
 #include <algorithm>
 #include <cmath>
+
+namespace orvex::glyphs {
 
 double length(Vec2 a) { return std::sqrt(dot(a, a)); }
 
@@ -284,3 +286,5 @@ void EdgeSegment::crossings(double y, std::vector<std::pair<double, int>>& out) 
         out.push_back({point(0.5 * (t0 + t1)).x, rising ? 1 : -1});
     }
 }
+
+} // namespace orvex::glyphs

@@ -1,9 +1,11 @@
 // AtlasPacker: a shelf packer. Boxes sorted by height fill rows left to right; a row's height is its
 // first (tallest) box.
-#include "AtlasPacker.h"
+#include "icicle/glyphs/AtlasPacker.h"
 
 #include <algorithm>
 #include <numeric>
+
+namespace orvex::glyphs {
 
 bool AtlasPacker::pack(std::vector<Box>& boxes)
 {
@@ -11,18 +13,18 @@ bool AtlasPacker::pack(std::vector<Box>& boxes)
     std::iota(order.begin(), order.end(), size_t(0));
     std::stable_sort(order.begin(), order.end(),
                      [&](size_t a, size_t b) { return boxes[a].height > boxes[b].height; });
-    const int limit = m_atlasSize - m_gutter;
+    const int limitX = m_width - m_gutter, limitY = m_height - m_gutter;
     int x = m_gutter, y = m_gutter, shelfHeight = 0;
     for (size_t index : order) {
         Box& box = boxes[index];
-        if (box.width > limit - m_gutter)
+        if (box.width > limitX - m_gutter)
             return false;
-        if (x + box.width > limit) {
+        if (x + box.width > limitX) {
             y += shelfHeight + m_gutter;
             x = m_gutter;
             shelfHeight = 0;
         }
-        if (y + box.height > limit)
+        if (y + box.height > limitY)
             return false;
         box.x = x;
         box.y = y;
@@ -32,3 +34,5 @@ bool AtlasPacker::pack(std::vector<Box>& boxes)
     m_usedRows = y + shelfHeight + m_gutter;
     return true;
 }
+
+} // namespace orvex::glyphs

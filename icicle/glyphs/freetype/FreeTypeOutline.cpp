@@ -1,10 +1,13 @@
-// Outline: glyph contours read through FT_Outline_Decompose, in em units with the fill on the right.
-#include "Outline.h"
+// FreeTypeOutline: glyph contours read through FT_Outline_Decompose, in em units with the fill on
+// the right.
+#include "icicle/glyphs/freetype/FreeTypeOutline.h"
 
 #include FT_OUTLINE_H
 
 #include <algorithm>
 #include <cstdio>
+
+namespace orvex::glyphs {
 
 std::string describeFreeTypeError(FT_Error error)
 {
@@ -101,9 +104,9 @@ std::string codepointName(unsigned codepoint)
 
 } // namespace
 
-bool Outline::load(FT_Face face, unsigned codepoint, std::string& error)
+bool loadOutline(FT_Face face, unsigned codepoint, Outline& outline, std::string& error)
 {
-    contours.clear();
+    outline.contours.clear();
     FT_UInt index = FT_Get_Char_Index(face, codepoint);
     if (index == 0) {
         error = "the face has no glyph for " + codepointName(codepoint);
@@ -118,66 +121,18 @@ bool Outline::load(FT_Face face, unsigned codepoint, std::string& error)
         return false;
     }
     // shift 1 makes FreeType's implied on-curve midpoints exact; the scale undoes it.
-    Decomposer decomposer{this, 1.0 / (2.0 * face->units_per_EM), {}};
+    Decomposer decomposer{&outline, 1.0 / (2.0 * face->units_per_EM), {}};
     FT_Outline_Funcs funcs = {moveTo, lineTo, conicTo, cubicTo, 1, 0};
     if (FT_Error e = FT_Outline_Decompose(&face->glyph->outline, &funcs, &decomposer)) {
         error = "FT_Outline_Decompose failed for " + codepointName(codepoint) + ": " + describeFreeTypeError(e);
         return false;
     }
-    std::erase_if(contours, [](const Contour& c) { return c.edges.empty(); });
+    std::erase_if(outline.contours, [](const Contour& c) { return c.edges.empty(); });
     // Fill on the left (PostScript order): reverse so that the inside is on the right.
-    if (!contours.empty() && FT_Outline_Get_Orientation(&face->glyph->outline) == FT_ORIENTATION_FILL_LEFT)
-        reverse();
-    normalize();
-    // Guard against a face whose flags lie about its orientation: the signed distance well outside
-    // the shape must read outside (negative).
-    if (!contours.empty()) {
-        double left, bottom, right, top;
-        bounds(left, bottom, right, top);
-        Vec2 far{left - 1, bottom - 1};
-        SignedDistance nearest;
-        for (const Contour& contour : contours)
-            for (const EdgeSegment& edge : contour.edges) {
-                double parameter;
-                SignedDistance d = edge.signedDistance(far, parameter);
-                if (d.nearerThan(nearest))
-                    nearest = d;
-            }
-        if (nearest.distance > 0)
-            reverse();
-    }
+    if (!outline.contours.empty() && FT_Outline_Get_Orientation(&face->glyph->outline) == FT_ORIENTATION_FILL_LEFT)
+        outline.reverse();
+    outline.finish();
     return true;
 }
 
-void Outline::bounds(double& left, double& bottom, double& right, double& top) const
-{
-    left = bottom = 1e300;
-    right = top = -1e300;
-    for (const Contour& contour : contours)
-        for (const EdgeSegment& edge : contour.edges)
-            for (int i = 0; i <= edge.degree; ++i) {
-                left = std::min(left, edge.p[i].x);
-                right = std::max(right, edge.p[i].x);
-                bottom = std::min(bottom, edge.p[i].y);
-                top = std::max(top, edge.p[i].y);
-            }
-}
-
-void Outline::normalize()
-{
-    for (Contour& contour : contours)
-        if (contour.edges.size() == 1) {
-            EdgeSegment parts[3];
-            contour.edges[0].splitInThirds(parts[0], parts[1], parts[2]);
-            contour.edges.assign(parts, parts + 3);
-        }
-}
-
-void Outline::reverse()
-{
-    for (Contour& contour : contours) {
-        std::reverse(contour.edges.begin(), contour.edges.end());
-        for (EdgeSegment& edge : contour.edges)
-            std::reverse(edge.p, edge.p + edge.degree + 1);
-    }
-}
+} // namespace orvex::glyphs

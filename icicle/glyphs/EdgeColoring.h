@@ -3,7 +3,9 @@
 // corner sharp. Deterministic: colours follow a fixed rotation, no random seed.
 #pragma once
 
-#include "Outline.h"
+#include "icicle/glyphs/Outline.h"
+
+namespace orvex::glyphs {
 
 namespace EdgeColoring {
 
@@ -18,3 +20,5 @@ void colorSimple(Outline& outline, double angleThreshold = defaultAngleThreshold
 std::vector<int> corners(const Contour& contour, double angleThreshold = defaultAngleThreshold);
 
 } // namespace EdgeColoring
+
+} // namespace orvex::glyphs
