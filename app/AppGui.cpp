@@ -4,6 +4,7 @@
 
 #include "app/AppWindow.h"
 #include "app/ProgressText.h"
+#include "app/ScanFanOut.h"
 #include "app/StartPath.h"
 #include "app/TrashJob.h"
 #include "app/desktop/Desktop.h"
@@ -135,8 +136,10 @@ AppGui::AppGui(AppWindow& window, Settings& settings, IcicleResources& resources
     outlineDarkStyle = makeStyle({ 0, 0, 0, 1 }, none);
     clearStyle = makeStyle(none, none);
 
+    glyphWarmer = makeUnique<GlyphWarmer>();
+    scanListener = makeUnique<ScanFanOut>(this->preview.get(), *glyphWarmer);
     mapper = makeUnique<FileSizeMapper>();
-    mapper->setListener(this->preview.get());
+    mapper->setListener(scanListener.get());
 #if VELBRIN_SCAN_FILES
     importer = makeUnique<ScanFileImporter>();
     mapper->setImporter(importer.get());
@@ -157,6 +160,8 @@ AppGui::~AppGui()
     content = nullptr;
     refresher = nullptr;
     mapper = nullptr;
+    scanListener = nullptr;
+    glyphWarmer = nullptr;
     nodeLookup.assign(nullptr, {});
     preview = nullptr;
 }
@@ -409,7 +414,7 @@ void AppGui::startMapping(const std::string& path)
         // The preview's root label reaches across the whole chart, whatever the total so far.
         const PreviewBuilder::MeshHandle handle = preview->meshHandle();
         rootLabelSlot->setContent(
-            makeUnique<RootDirectoryLabel>(resources, RootLabelMesh { handle.mesh, handle.rootLabelCount, handle.totalSize }));
+            makeUnique<RootDirectoryLabel>(resources, RootLabelMesh { handle.mesh, handle.rootLabelCount, handle.totalSize, {} }));
     } else {
         rootLabelSlot->setContent(nullptr);
     }

@@ -27,6 +27,8 @@
 #include <vector>
 
 class AppWindow;
+class GlyphWarmer;
+class ScanFanOut;
 class ChartContextMenu;
 class DetailsBar;
 class IcicleVisualization;
@@ -171,6 +173,8 @@ private:
     orvex::UniquePtr<PreviewBuilder> preview;
     IcicleNodeLookup nodeLookup;
     orvex::UniquePtr<TreeImporter> importer; // reads stored scans; outlives the scanner that uses it
+    orvex::UniquePtr<GlyphWarmer> glyphWarmer; // draws the labels' glyphs while a scan runs
+    orvex::UniquePtr<ScanFanOut> scanListener; // the preview and the warmer; outlive the scanner
     orvex::UniquePtr<FileSizeMapper> mapper;
     bool scanning = false;
     orvex::gui::EnvelopePrototype* rootLabelSlot = nullptr;

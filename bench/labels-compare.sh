@@ -3,7 +3,9 @@
 # of the same shape and sizes (bench/make-tree.sh seed 1, names "ascii" and "scripts": Cyrillic,
 # Greek, CJK, Arabic and Latin with accents, made on first use under /var/tmp/velbrin-bench) are
 # built into charts alternately RUNS times (default 5) by mesh-bench (glyph page included; the
-# ratio scripts/ascii is wanted at most 1.15), glyph-page-bench draws 128 characters in fresh
+# ratio scripts/ascii is wanted at most 1.15): as the program does it ("warm": mesh-bench --warm
+# scans with a GlyphWarmer drawing the names' glyphs during the scan, then builds), and cold (a
+# finished tree built in a fresh process, every glyph drawn by the build), glyph-page-bench draws 128 characters in fresh
 # processes (first_ms: faces, outlines and fields, wanted under 150 ms; cached_ms: a chart built
 # again in the same process), and frame-bench times frames of both charts (ratio wanted at most 1.1).
 set -euo pipefail
@@ -24,15 +26,20 @@ cmake --build "$REPO_ROOT/build" --target mesh-bench glyph-page-bench frame-benc
 B=$REPO_ROOT/build/bench
 
 median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR + 1) / 2)]}'; }
-ascii=() scripts=()
-for ((i = 0; i < RUNS; ++i)); do
-    ascii+=("$("$B/mesh-bench" "$BASE/tree-1000000-ascii" | sed -n 's/.* ms=//p')")
-    scripts+=("$("$B/mesh-bench" "$BASE/tree-1000000-scripts" | sed -n 's/.* ms=//p')")
+build_ms() { "$B/mesh-bench" "$@" | sed -n 's/^nodes=.* ms=//p'; }
+for mode in warm cold; do
+    flag=()
+    [[ $mode == warm ]] && flag=(--warm)
+    ascii=() scripts=()
+    for ((i = 0; i < RUNS; ++i)); do
+        ascii+=("$(build_ms "${flag[@]}" "$BASE/tree-1000000-ascii")")
+        scripts+=("$(build_ms "${flag[@]}" "$BASE/tree-1000000-scripts")")
+    done
+    a=$(printf '%s\n' "${ascii[@]}" | median)
+    s=$(printf '%s\n' "${scripts[@]}" | median)
+    echo "chart build ms ($mode): ascii ${ascii[*]} | scripts ${scripts[*]}"
+    echo "chart_build_${mode}: ascii_ms=$a scripts_ms=$s ratio=$(awk -v s="$s" -v a="$a" 'BEGIN {printf "%.2f", s / a}')"
 done
-a=$(printf '%s\n' "${ascii[@]}" | median)
-s=$(printf '%s\n' "${scripts[@]}" | median)
-echo "chart build ms: ascii ${ascii[*]} | scripts ${scripts[*]}"
-echo "chart_build_ascii_ms=$a chart_build_scripts_ms=$s ratio=$(awk -v s="$s" -v a="$a" 'BEGIN {printf "%.2f", s / a}')"
 
 first=()
 for ((i = 0; i < RUNS; ++i)); do

@@ -84,11 +84,21 @@ private:
         if (isUnreadable(node))
             cell.hue = -2.0f - cell.hue;
         labels.clear();
-        LabelText::labelVertices(cell, name, node->size, split, labels);
         if (!target)
             target = &levels[IcicleLevelIndex::detailLevel(cell.x0, cell.x1, inverseTotal)];
-        if (!LabelText::isAscii(name))
-            pastAscii.push_back({ target, target->size(), node->size, name, split });
+        if (LabelText::isAscii(name)) {
+            LabelText::labelVertices(cell, name, node->size, split, labels);
+        } else {
+            // The cell alone for now: its label is packed once the glyph page has its codes. The
+            // name is read once, here, for both its characters and their weights.
+            labels.push_back(cell);
+            const size_t start = decoded.size();
+            for (size_t at = 0; at < name.size();) {
+                decoded.push_back(LabelText::nextCharacter(name, at));
+                weights.add(decoded.back(), double(node->size));
+            }
+            pastAscii.push_back({ target, target->size(), node->size, start, decoded.size() - start, split });
+        }
         for (const GeometryVertex& vertex : labels)
             target->append(vertex);
         IcicleNodeLookup::recordCell(rows, row, cell.x0, cell.x1, node);
@@ -99,40 +109,51 @@ private:
 public:
     bool needsPage() const { return !pastAscii.empty(); }
     // The characters past ASCII of the labelled cells, the most bytes first.
-    std::vector<char32_t> rankCharacters(size_t limit) const
-    {
-        std::vector<LabelCharacterUse> uses;
-        uses.reserve(pastAscii.size());
-        for (const Labelled& cell : pastAscii)
-            uses.push_back({ cell.name, double(cell.size) });
-        return rankLabelCharacters(uses, limit);
-    }
+    std::vector<char32_t> rankCharacters(size_t limit) const { return weights.ranked(limit); }
     // Packs the names past ASCII again with the page's codes (one character, one code). A cell's
     // label is one vertex whatever its length; the root's split name may take fewer vertices than
     // its bytes did, so the base range, which holds the root alone, is made again.
     void relabel(const LabelText::GlyphPageCodes& codes)
     {
-        for (const Labelled& cell : pastAscii) {
+        // Cells write only their own vertex, so a second thread takes half of a large set.
+        const size_t half = pastAscii.size() > 8192 ? pastAscii.size() / 2 : pastAscii.size();
+        std::thread second;
+        if (half < pastAscii.size())
+            second = std::thread([&] { relabel(codes, half, pastAscii.size()); });
+        relabel(codes, 0, half);
+        if (second.joinable())
+            second.join();
+    }
+
+private:
+    void relabel(const LabelText::GlyphPageCodes& codes, size_t from, size_t to)
+    {
+        std::vector<GeometryVertex> packed;
+        for (size_t i = from; i < to; ++i) {
+            const Labelled& cell = pastAscii[i];
             const GeometryVertex& old = cell.list->vertices()[cell.index];
-            labels.clear();
-            LabelText::labelVertices(old, cell.name, cell.size, cell.split, labels, codes);
-            if (cell.split) {
+            packed.clear();
+            LabelText::labelVertices(old, decoded.data() + cell.first, cell.count, cell.size, cell.split, packed, codes);
+            if (cell.split) { // the root, which the base range holds alone
                 LevelList rebuilt;
-                for (const GeometryVertex& vertex : labels)
+                for (const GeometryVertex& vertex : packed)
                     rebuilt.append(vertex);
                 *cell.list = std::move(rebuilt);
             } else {
-                cell.list->relabel(cell.index, labels.front());
+                cell.list->relabel(cell.index, packed.front());
             }
         }
     }
+
+public:
 
 private:
     struct Labelled {
         LevelList* list;
         size_t index; // of its first vertex
         uint64_t size;
-        std::string_view name; // the node's own bytes, or the caption's
+        size_t first; // its characters in `decoded`
+        size_t count;
         bool split;
     };
 
@@ -164,6 +185,8 @@ private:
     float inverseTotal;
     bool blocksOn;
     std::vector<Labelled> pastAscii; // cells whose names need the glyph page, in emission order
+    std::vector<char32_t> decoded;   // their names' characters
+    CharacterWeights weights;        // by the bytes of the cells that use them
     SmallItemBlocks::NodeSet unreadable;
     std::unordered_map<const FilesystemNode*, uint64_t> unreadableChildren; // by parent
     std::vector<OpenFolder> folders; // innermost last

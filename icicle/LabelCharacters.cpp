@@ -4,34 +4,60 @@
 #include "icicle/LabelText.h"
 
 #include <algorithm>
-#include <unordered_map>
 
-namespace {
-
-void weigh(std::string_view name, double weight, std::unordered_map<char32_t, double>& weights)
+void CharacterWeights::add(char32_t character, double weight)
 {
-    if (LabelText::isAscii(name))
+    if (character < 0xA0 || character == LabelText::illFormed || character == 0xFFFD)
         return;
-    for (size_t at = 0; at < name.size();) {
-        const char32_t character = LabelText::nextCharacter(name, at);
-        if (character >= 0xA0 && character != LabelText::illFormed && character != 0xFFFD)
-            weights[character] += weight;
+    if (2 * (count + 1) > slots.size())
+        grow();
+    const size_t mask = slots.size() - 1;
+    for (size_t slot = (character * 2654435761u) & mask;; slot = (slot + 1) & mask) {
+        if (slots[slot].character == character) {
+            slots[slot].weight += weight;
+            return;
+        }
+        if (slots[slot].character == 0) {
+            slots[slot] = { character, weight };
+            ++count;
+            return;
+        }
     }
 }
 
-} // namespace
+void CharacterWeights::grow()
+{
+    std::vector<Slot> old = std::move(slots);
+    slots.assign(old.empty() ? 256 : 2 * old.size(), Slot {});
+    count = 0;
+    for (const Slot& slot : old)
+        if (slot.character != 0)
+            add(slot.character, slot.weight);
+}
+
+std::vector<char32_t> CharacterWeights::ranked(size_t limit) const
+{
+    std::vector<Slot> used;
+    for (const Slot& slot : slots)
+        if (slot.character != 0)
+            used.push_back(slot);
+    std::sort(used.begin(), used.end(), [](const Slot& a, const Slot& b) {
+        return a.weight != b.weight ? a.weight > b.weight : a.character < b.character;
+    });
+    std::vector<char32_t> characters;
+    for (size_t i = 0; i < used.size() && i < limit; ++i)
+        characters.push_back(used[i].character);
+    return characters;
+}
 
 std::vector<char32_t> rankLabelCharacters(const std::vector<LabelCharacterUse>& uses, size_t limit)
 {
-    std::unordered_map<char32_t, double> weights;
-    for (const LabelCharacterUse& use : uses)
-        weigh(use.name, use.weight, weights);
-    std::vector<std::pair<char32_t, double>> ranked(weights.begin(), weights.end());
-    std::sort(ranked.begin(), ranked.end(), [](const auto& a, const auto& b) {
-        return a.second != b.second ? a.second > b.second : a.first < b.first;
-    });
-    std::vector<char32_t> characters;
-    for (size_t i = 0; i < ranked.size() && i < limit; ++i)
-        characters.push_back(ranked[i].first);
-    return characters;
+    CharacterWeights weights;
+    for (const LabelCharacterUse& use : uses) {
+        if (LabelText::isAscii(use.name))
+            continue;
+        for (size_t at = 0; at < use.name.size();)
+            weights.add(LabelText::nextCharacter(use.name, at), use.weight);
+    }
+    return weights.ranked(limit);
 }

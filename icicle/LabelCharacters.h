@@ -7,6 +7,26 @@
 #include <string_view>
 #include <vector>
 
+// Weights of characters as they are met, in a small open-addressing table (a chart's names hold a
+// few hundred distinct characters but millions of uses).
+class CharacterWeights {
+public:
+    // Adds `weight` to `character` when it is one a glyph page may draw.
+    void add(char32_t character, double weight);
+    // At most `limit` characters, the heaviest first (ties by code point).
+    std::vector<char32_t> ranked(size_t limit) const;
+    bool empty() const { return count == 0; }
+
+private:
+    struct Slot {
+        char32_t character = 0;
+        double weight = 0;
+    };
+    void grow();
+    std::vector<Slot> slots;
+    size_t count = 0;
+};
+
 struct LabelCharacterUse {
     std::string_view name; // a cell's label text
     double weight;         // its cell's bytes

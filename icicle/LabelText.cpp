@@ -266,20 +266,23 @@ float inverseLabelWidth(double sizeWidth, double nameWidth)
     return float(1.0 / (std::max(sizeWidth, nameWidth) + 0.5));
 }
 
-void labelVertices(const GeometryVertex& cell, std::string_view name, uint64_t size, bool split,
-                   std::vector<GeometryVertex>& out, const GlyphPageCodes& page)
+namespace {
+
+// The label of a name already turned into codes, one per character.
+void labelFromCodes(const GeometryVertex& cell, const std::vector<uint8_t>& codes, uint64_t size, bool split,
+                    std::vector<GeometryVertex>& out, const GlyphPageCodes& page)
 {
     PackedSize packed = packSize(size);
     GeometryVertex vertex = {cell.x0, cell.row, cell.x1, cell.hue, 0.0f, packed.code, {}};
-    if (!split) {
-        vertex.inverseLabelWidth = inverseLabelWidth(packed.width, packName(name, vertex.name, page));
+    if (codes.size() <= size_t(nameSlotsPerVertex)) {
+        vertex.inverseLabelWidth = inverseLabelWidth(packed.width, packCodes(codes.data(), codes.size(), vertex.name, 8, 0.0, page));
         out.push_back(vertex);
         return;
     }
-    thread_local std::vector<uint8_t> codes;
-    decode(name, page, name.size(), codes);
-    if (codes.size() <= size_t(nameSlotsPerVertex)) {
-        vertex.inverseLabelWidth = inverseLabelWidth(packed.width, packCodes(codes.data(), codes.size(), vertex.name, 8, 0.0, page));
+    if (!split) {
+        const double width = packCodes(codes.data(), nameSlotsPerVertex - 1, vertex.name, 8, 0.0, page);
+        vertex.name[7] += ellipsisCode; // the 24th code is the low byte of the last float
+        vertex.inverseLabelWidth = inverseLabelWidth(packed.width, width + glyphAdvance(ellipsisCode));
         out.push_back(vertex);
         return;
     }
@@ -300,6 +303,27 @@ void labelVertices(const GeometryVertex& cell, std::string_view name, uint64_t s
     float inverse = inverseLabelWidth(packed.width, pen);
     for (size_t i = first; i < out.size(); ++i)
         out[i].inverseLabelWidth = inverse;
+}
+
+} // namespace
+
+void labelVertices(const GeometryVertex& cell, std::string_view name, uint64_t size, bool split,
+                   std::vector<GeometryVertex>& out, const GlyphPageCodes& page)
+{
+    thread_local std::vector<uint8_t> codes;
+    decode(name, page, split ? name.size() : size_t(nameSlotsPerVertex + 1), codes);
+    labelFromCodes(cell, codes, size, split, out, page);
+}
+
+void labelVertices(const GeometryVertex& cell, const char32_t* characters, size_t count, uint64_t size, bool split,
+                   std::vector<GeometryVertex>& out, const GlyphPageCodes& page)
+{
+    thread_local std::vector<uint8_t> codes;
+    codes.clear();
+    const size_t limit = split ? count : std::min<size_t>(count, nameSlotsPerVertex + 1);
+    for (size_t i = 0; i < limit; ++i)
+        codes.push_back(glyphCode(characters[i], page));
+    labelFromCodes(cell, codes, size, split, out, page);
 }
 
 } // namespace LabelText

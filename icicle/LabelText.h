@@ -78,5 +78,9 @@ float inverseLabelWidth(double sizeWidth, double nameWidth);
 // ellipsis. Appends to `out`.
 void labelVertices(const GeometryVertex& cell, std::string_view name, uint64_t size, bool split,
                    std::vector<GeometryVertex>& out, const GlyphPageCodes& page = GlyphPageCodes::none());
+// The same from a name's characters as nextCharacter reads them, for a caller that reads each
+// name once.
+void labelVertices(const GeometryVertex& cell, const char32_t* characters, size_t count, uint64_t size, bool split,
+                   std::vector<GeometryVertex>& out, const GlyphPageCodes& page = GlyphPageCodes::none());
 
 } // namespace LabelText

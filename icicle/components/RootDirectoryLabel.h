@@ -35,7 +35,7 @@ struct RootLabelMesh {
         return { chart.mesh.get(), chart.baseCount, chart.totalSize, chart.labelPage() };
     }
     // A mesh made by createTitleMesh.
-    static RootLabelMesh title(orvex::Mesh<GeometryVertex>* titleMesh) { return { titleMesh, 1, 1.0 }; }
+    static RootLabelMesh title(orvex::Mesh<GeometryVertex>* titleMesh) { return { titleMesh, 1, 1.0, {} }; }
 };
 
 // The title's vertex: a cell over [0, 1) at row 0.75 with hue 0, no size line, named `text` (up to

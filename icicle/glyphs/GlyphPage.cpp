@@ -273,6 +273,12 @@ GlyphPage drawGlyphPage(GlyphPagePlan plan)
 
 GlyphPage buildGlyphPage(const std::vector<char32_t>& ranked) { return drawGlyphPage(planGlyphPage(ranked)); }
 
+bool glyphDrawn(char32_t character)
+{
+    std::lock_guard<std::mutex> lock(cache().mutex);
+    return cache().glyphs.count(character) != 0;
+}
+
 GlyphFace glyphPageFace(char32_t character) { return sourceFace(character); }
 
 } // namespace orvex

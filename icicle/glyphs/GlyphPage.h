@@ -44,6 +44,8 @@ struct GlyphPagePlan {
     std::unique_ptr<Work> work; // the outlines and the glyphs still to draw
 };
 GlyphPagePlan planGlyphPage(const std::vector<char32_t>& ranked);
+// Whether the process has `character`'s glyph drawn already (for tests).
+bool glyphDrawn(char32_t character);
 GlyphPage drawGlyphPage(GlyphPagePlan plan);
 
 // The face buildGlyphPage draws `character` from: on Linux the face file and its index in a

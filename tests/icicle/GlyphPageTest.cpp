@@ -2,6 +2,7 @@
 // (bilinear sampling, median, screen-space pixel range) against FreeType's own rendering of the
 // same character from the face the page picked, and which characters a page takes.
 #include "icicle/GlyphAdvances.h"
+#include "icicle/GlyphWarmer.h"
 #include "icicle/glyphs/GlyphPage.h"
 
 #include <gtest/gtest.h>
@@ -238,3 +239,28 @@ TEST(GlyphPageTest, TakesTheFirstDrawableDistinctCharactersUpToAPage)
 }
 
 } // namespace
+
+// Glyphs are kept once drawn: a page built again from them is the same to the byte, and the warmer
+// draws what a scan's names offer (only characters past ASCII, each once) before a chart asks.
+TEST(GlyphPageTest, KeptAndWarmedGlyphsDrawAsFreshOnes)
+{
+    const std::vector<char32_t> armenian { 0x0531, 0x0532, 0x0533 };
+    ASSERT_FALSE(orvex::glyphDrawn(0x0531)) << "another test drew it first";
+    const orvex::GlyphPage fresh = orvex::buildGlyphPage(armenian);
+    if (fresh.characters.empty())
+        GTEST_SKIP() << "no face draws Armenian here";
+    EXPECT_TRUE(orvex::glyphDrawn(0x0531));
+    const orvex::GlyphPage kept = orvex::buildGlyphPage(armenian);
+    EXPECT_EQ(kept.characters, fresh.characters);
+    EXPECT_EQ(kept.table, fresh.table);
+    EXPECT_EQ(kept.atlas, fresh.atlas);
+
+    GlyphWarmer warmer;
+    warmer.offer("plain ascii name");
+    EXPECT_EQ(warmer.offered(), 0u);
+    warmer.offer("\xE1\x83\x90\xE1\x83\x91 \xE1\x83\x90"); // Georgian a, b, a
+    EXPECT_EQ(warmer.offered(), 2u);
+    warmer.waitUntilDrawn();
+    EXPECT_TRUE(orvex::glyphDrawn(0x10D0));
+    EXPECT_TRUE(orvex::glyphDrawn(0x10D1));
+}
