@@ -13,6 +13,7 @@
 #include "scan/TreeImporter.h"
 
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -98,8 +99,9 @@ private:
     bool walk(FilesystemNode* root, DirectoryLister& lister);
     struct StreamFrame;
     bool stream(FilesystemNode* root, DirectoryLister& lister);
-    bool streamChain(FilesystemNode* root, DirectoryLister& lister, std::vector<StreamFrame>& chain);
-    void leaveOpenDirectory(std::vector<StreamFrame>& chain);
+    bool streamChain(FilesystemNode* root, DirectoryLister& lister, std::deque<StreamFrame>& chain);
+    void leaveOpenDirectory(std::deque<StreamFrame>& chain);
+    void noteUnreadableFile(std::string_view name, FilesystemNode* directory, int error);
     void noteListing(const DirectoryLister::Listing* listing, const FilesystemNode* directory);
     void noteUnreadable(const FilesystemNode* node, int error);
     uint64_t add(uint64_t total, uint64_t size);
