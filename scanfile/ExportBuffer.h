@@ -17,12 +17,15 @@ public:
     explicit ExportBuffer(ByteSink& sink) : sink(sink), buffer(capacity) {}
 
     bool ok() const { return !failed; }
+    // Whether any bytes were handed to the sink yet.
+    bool handedOver() const { return handed; }
     void append(const char* text, size_t length)
     {
         if (length > capacity - used) {
             flush();
             if (length > capacity) {
                 failed |= !sink.write(text, length);
+                handed = true;
                 return;
             }
         }
@@ -96,8 +99,10 @@ public:
 
     void flush()
     {
-        if (used > 0 && !failed)
+        if (used > 0 && !failed) {
             failed = !sink.write(buffer.data(), used);
+            handed = true;
+        }
         used = 0;
     }
 
@@ -113,4 +118,5 @@ private:
     std::vector<char> buffer;
     size_t used = 0;
     bool failed = false;
+    bool handed = false;
 };

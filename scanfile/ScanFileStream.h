@@ -31,6 +31,9 @@ public:
     bool finish();
     // Why a write failed (the sink's reason), else empty. Read it after the scan.
     std::string error() const;
+    // Whether any of the export has reached the sink, which a stream that cannot be taken back
+    // (standard output) then holds in part. Read it after the scan.
+    bool started() const { return out.handedOver(); }
 
 private:
     ByteSink& sink;

@@ -56,9 +56,12 @@ int failure(const std::string& text)
     return EXIT_FAILED;
 }
 
-int interruption()
+// `partOnStandardOutput`: a streamed export had begun on standard output, which cannot be undone.
+int interruption(bool partOnStandardOutput = false)
 {
-    std::fputs("velbrin-scan: interrupted; nothing was written\n", stderr);
+    std::fputs(partOnStandardOutput ? "velbrin-scan: interrupted; standard output holds an incomplete export\n"
+                                    : "velbrin-scan: interrupted; nothing was written\n",
+               stderr);
     return EXIT_INTERRUPTED;
 }
 
@@ -178,7 +181,7 @@ int scanAndStream(const std::string& root, const ScanOptions& options, bool show
     mapper.setSink(&counter);
     mapper.mapDirectory(root);
     if (!followScan(mapper, counter.files, showProgress) || interrupted)
-        return interruption();
+        return interruption(options.output == "-" && exporter.started());
     const ScanProblems problems = mapper.problems();
     if (!mapper.takeResult() || problems.rootUnlisted)
         return cannotRead(options.directory, problems);
@@ -188,7 +191,7 @@ int scanAndStream(const std::string& root, const ScanOptions& options, bool show
     if (!exporter.finish())
         return failure(target.failure(exporter.error()));
     if (interrupted)
-        return interruption();
+        return interruption(options.output == "-");
     if (!target.commit(error))
         return failure(error);
     return EXIT_WRITTEN;
