@@ -6,7 +6,10 @@
 #include "scan/DirectoryLister.h"
 #include "scan/NodePool.h"
 #include "scan/ScanListener.h"
+#include "scan/ScanSink.h"
 
+#include <cassert>
+#include <optional>
 #include <vector>
 
 using orvex::MutexLock;
@@ -77,7 +80,17 @@ FileSizeMapper::~FileSizeMapper()
 
 void FileSizeMapper::setListener(ScanListener* newListener) { listener = newListener; }
 
-void FileSizeMapper::setImporter(TreeImporter* newImporter) { importer = newImporter; }
+void FileSizeMapper::setImporter(TreeImporter* newImporter)
+{
+    assert(!sink && "FileSizeMapper::setImporter: a scan into a sink imports nothing");
+    importer = newImporter;
+}
+
+void FileSizeMapper::setSink(ScanSink* newSink)
+{
+    assert(!listener && !importer && "FileSizeMapper::setSink: set either a sink or a listener and an importer");
+    sink = newSink;
+}
 
 void FileSizeMapper::waitWhileBusy()
 {
@@ -158,6 +171,9 @@ ScanState FileSizeMapper::getProgress(std::string& outPath, uint64_t& outBytes, 
         return loaded;
     outBytes = bytesMapped.load();
     if (loaded == SCANNING) {
+        std::optional<MutexLock> chainLock;
+        if (sink)
+            chainLock.emplace(chainMutex);
         // As below; the root slot is set before the directory slot and cleared with it.
         auto* directory = reinterpret_cast<const FilesystemNode*>(currentDirectory.load());
         auto* root = reinterpret_cast<const FilesystemNode*>(currentRoot.load());
@@ -181,7 +197,11 @@ ScanState FileSizeMapper::getProgress(std::string& outPath, uint64_t& outBytes, 
     if (loaded == SCANNING) {
         // Names and parent links are written before a node is published here and never change;
         // nodes are destroyed only while this thread is blocked in cancel, mapDirectory or the
-        // destructor, after the slot was cleared.
+        // destructor, after the slot was cleared, or (with a sink) under the chain's mutex after
+        // the slot moved to their parent.
+        std::optional<MutexLock> chainLock;
+        if (sink)
+            chainLock.emplace(chainMutex);
         auto* directory = reinterpret_cast<const FilesystemNode*>(currentDirectory.load());
         if (directory) {
             const FilesystemNode* root = directory;
@@ -251,6 +271,8 @@ void FileSizeMapper::map(const std::string& path)
 void FileSizeMapper::mapFile(const std::string& path, uint64_t size)
 {
     UniquePtr<FilesystemNode> node = makeNode(FilesystemNode::Type::FILE, path, nullptr, size);
+    if (sink && !canceling())
+        sink->fileFound(path, size, false);
     MutexLock lock(mutex);
     if (canceling()) {
         state.store(IDLE);
@@ -279,7 +301,10 @@ void FileSizeMapper::mapTree(const std::string& path)
         listener->directoryEntered(root);
     {
         DirectoryLister lister(path);
-        walk(root, lister);
+        if (sink)
+            stream(root, lister);
+        else
+            walk(root, lister);
     }
     MutexLock lock(mutex);
     currentDirectory.store(0);
@@ -413,11 +438,12 @@ void FileSizeMapper::noteUnreadable(const FilesystemNode* node, int error)
         scanProblems.unreadableFiles += 1;
     else
         scanProblems.unlistedDirectories += 1;
-    if (scanProblems.unlistedNodes.empty()) {
+    if (scanProblems.unlistedDirectories + scanProblems.unreadableFiles == 1) {
         scanProblems.firstUnlistedPath = nodePath(node);
         scanProblems.firstError = error;
     }
-    scanProblems.unlistedNodes.push_back(node);
+    if (!sink) // a streamed scan frees its nodes as it goes
+        scanProblems.unlistedNodes.push_back(node);
 }
 
 uint64_t FileSizeMapper::add(uint64_t total, uint64_t size)

@@ -13,10 +13,12 @@
 #include "scan/TreeImporter.h"
 
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <vector>
 
 class ScanListener;
+class ScanSink;
 
 enum ScanState : int32_t {
     IDLE = 0,      // no scan and no unclaimed result
@@ -36,7 +38,8 @@ struct ScanProblems {
     int firstError = 0;               // and its errno value (0 when an import told no reason)
     bool rootUnlisted = false;        // the scanned directory itself could not be listed
     // Every node of those two kinds, in walk order: valid while the tree lives, so that a saved
-    // scan can mark each of them ("read_error"). The node itself carries no such flag.
+    // scan can mark each of them ("read_error"). The node itself carries no such flag. Empty for
+    // a scan into a sink, which is told each of them instead and keeps no tree.
     std::vector<const FilesystemNode*> unlistedNodes;
     bool saturated = false;           // some total reached 2^64 - 1 bytes and stopped there
     std::string importFailure;        // a stored scan could not be read: "FILE: at byte N: reason"
@@ -52,6 +55,12 @@ public:
     // Not owned; may stay null. Set once, before the first scan. Regular files it recognises are
     // imported as the trees they store instead of being mapped as single files.
     void setImporter(TreeImporter* importer);
+    // Not owned; may stay null. Set once, before the first scan, and never with a listener or an
+    // importer. Every scan then hands its entries to `sink` in walk order instead of building a
+    // tree: a directory's node lives only while the directory is open on the walk, and a file
+    // gets none. The result is the root alone, with its total; a sink that refuses a call ends
+    // the scan as if it were complete.
+    void setSink(ScanSink* sink);
     // Starts mapping `path` (a directory, or a single file). A running scan is cancelled and an
     // unclaimed result discarded first.
     void mapDirectory(std::string path);
@@ -88,6 +97,11 @@ private:
     void mapTree(const std::string& path);
     void importTree(const std::string& path);
     bool walk(FilesystemNode* root, DirectoryLister& lister);
+    struct StreamFrame;
+    bool stream(FilesystemNode* root, DirectoryLister& lister);
+    bool streamChain(FilesystemNode* root, DirectoryLister& lister, std::deque<StreamFrame>& chain);
+    void leaveOpenDirectory(std::deque<StreamFrame>& chain);
+    void noteUnreadableFile(std::string_view name, FilesystemNode* directory, int error);
     void noteListing(const DirectoryLister::Listing* listing, const FilesystemNode* directory);
     void noteUnreadable(const FilesystemNode* node, int error);
     uint64_t add(uint64_t total, uint64_t size);
@@ -104,6 +118,10 @@ private:
     orvex::Atomic<uintptr_t> currentRoot { 0 }; // the tree's root, published before currentDirectory
     ScanListener* listener = nullptr;
     TreeImporter* importer = nullptr;
+    ScanSink* sink = nullptr;
+    // With a sink, the worker frees each directory it leaves while the GUI thread may be reading
+    // the progress slot's chain: it frees them under this mutex, and getProgress reads under it.
+    orvex::Mutex chainMutex;
     ScanProblems scanProblems; // written by the worker while it scans
     ImportedScan importedScan; // likewise
     // The part of a tree an import built before it failed: the interface thread may still be

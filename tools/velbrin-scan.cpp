@@ -1,13 +1,16 @@
 // velbrin-scan DIRECTORY [-o FILE] [-q]: scans DIRECTORY with the program's scanner and writes the
 // scan as a JSON export (the format ncdu and gdu share), for machines where no window can open: a
 // server's disk can be scanned there and its chart looked at elsewhere. Needs no display and links
-// no GUI or GL library. A file is written under a temporary name and renamed when complete, so an
+// no GUI or GL library. The export is written while the scan runs, so memory stays bounded however
+// large the disk. A file is written under a temporary name and renamed when complete, so an
 // interrupted or failed run leaves nothing half-written behind.
 #include "engine/core/OutputFile.h"
 #include "scan/FileSizeMapper.h"
 #include "scan/ScanDirectory.h"
 #include "scan/ScanListener.h"
+#include "scan/ScanSink.h"
 #include "scanfile/ByteSink.h"
+#include "scanfile/ScanFileStream.h"
 #include "scanfile/ScanFileWriter.h"
 #include "tools/scan-cli/ProgressLine.h"
 #include "tools/scan-cli/ScanOptions.h"
@@ -53,9 +56,12 @@ int failure(const std::string& text)
     return EXIT_FAILED;
 }
 
-int interruption()
+// `partOnStandardOutput`: a streamed export had begun on standard output, which cannot be undone.
+int interruption(bool partOnStandardOutput = false)
 {
-    std::fputs("velbrin-scan: interrupted; nothing was written\n", stderr);
+    std::fputs(partOnStandardOutput ? "velbrin-scan: interrupted; standard output holds an incomplete export\n"
+                                    : "velbrin-scan: interrupted; nothing was written\n",
+               stderr);
     return EXIT_INTERRUPTED;
 }
 
@@ -67,6 +73,49 @@ public:
     void fileAdded(FilesystemNode*) override { files.fetch_add(1, std::memory_order_relaxed); }
     void directoryLeft(FilesystemNode*) override {}
     std::atomic<uint64_t> files { 0 };
+};
+
+// The same count for a streamed scan, on the way to the export; the scanner's worker calls it.
+class CountingSink final : public ScanSink {
+public:
+    explicit CountingSink(ScanSink& next) : next(next) {}
+    bool directoryEntered(std::string_view name, bool unlisted) override { return next.directoryEntered(name, unlisted); }
+    bool fileFound(std::string_view name, uint64_t size, bool unreadable) override
+    {
+        files.fetch_add(1, std::memory_order_relaxed);
+        return next.fileFound(name, size, unreadable);
+    }
+    bool directoryLeft(uint64_t size) override { return next.directoryLeft(size); }
+    std::atomic<uint64_t> files { 0 };
+
+private:
+    ScanSink& next;
+};
+
+// Where the export goes: standard output, or a temporary file that commit() renames to the
+// output's name. Dropping it uncommitted removes the temporary file.
+class ExportTarget {
+public:
+    bool open(const std::string& path, std::string& error)
+    {
+        output = path;
+        if (output != "-" && !file.open(output, error))
+            return false;
+        byteSink = sinkForPath(output, output == "-" ? stdout : file.stream());
+        return true;
+    }
+    ByteSink& sink() { return *byteSink; }
+    // A write failure's message, naming the output.
+    std::string failure(const std::string& reason) const
+    {
+        return (output == "-" ? "cannot write to standard output" : "cannot write " + output) + ": " + reason;
+    }
+    bool commit(std::string& error) { return output == "-" || file.commit(error); }
+
+private:
+    std::string output;
+    orvex::OutputFile file;
+    orvex::UniquePtr<ByteSink> byteSink;
 };
 
 // The directory as an absolute path without links, which is what the export names as its root:
@@ -88,14 +137,9 @@ bool resolveDirectory(const std::string& given, std::string& resolved, std::stri
     return true;
 }
 
-// Scans `root` while drawing the progress; null when interrupted (the scan is cancelled) or when
-// the root could not be read.
-orvex::UniquePtr<FilesystemNode> scanWithProgress(const std::string& root, bool showProgress, ScanProblems& problems)
+// Draws the progress until the scan ends; false when interrupted (the scan is then cancelled).
+bool followScan(FileSizeMapper& mapper, const std::atomic<uint64_t>& files, bool showProgress)
 {
-    FileCounter counter;
-    FileSizeMapper mapper;
-    mapper.setListener(&counter);
-    mapper.mapDirectory(root);
     ProgressLine progress(showProgress);
     std::string directory;
     uint64_t bytes = 0, rootNameLength = 0;
@@ -103,40 +147,82 @@ orvex::UniquePtr<FilesystemNode> scanWithProgress(const std::string& root, bool 
         if (interrupted) {
             mapper.cancel();
             progress.clear();
-            return nullptr;
+            return false;
         }
-        progress.update(counter.files.load(std::memory_order_relaxed), bytes, directory);
+        progress.update(files.load(std::memory_order_relaxed), bytes, directory);
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     progress.clear();
-    problems = mapper.problems();
-    return mapper.takeResult();
+    return true;
 }
 
-// Writes the export; directories the scan could not read completely and files whose size it
-// could not read are marked in it.
-bool writeExport(const FilesystemNode& tree, const ScanProblems& problems, const std::string& output, std::string& error)
+int cannotRead(const std::string& directory, const ScanProblems& problems)
 {
-    ScanFileWriter writer(VELBRIN_VERSION, uint64_t(std::time(nullptr)));
-    if (output == "-") {
-        orvex::UniquePtr<ByteSink> sink = sinkForPath(output, stdout);
-        if (!writer.write(tree, *sink, problems.unlistedNodes)) {
-            error = "cannot write to standard output: " + writer.error();
-            return false;
-        }
-        return true;
-    }
-    orvex::OutputFile file;
-    if (!file.open(output, error))
-        return false;
-    orvex::UniquePtr<ByteSink> sink = sinkForPath(output, file.stream());
-    if (!writer.write(tree, *sink, problems.unlistedNodes)) {
-        error = "cannot write " + output + ": " + writer.error();
-        return false; // the temporary file goes with `file`
-    }
+    return failure("cannot read " + directory + ": " + std::strerror(problems.firstError ? problems.firstError : EIO));
+}
+
+void warnAbout(const ScanProblems& problems)
+{
+    if (const std::string text = describeProblems(problems); !text.empty())
+        std::fprintf(stderr, "velbrin-scan: warning: %s\n", text.c_str());
+}
+
+// Scans `root` into its export as the walk goes: directories the scan could not read completely
+// and files whose size it could not read are marked in it. Returns the exit status.
+int scanAndStream(const std::string& root, const ScanOptions& options, bool showProgress)
+{
+    std::string error;
+    ExportTarget target;
+    if (!target.open(options.output, error))
+        return failure(error);
+    ScanFileStream exporter(VELBRIN_VERSION, uint64_t(std::time(nullptr)), target.sink());
+    CountingSink counter(exporter);
+    FileSizeMapper mapper; // declared last: its worker is joined before the sinks go
+    mapper.setSink(&counter);
+    mapper.mapDirectory(root);
+    if (!followScan(mapper, counter.files, showProgress) || interrupted)
+        return interruption(options.output == "-" && exporter.started());
+    const ScanProblems problems = mapper.problems();
+    if (!mapper.takeResult() || problems.rootUnlisted)
+        return cannotRead(options.directory, problems);
+    if (const std::string reason = exporter.error(); !reason.empty())
+        return failure(target.failure(reason)); // the scan stopped there
+    warnAbout(problems);
+    if (!exporter.finish())
+        return failure(target.failure(exporter.error()));
     if (interrupted)
-        return false;
-    return file.commit(error);
+        return interruption(options.output == "-");
+    if (!target.commit(error))
+        return failure(error);
+    return EXIT_WRITTEN;
+}
+
+// The same by way of the whole tree, written once the scan is complete (--whole-tree).
+int scanThenWrite(const std::string& root, const ScanOptions& options, bool showProgress)
+{
+    FileCounter counter;
+    FileSizeMapper mapper;
+    mapper.setListener(&counter);
+    mapper.mapDirectory(root);
+    if (!followScan(mapper, counter.files, showProgress) || interrupted)
+        return interruption();
+    const ScanProblems problems = mapper.problems();
+    orvex::UniquePtr<FilesystemNode> tree = mapper.takeResult();
+    if (!tree || problems.rootUnlisted)
+        return cannotRead(options.directory, problems);
+    warnAbout(problems);
+    std::string error;
+    ExportTarget target;
+    if (!target.open(options.output, error))
+        return failure(error);
+    ScanFileWriter writer(VELBRIN_VERSION, uint64_t(std::time(nullptr)));
+    if (!writer.write(*tree, target.sink(), problems.unlistedNodes))
+        return failure(target.failure(writer.error())); // the temporary file goes with `target`
+    if (interrupted)
+        return interruption();
+    if (!target.commit(error))
+        return failure(error);
+    return EXIT_WRITTEN;
 }
 
 } // namespace
@@ -166,16 +252,6 @@ int main(int argc, char** argv)
     if (options.output != "-" && !orvex::OutputFile::checkWritable(options.output, error))
         return failure(error);
     catchSignals();
-
-    ScanProblems problems;
-    orvex::UniquePtr<FilesystemNode> tree = scanWithProgress(root, !options.quiet && isatty(STDERR_FILENO), problems);
-    if (interrupted)
-        return interruption();
-    if (!tree || problems.rootUnlisted)
-        return failure("cannot read " + options.directory + ": " + std::strerror(problems.firstError ? problems.firstError : EIO));
-    if (const std::string text = describeProblems(problems); !text.empty())
-        std::fprintf(stderr, "velbrin-scan: warning: %s\n", text.c_str());
-    if (!writeExport(*tree, problems, options.output, error))
-        return interrupted ? interruption() : failure(error);
-    return EXIT_WRITTEN;
+    const bool showProgress = !options.quiet && isatty(STDERR_FILENO);
+    return options.wholeTree ? scanThenWrite(root, options, showProgress) : scanAndStream(root, options, showProgress);
 }

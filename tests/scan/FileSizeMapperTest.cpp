@@ -2,6 +2,7 @@
 // mid-walk freeing their partial trees, and the progress the GUI polls.
 #include "ScanTreeFixture.h"
 #include "scan/NodePool.h"
+#include "scan/ScanSink.h"
 
 #include <memory>
 
@@ -211,36 +212,60 @@ TEST_F(FileSizeMapperTest, EveryKindOfRootFinishes)
     }
 }
 
+// Takes a streamed scan's entries and drops them.
+class DroppingSink final : public ScanSink {
+public:
+    bool directoryEntered(std::string_view, bool) override { return true; }
+    bool fileFound(std::string_view, uint64_t, bool) override { return true; }
+    bool directoryLeft(uint64_t) override { return true; }
+};
+
+// A streamed scan frees each directory as it leaves it, while the progress may be naming it.
 TEST_F(FileSizeMapperTest, ProgressDuringWalkStaysUnderTheRoot)
 {
     TempTree large;
     uint64_t total = makeRandomTree(large, 2, 200, 20000);
     std::string root = large.path() + "/"; // the walk must not double the slash
-    FileSizeMapper mapper;
-    mapper.mapDirectory(root);
-    std::string path;
-    uint64_t bytes = 0, rootLength = 0, lastBytes = 0, pathsSeen = 0;
-    ScanState state;
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while ((state = mapper.getProgress(path, bytes, rootLength)) == SCANNING) {
-        ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "the scan did not finish within 20 s";
-        ASSERT_GE(bytes, lastBytes) << "the byte count went down during one scan";
-        lastBytes = bytes;
-        if (path.empty()) {
-            EXPECT_EQ(rootLength, 0u);
-            continue;
+    for (const bool streamed : { false, true }) {
+        SCOPED_TRACE(streamed ? "streamed into a sink" : "building the tree");
+        DroppingSink sink;
+        FileSizeMapper mapper;
+        if (streamed)
+            mapper.setSink(&sink);
+        mapper.mapDirectory(root);
+        std::string path;
+        uint64_t bytes = 0, rootLength = 0, lastBytes = 0, pathsSeen = 0;
+        ScanState state;
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (true) {
+            // Both forms of the progress, in turn; the short one marks left-out levels with a separator.
+            bool leftOut = false;
+            state = pathsSeen % 2 ? mapper.getProgress(path, bytes, rootLength, 3, leftOut)
+                                  : mapper.getProgress(path, bytes, rootLength);
+            if (state != SCANNING)
+                break;
+            ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "the scan did not finish within 20 s";
+            ASSERT_GE(bytes, lastBytes) << "the byte count went down during one scan";
+            lastBytes = bytes;
+            if (path.empty()) {
+                EXPECT_EQ(rootLength, 0u);
+                continue;
+            }
+            pathsSeen += 1;
+            ASSERT_EQ(rootLength, root.size());
+            ASSERT_EQ(path.compare(0, root.size(), root), 0) << path;
+            if (!leftOut) {
+                ASSERT_EQ(path.find("//"), std::string::npos) << path;
+            }
         }
-        pathsSeen += 1;
-        ASSERT_EQ(rootLength, root.size());
-        ASSERT_EQ(path.compare(0, root.size(), root), 0) << path;
-        ASSERT_EQ(path.find("//"), std::string::npos) << path;
+        EXPECT_EQ(state, FINISHED);
+        EXPECT_EQ(bytes, total);
+        EXPECT_GT(pathsSeen, 0u) << "the walk ended before any progress was seen";
+        UniquePtr<FilesystemNode> result = mapper.takeResult();
+        ASSERT_NE(result, nullptr);
+        EXPECT_EQ(result->size, total);
+        EXPECT_EQ(result->children.count > 0, !streamed);
     }
-    EXPECT_EQ(state, FINISHED);
-    EXPECT_EQ(bytes, total);
-    EXPECT_GT(pathsSeen, 0u) << "the walk ended before any progress was seen";
-    UniquePtr<FilesystemNode> result = mapper.takeResult();
-    ASSERT_NE(result, nullptr);
-    EXPECT_EQ(result->size, total);
 }
 
 } // namespace

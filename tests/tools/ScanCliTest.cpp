@@ -1,6 +1,7 @@
 // velbrin-scan run as a program: exit statuses and messages for bad arguments, a root that cannot
 // be read and an output that cannot be written; exports in the three encodings that read back to
-// the scanned tree; an interrupted run that leaves no file behind and an existing file untouched.
+// the scanned tree, streamed byte for byte as the whole tree is written; an interrupted run and one
+// whose writes fail that leave no file behind and an existing file untouched.
 // Also the progress line's text.
 #include "scan/FileSizeMapper.h"
 #include "scan/ScanDirectory.h"
@@ -13,9 +14,11 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <grp.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -64,6 +67,12 @@ protected:
         return result;
     }
     std::string quoted(const fs::path& path) const { return "'" + path.string() + "'"; }
+    // No temporary file of the output `name` is left in the folder.
+    void expectNoTemporaryOf(const std::string& name)
+    {
+        for (const fs::directory_entry& entry : fs::directory_iterator(dir))
+            EXPECT_NE(entry.path().filename().string().rfind("." + name, 0), 0u) << "a temporary file was left: " << entry.path();
+    }
 
     fs::path dir;
 };
@@ -147,8 +156,56 @@ TEST_F(ScanCli, InterruptedRunLeavesNoFileAndKeepsAnExistingOne)
     ASSERT_TRUE(WIFEXITED(raw)) << "ended by signal " << WTERMSIG(raw);
     EXPECT_EQ(WEXITSTATUS(raw), 130);
     EXPECT_EQ(read(dir / "kept.json"), "precious");
-    for (const fs::directory_entry& entry : fs::directory_iterator(dir))
-        EXPECT_NE(entry.path().filename().string().rfind(".kept.json", 0), 0u) << "a temporary file was left: " << entry.path();
+    expectNoTemporaryOf("kept.json");
+}
+
+TEST_F(ScanCli, StreamedExportIsTheWholeTreeExportByteForByte)
+{
+    fs::create_directories(dir / "tree" / "empty" / "nested");
+    fs::create_directories(dir / "tree" / "sub" / "q\"uo\\te\n");
+    write(dir / "tree" / "sub" / "q\"uo\\te\n" / "f\t", std::string(77, 'f'));
+    fs::create_hard_link(dir / "tree" / "a.bin", dir / "tree" / "sub" / "hard");
+    fs::create_symlink("../a.bin", dir / "tree" / "sub" / "link");
+    ASSERT_EQ(run(quoted(dir / "tree") + " -o " + quoted(dir / "streamed.json")).status, 0);
+    ASSERT_EQ(run(quoted(dir / "tree") + " --whole-tree -o " + quoted(dir / "whole.json")).status, 0);
+    // Only the run's time may differ.
+    const std::regex timestamp("\"timestamp\":[0-9]+");
+    const std::string streamed = std::regex_replace(read(dir / "streamed.json"), timestamp, "\"timestamp\":0");
+    EXPECT_EQ(streamed, std::regex_replace(read(dir / "whole.json"), timestamp, "\"timestamp\":0"));
+    EXPECT_NE(streamed.find("{\"name\":\"f\\t\",\"asize\":77}"), std::string::npos) << streamed;
+}
+
+// A file size limit makes the export's first write fail mid-scan (EFBIG, as a full disk would give
+// ENOSPC): the run fails with the system's reason, and the temporary file is gone.
+TEST_F(ScanCli, WriteFailureMidwayLeavesNoFileAndKeepsAnExistingOne)
+{
+    // Names that escape to six bytes a character: past the export's megabyte buffer, so the
+    // first write happens while the scan runs.
+    fs::create_directories(dir / "tree" / "wide");
+    for (int i = 0; i < 800; ++i)
+        write(dir / "tree" / "wide" / (std::to_string(i) + std::string(250, '\x01')), "");
+    write(dir / "kept.json", "precious");
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const rlimit small { 65536, 65536 };
+        signal(SIGXFSZ, SIG_IGN); // kept across exec: the write fails instead of killing
+        if (setrlimit(RLIMIT_FSIZE, &small) != 0 || !freopen((dir / "err.txt").c_str(), "w", stderr))
+            _exit(126);
+        setenv("ASAN_OPTIONS", "verify_asan_link_order=0", 1);
+        const std::string target = (dir / "kept.json").string(), tree = (dir / "tree").string();
+        execl(TOOL.c_str(), TOOL.c_str(), tree.c_str(), "-q", "-o", target.c_str(), nullptr);
+        _exit(127);
+    }
+    int raw = 0;
+    ASSERT_EQ(waitpid(child, &raw, 0), child);
+    ASSERT_TRUE(WIFEXITED(raw)) << "ended by signal " << WTERMSIG(raw);
+    const std::string err = read(dir / "err.txt");
+    EXPECT_EQ(WEXITSTATUS(raw), 1) << err;
+    EXPECT_NE(err.find("cannot write " + (dir / "kept.json").string() + ": "), std::string::npos) << err;
+    EXPECT_NE(err.find("File too large"), std::string::npos) << err;
+    EXPECT_EQ(read(dir / "kept.json"), "precious");
+    expectNoTemporaryOf("kept.json");
 }
 
 // In a directory with read but no search permission the names list but no size can be read. Such

@@ -31,6 +31,8 @@ std::optional<ScanOptions> parseScanOptions(int argc, const char* const* argv, s
                 return std::nullopt;
             } else if (argument == "-q" || argument == "--quiet") {
                 options.quiet = true;
+            } else if (argument == "--whole-tree") {
+                options.wholeTree = true;
             } else if (argument == "-o" || argument == "--output") {
                 if (i + 1 >= argc || std::string_view(argv[i + 1]).empty()) {
                     error = std::string(argument) + " needs a FILE";

@@ -9,6 +9,10 @@ struct ScanOptions {
     std::string directory;     // what to scan
     std::string output = "-";  // the export file; "-" is standard output
     bool quiet = false;        // no progress on standard error
+    // --whole-tree, left out of the usage: builds the whole tree and writes it after the scan, as
+    // the program's own scans do, instead of writing while scanning. Only the benchmark and the
+    // tests use it, to check the streaming export against it.
+    bool wholeTree = false;
 };
 
 extern const char* const SCAN_USAGE;
