@@ -39,8 +39,10 @@ public:
     void scanStarted(const char*, size_t) override {}
     void directoryEntered(FilesystemNode* directory) override
     {
-        if (!directory->parent)
+        if (!directory->parent) {
+            directory->parent = mapper.summaryNode; // null for a single path
             mapper.currentRoot.store(reinterpret_cast<uintptr_t>(directory));
+        }
         mapper.currentDirectory.store(reinterpret_cast<uintptr_t>(directory));
         if (mapper.listener)
             mapper.listener->directoryEntered(directory);
@@ -54,7 +56,7 @@ public:
     }
     void directoryLeft(FilesystemNode* directory) override
     {
-        if (directory->parent && mapper.listener)
+        if (directory->parent && !directory->parent->scanSummary && mapper.listener)
             mapper.listener->directoryLeft(directory);
     }
 
@@ -100,6 +102,14 @@ void FileSizeMapper::waitWhileBusy()
 
 void FileSizeMapper::mapDirectory(std::string path)
 {
+    std::vector<std::string> paths;
+    paths.push_back(std::move(path));
+    mapPaths(std::move(paths));
+}
+
+void FileSizeMapper::mapPaths(std::vector<std::string> paths)
+{
+    assert(!paths.empty() && "FileSizeMapper::mapPaths: nothing to map");
     MutexLock lock(mutex);
     switch (state.load()) {
     case SCANNING:
@@ -118,11 +128,14 @@ void FileSizeMapper::mapDirectory(std::string path)
         break;
     }
     abandoned.reset();
-    requestedPath = std::move(path);
+    requestedPaths = std::move(paths);
     scanProblems = {};
     importedScan = {};
+    storedNames.clear();
+    const std::string rootName =
+        requestedPaths.size() == 1 ? requestedPaths[0] : std::to_string(requestedPaths.size()) + " scans";
     if (listener)
-        listener->scanStarted(requestedPath.data(), requestedPath.size());
+        listener->scanStarted(rootName.data(), rootName.size());
     state.store(SCANNING);
     wakeWorker.notifyOne();
 }
@@ -144,6 +157,9 @@ UniquePtr<FilesystemNode> FileSizeMapper::takeResult()
     abandoned.reset();
     bytesMapped.store(0);
     state.store(IDLE);
+    for (auto& [node, caption] : storedNames)
+        node->rename(caption);
+    storedNames.clear();
     return std::move(result);
 }
 
@@ -205,7 +221,7 @@ ScanState FileSizeMapper::getProgress(std::string& outPath, uint64_t& outBytes, 
         auto* directory = reinterpret_cast<const FilesystemNode*>(currentDirectory.load());
         if (directory) {
             const FilesystemNode* root = directory;
-            while (root->parent)
+            while (!isScanRoot(root))
                 root = root->parent;
             outRootNameLength = root->name.length;
             outPath = nodePath(directory);
@@ -230,9 +246,12 @@ void FileSizeMapper::run()
             wakeWorker.wait(mutex);
             break;
         case SCANNING: {
-            std::string path = requestedPath;
+            std::vector<std::string> paths = requestedPaths;
             mutex.unlock();
-            map(path);
+            if (paths.size() == 1)
+                map(paths[0]);
+            else
+                mapSeveral(paths);
             mutex.lock();
             scanDone.notifyAll();
             break;
@@ -249,6 +268,11 @@ void FileSizeMapper::map(const std::string& path)
     // Each scan allocates from chunks of its own, so freeing one tree frees all of its memory.
     NodePool::retireThreadChunk();
     uint64_t fileSize = 0;
+    if (path == "-" && importer) {
+        importTree(path);
+        NodePool::retireThreadChunk();
+        return;
+    }
     switch (DirectoryLister::examineRoot(path, fileSize)) {
     case DirectoryLister::RootKind::FILE:
         if (importer && importer->recognizes(path))
@@ -261,7 +285,10 @@ void FileSizeMapper::map(const std::string& path)
         break;
     case DirectoryLister::RootKind::MISSING: {
         MutexLock lock(mutex);
-        state.store(canceling() ? IDLE : FINISHED);
+        if (canceling())
+            endCancelled();
+        else
+            endPath();
         break;
     }
     }
@@ -270,31 +297,40 @@ void FileSizeMapper::map(const std::string& path)
 
 void FileSizeMapper::mapFile(const std::string& path, uint64_t size)
 {
-    UniquePtr<FilesystemNode> node = makeNode(FilesystemNode::Type::FILE, path, nullptr, size);
+    UniquePtr<FilesystemNode> node = makeNode(FilesystemNode::Type::FILE, path, summaryNode, size);
     if (sink && !canceling())
         sink->fileFound(path, size, false);
     MutexLock lock(mutex);
     if (canceling()) {
-        state.store(IDLE);
+        endCancelled();
         return; // the node dies with this scope
     }
-    bytesMapped.store(size);
-    result = std::move(node);
-    state.store(FINISHED);
+    if (summaryNode) {
+        bytesMapped.store(add(bytesMapped.load(), size));
+        adopt(std::move(node));
+    } else {
+        bytesMapped.store(size);
+        result = std::move(node);
+    }
+    endPath();
 }
 
 void FileSizeMapper::mapTree(const std::string& path)
 {
-    UniquePtr<FilesystemNode> node = makeNode(FilesystemNode::Type::DIRECTORY, path, nullptr, 0);
+    UniquePtr<FilesystemNode> node = makeNode(FilesystemNode::Type::DIRECTORY, path, summaryNode, 0);
     FilesystemNode* root = node.get();
     {
         MutexLock lock(mutex);
         if (canceling()) {
-            state.store(IDLE);
+            endCancelled();
             return;
         }
-        result = std::move(node);
-        bytesMapped.store(0);
+        if (summaryNode) {
+            summaryNode->appendChild(std::move(node)); // its size joins the summary's at the end
+        } else {
+            result = std::move(node);
+            bytesMapped.store(0);
+        }
     }
     currentRoot.store(reinterpret_cast<uintptr_t>(root));
     if (listener)
@@ -310,6 +346,8 @@ void FileSizeMapper::mapTree(const std::string& path)
     currentDirectory.store(0);
     currentRoot.store(0);
     if (canceling()) {
+        if (summaryNode)
+            return; // mapSeveral destroys the summary with this tree
         state.store(IDLE);
         result.reset();
         scanProblems.unlistedNodes.clear(); // they named nodes of the tree just destroyed
@@ -318,18 +356,38 @@ void FileSizeMapper::mapTree(const std::string& path)
     }
     if (listener)
         listener->directoryLeft(root);
-    state.store(FINISHED);
+    if (summaryNode)
+        summaryNode->size = add(summaryNode->size, root->size);
+    endPath();
 }
+
+namespace {
+
+// Adds the problems of one scan of several to those of the scans before it.
+void mergeProblems(ScanProblems& into, ScanProblems&& from)
+{
+    if (into.unlistedDirectories + into.unreadableFiles == 0 && !from.firstUnlistedPath.empty()) {
+        into.firstUnlistedPath = std::move(from.firstUnlistedPath);
+        into.firstError = from.firstError;
+    }
+    into.unlistedDirectories += from.unlistedDirectories;
+    into.unreadableFiles += from.unreadableFiles;
+    into.unlistedNodes.insert(into.unlistedNodes.end(), from.unlistedNodes.begin(), from.unlistedNodes.end());
+    into.saturated = into.saturated || from.saturated;
+}
+
+} // namespace
 
 void FileSizeMapper::importTree(const std::string& path)
 {
     {
         MutexLock lock(mutex);
         if (canceling()) {
-            state.store(IDLE);
+            endCancelled();
             return;
         }
-        bytesMapped.store(0);
+        if (!summaryNode)
+            bytesMapped.store(0);
     }
     ImportRelay relay(*this);
     ScanProblems stored;
@@ -342,24 +400,112 @@ void FileSizeMapper::importTree(const std::string& path)
         // The interface thread waits in cancel() or mapDirectory() until this scan is gone.
         outcome.tree.reset();
         outcome.partial.reset();
+        if (summaryNode)
+            return; // mapSeveral ends the scan
         bytesMapped.store(0);
         state.store(IDLE);
         return;
     }
-    abandoned = std::move(outcome.partial);
-    scanProblems = std::move(stored);
+    if (summaryNode) {
+        mergeProblems(scanProblems, std::move(stored));
+        if (outcome.partial)
+            adopt(std::move(outcome.partial)); // abandoned with the summary by mapSeveral
+    } else {
+        abandoned = std::move(outcome.partial);
+        scanProblems = std::move(stored);
+    }
     scanProblems.importFailure = std::move(outcome.failure);
     if (outcome.tree) {
-        importedScan = std::move(origin);
-        bytesMapped.store(outcome.tree->size);
-        if (listener)
-            listener->directoryLeft(outcome.tree.get());
-        result = std::move(outcome.tree);
+        if (summaryNode) {
+            FilesystemNode* root = outcome.tree.get();
+            storedNames.emplace_back(root, storedScanCaption(root->name.view(), origin));
+            adopt(std::move(outcome.tree));
+            if (listener)
+                listener->directoryLeft(root);
+            summaryNode->size = add(summaryNode->size, root->size);
+        } else {
+            importedScan = std::move(origin);
+            bytesMapped.store(outcome.tree->size);
+            if (listener)
+                listener->directoryLeft(outcome.tree.get());
+            result = std::move(outcome.tree);
+        }
     } else {
-        bytesMapped.store(0);
+        if (!summaryNode)
+            bytesMapped.store(0);
         if (scanProblems.importFailure.empty())
             scanProblems.importFailure = path + ": the stored scan could not be read";
     }
+    endPath();
+}
+
+void FileSizeMapper::adopt(UniquePtr<FilesystemNode> tree)
+{
+    tree->parent = summaryNode;
+    summaryNode->appendChild(std::move(tree));
+}
+
+void FileSizeMapper::endPath()
+{
+    if (!summaryNode)
+        state.store(FINISHED);
+}
+
+void FileSizeMapper::endCancelled()
+{
+    if (!summaryNode)
+        state.store(IDLE);
+}
+
+// Each path is mapped as map() maps a single one, with summaryNode set so that its tree joins the
+// summary and the state stays SCANNING; the end of the list, a cancel or an import failure ends
+// the whole scan here.
+void FileSizeMapper::mapSeveral(const std::vector<std::string>& paths)
+{
+    UniquePtr<FilesystemNode> node =
+        makeNode(FilesystemNode::Type::DIRECTORY, std::to_string(paths.size()) + " scans", nullptr, 0);
+    node->scanSummary = true;
+    {
+        MutexLock lock(mutex);
+        if (canceling()) {
+            state.store(IDLE);
+            return;
+        }
+        summaryNode = node.get();
+        result = std::move(node);
+        bytesMapped.store(0);
+    }
+    if (listener)
+        listener->directoryEntered(summaryNode);
+    for (const std::string& path : paths) {
+        map(path);
+        if (canceling() || !scanProblems.importFailure.empty())
+            break;
+    }
+    MutexLock lock(mutex);
+    FilesystemNode* summary = summaryNode;
+    summaryNode = nullptr;
+    currentDirectory.store(0);
+    currentRoot.store(0);
+    if (canceling()) {
+        result.reset();
+        scanProblems.unlistedNodes.clear();
+        storedNames.clear();
+        bytesMapped.store(0);
+        state.store(IDLE);
+        return;
+    }
+    if (!scanProblems.importFailure.empty()) {
+        abandoned = std::move(result); // the progress slot may still point into it
+        scanProblems.unlistedNodes.clear();
+        storedNames.clear();
+        bytesMapped.store(0);
+        state.store(FINISHED);
+        return;
+    }
+    if (listener)
+        listener->directoryLeft(summary);
+    bytesMapped.store(summary->size);
     state.store(FINISHED);
 }
 

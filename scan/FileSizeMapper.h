@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <deque>
 #include <string>
+#include <utility>
 #include <vector>
 
 class ScanListener;
@@ -64,6 +65,14 @@ public:
     // Starts mapping `path` (a directory, or a single file). A running scan is cancelled and an
     // unclaimed result discarded first.
     void mapDirectory(std::string path);
+    // Starts mapping every path of `paths`, one after the other, into one tree: its root is a
+    // summary directory named "N scans" (scanSummary set, its size the saturating sum) whose
+    // children are the scans' roots in the order given, a stored scan's root named by
+    // storedScanCaption. One path maps exactly as mapDirectory does. The progress, a cancel and
+    // the problems cover the whole list; a stored scan that cannot be imported fails all of it
+    // (a null result and its importFailure). A path that is neither a file nor a directory when
+    // its turn comes is left out. "-" is a stored scan read from standard input (at most once).
+    void mapPaths(std::vector<std::string> paths);
     // Stops a running scan; returns once its partial tree is destroyed.
     void cancel();
     // The finished tree (null for a path that was neither a file nor a directory); null and no
@@ -93,6 +102,10 @@ private:
 
     void waitWhileBusy(); // under the mutex: until the worker has left SCANNING and CANCELING
     void map(const std::string& path);
+    void mapSeveral(const std::vector<std::string>& paths);
+    void endPath();      // a path is mapped: the scan is finished unless more paths follow
+    void endCancelled(); // a path's mapping was cancelled: the scan is over (mapSeveral ends it)
+    void adopt(orvex::UniquePtr<FilesystemNode> tree); // under the mutex: appended to the summary
     void mapFile(const std::string& path, uint64_t size);
     void mapTree(const std::string& path);
     void importTree(const std::string& path);
@@ -111,7 +124,13 @@ private:
     orvex::ConditionVariable wakeWorker;
     orvex::ConditionVariable scanDone;
     orvex::Atomic<int32_t> state { IDLE };
-    std::string requestedPath;
+    std::vector<std::string> requestedPaths;
+    // While several paths are mapped: the summary (owned by `result`), which each path's tree
+    // joins as it is mapped. Worker only.
+    FilesystemNode* summaryNode = nullptr;
+    // A stored scan's root under a summary and its caption: renamed by takeResult on the GUI
+    // thread, since getProgress may read the name while the scan runs.
+    std::vector<std::pair<FilesystemNode*, std::string>> storedNames;
     orvex::UniquePtr<FilesystemNode> result;
     orvex::Atomic<uint64_t> bytesMapped { 0 };
     orvex::Atomic<uintptr_t> currentDirectory { 0 };

@@ -68,6 +68,14 @@ void FilesystemNode::setName(std::string_view bytes)
     name.length = bytes.size();
 }
 
+void FilesystemNode::rename(std::string_view bytes)
+{
+    if (name.bytes)
+        NodePool::release(name.bytes, size_t(name.length) + 1);
+    name = {};
+    setName(bytes);
+}
+
 void FilesystemNode::appendChild(UniquePtr<FilesystemNode> child)
 {
     if (children.count + 1 > children.capacity) {
@@ -124,7 +132,7 @@ std::string nodePathTail(const FilesystemNode* node, const FilesystemNode* root,
 std::string nodePath(const FilesystemNode* node)
 {
     std::vector<const FilesystemNode*> chain;
-    for (; node; node = node->parent)
+    for (; node; node = isScanRoot(node) ? nullptr : node->parent)
         chain.push_back(node);
     std::string path;
     // A tree read from a scan file made on a POSIX system keeps its '/' paths on Windows too.

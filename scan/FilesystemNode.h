@@ -31,6 +31,10 @@ struct FilesystemNode {
     };
 
     Type type = Type::FILE;
+    // The root of several scans shown together: a directory whose children are scan roots, each
+    // named by its own path, so that a path below it starts at that child (see nodePath). It
+    // names no place on disk itself.
+    bool scanSummary = false;
     Name name;
     FilesystemNode* parent = nullptr; // not owned; null for the root
     uint64_t size = 0;                // bytes of a file; sum of the children for a directory
@@ -45,6 +49,8 @@ struct FilesystemNode {
 
     // Copies the bytes into a buffer of exactly length + 1 bytes.
     void setName(std::string_view bytes);
+    // Gives the old name back and sets `bytes`: only while no other thread may read the name.
+    void rename(std::string_view bytes);
     // Stores `child` after the existing children; grows the array to 3 * (count + 1) / 2 + 15
     // elements when it is full.
     void appendChild(orvex::UniquePtr<FilesystemNode> child);
@@ -58,7 +64,10 @@ struct FilesystemNode {
 constexpr uint64_t saturatedSize = ~uint64_t(0);
 inline uint64_t saturatingAdd(uint64_t a, uint64_t b) { return a > saturatedSize - b ? saturatedSize : a + b; }
 
-// The node's full path: the root's name (the scanned path), then every name below it, joined
+// Whether `node` is the root of a scan: the tree's root, or a child of a scan summary.
+inline bool isScanRoot(const FilesystemNode* node) { return !node->parent || node->parent->scanSummary; }
+
+// The node's full path: its scan root's name (the scanned path), then every name below it, joined
 // with '/' ('\\' on Windows, unless the root's name starts with '/': a POSIX system's scan read
 // from a file) unless the text so far is empty or already ends in a separator.
 std::string nodePath(const FilesystemNode* node);

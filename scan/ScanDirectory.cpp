@@ -10,9 +10,15 @@
 orvex::UniquePtr<FilesystemNode> scanDirectory(const std::string& path, ScanProblems* problems, TreeImporter* importer,
                                                ImportedScan* imported)
 {
+    return scanPaths({ path }, problems, importer, imported);
+}
+
+orvex::UniquePtr<FilesystemNode> scanPaths(std::vector<std::string> paths, ScanProblems* problems,
+                                           TreeImporter* importer, ImportedScan* imported)
+{
     FileSizeMapper mapper;
     mapper.setImporter(importer);
-    mapper.mapDirectory(path);
+    mapper.mapPaths(std::move(paths));
     std::string progressPath;
     uint64_t bytes = 0, rootNameLength = 0;
     while (mapper.getProgress(progressPath, bytes, rootNameLength) == SCANNING)

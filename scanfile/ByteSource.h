@@ -30,7 +30,16 @@ private:
     std::string failure;
 };
 
-// Opens `path` and decompresses it as its first bytes say: 1f 8b gzip, 28 b5 2f fd zstd, else the
+// The path that stands for standard input ("-"), read once like any scan file: a pipe works, since
+// nothing seeks.
+inline constexpr const char* standardInputPath = "-";
+// How messages name the file at `path`: "standard input" for "-", else the path.
+inline std::string shownScanFileName(const std::string& path)
+{
+    return path == standardInputPath ? "standard input" : path;
+}
+
+// Opens `path` ("-": standard input) and decompresses it as its first bytes say: 1f 8b gzip, 28 b5 2f fd zstd, else the
 // bytes as they are. Null with "cannot open PATH: reason" in `error` when it cannot be opened.
 orvex::UniquePtr<ByteSource> openScanFile(const std::string& path, std::string& error);
 

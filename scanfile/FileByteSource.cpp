@@ -20,10 +20,11 @@ FileByteSource::~FileByteSource()
 
 orvex::UniquePtr<FileByteSource> FileByteSource::open(const std::string& path, std::string& error)
 {
-    const int descriptor = readable_file::open(path, error);
+    const bool standardInput = path == standardInputPath;
+    const int descriptor = standardInput ? readable_file::openStandardInput(error) : readable_file::open(path, error);
     if (descriptor < 0)
         return nullptr;
-    return orvex::UniquePtr<FileByteSource>(new FileByteSource(descriptor, path));
+    return orvex::UniquePtr<FileByteSource>(new FileByteSource(descriptor, shownScanFileName(path)));
 }
 
 size_t FileByteSource::readDescriptor(char* buffer, size_t capacity)

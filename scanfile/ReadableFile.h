@@ -14,6 +14,9 @@ int open(const std::string& path, std::string& error);
 // retried).
 long read(int descriptor, char* buffer, size_t capacity, std::string& error);
 void close(int descriptor);
+// A descriptor of its own for the process's standard input (a pipe, a terminal or a file; binary
+// on Windows), so that closing it leaves standard input open; -1 with the reason in `error`.
+int openStandardInput(std::string& error);
 // Whether `path` names a regular file (links followed).
 bool isRegularFile(const std::string& path);
 

@@ -11,12 +11,13 @@ TreeImporter::Outcome ScanFileImporter::import(const std::string& path, ScanList
                                                ImportedScan& origin)
 {
     Outcome outcome;
+    const std::string shown = shownScanFileName(path);
     std::string error;
     orvex::UniquePtr<ByteSource> source = openScanFile(path, error);
     if (!source) {
         // "cannot open PATH: reason" becomes "PATH: reason", like the other failures.
-        const std::string lead = "cannot open " + path + ": ";
-        outcome.failure = path + ": " + (error.rfind(lead, 0) == 0 ? error.substr(lead.size()) : error);
+        const std::string lead = "cannot open " + (path == standardInputPath ? shown : path) + ": ";
+        outcome.failure = shown + ": " + (error.rfind(lead, 0) == 0 ? error.substr(lead.size()) : error);
         return outcome;
     }
     ScanFileReader reader(&listener, cancelled);
@@ -24,7 +25,7 @@ TreeImporter::Outcome ScanFileImporter::import(const std::string& path, ScanList
     outcome.partial = reader.takePartial();
     if (!outcome.tree) {
         if (!reader.wasCancelled())
-            outcome.failure = path + ": " + reader.failure();
+            outcome.failure = shown + ": " + reader.failure();
         return outcome;
     }
     problems = reader.problems();

@@ -54,9 +54,12 @@ std::filesystem::path nativePath(const std::string& path)
 #endif
 }
 
-// DIR must exist and be a directory or a regular file (what the scanner can map).
+// Each DIR must exist and be a directory or a regular file (what the scanner can map).
 bool checkSource(const std::string& path, std::string& error)
 {
+    if (path == "-")
+        return true; // standard input: a stored scan, read once
+
     std::error_code failed;
     const std::filesystem::file_status info = std::filesystem::status(nativePath(path), failed);
     if (failed) {
@@ -100,7 +103,10 @@ int main(int argc, char** argv)
         return EXIT_USAGE;
     }
     const SnapshotOptions& options = *parsed;
-    if (!checkSource(options.directory, error) || !checkOutput(options.output, error))
+    for (const std::string& path : options.paths)
+        if (!checkSource(path, error))
+            return failure(error);
+    if (!checkOutput(options.output, error))
         return failure(error);
 
     // GL before the scan, so that a machine without it fails at once.
@@ -123,14 +129,16 @@ int main(int argc, char** argv)
     ImportedScan imported;
 #if VELBRIN_SCAN_FILES
     ScanFileImporter importer; // a stored scan draws like the directory it recorded
-    orvex::UniquePtr<FilesystemNode> tree = scanDirectory(options.directory, &problems, &importer, &imported);
+    orvex::UniquePtr<FilesystemNode> tree = scanPaths(options.paths, &problems, &importer, &imported);
 #else
-    orvex::UniquePtr<FilesystemNode> tree = scanDirectory(options.directory, &problems);
+    orvex::UniquePtr<FilesystemNode> tree = scanPaths(options.paths, &problems);
 #endif
     if (!tree && !problems.importFailure.empty())
         return failure("cannot read " + problems.importFailure);
+    const std::string source =
+        options.paths.size() == 1 ? options.directory : std::to_string(options.paths.size()) + " scans";
     if (!tree)
-        return failure(options.directory + " could not be scanned (neither a file nor a directory)");
+        return failure(source + " could not be scanned (neither a file nor a directory)");
     // An empty chart of a directory that could not be read would pass for an empty directory.
     if (problems.rootUnlisted)
         return failure("cannot read " + options.directory + ": " + std::strerror(problems.firstError));
@@ -167,7 +175,7 @@ int main(int argc, char** argv)
     if (totalBytes == 0)
         view = { { 0.0, 0.0 } };
     std::printf("%s: %dx%d, %s (%llu bytes%s), view %.17g:%.17g, %d rows\n", options.output.c_str(), options.width,
-                options.height, options.directory.c_str(), (unsigned long long)totalBytes,
+                options.height, source.c_str(), (unsigned long long)totalBytes,
                 problems.saturated ? ", saturated: the true total is larger" : "", view[0], view[1],
                 options.rows);
     return EXIT_WRITTEN;

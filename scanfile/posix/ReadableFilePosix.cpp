@@ -31,6 +31,14 @@ long read(int descriptor, char* buffer, size_t capacity, std::string& error)
 
 void close(int descriptor) { ::close(descriptor); }
 
+int openStandardInput(std::string& error)
+{
+    const int descriptor = ::fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 0);
+    if (descriptor < 0)
+        error = std::string("cannot open standard input: ") + std::strerror(errno);
+    return descriptor;
+}
+
 bool isRegularFile(const std::string& path)
 {
     struct stat status;

@@ -32,6 +32,17 @@ long read(int descriptor, char* buffer, size_t capacity, std::string& error)
 
 void close(int descriptor) { _close(descriptor); }
 
+int openStandardInput(std::string& error)
+{
+    const int descriptor = _dup(0);
+    if (descriptor < 0) {
+        error = std::string("cannot open standard input: ") + std::strerror(errno);
+        return -1;
+    }
+    _setmode(descriptor, _O_BINARY);
+    return descriptor;
+}
+
 bool isRegularFile(const std::string& path)
 {
     const DWORD attributes = GetFileAttributesW(orvex::toExtendedPath(path).c_str());

@@ -1,7 +1,8 @@
-// velbrin-snapshot's argument parsing: DIR -o FILE.png [--size WxH] [--view START:END] [--rows N]
+// velbrin-snapshot's argument parsing: DIR... -o FILE.png [--size WxH] [--view START:END] [--rows N]
 // [--sorted], options in any order, "--opt value" or "--opt=value".
 #include "tools/snapshot/SnapshotOptions.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -9,9 +10,11 @@
 #include <string_view>
 
 const char* const SNAPSHOT_USAGE =
-    "usage: velbrin-snapshot DIR -o FILE.png [--size WxH] [--view START:END] [--rows N] [--sorted]\n"
+    "usage: velbrin-snapshot DIR... -o FILE.png [--size WxH] [--view START:END] [--rows N] [--sorted]\n"
     "  Scans DIR and draws the chart screen (root label band, scroll bar, chart) into a PNG.\n"
-    "  DIR may also be a stored scan (a JSON export, plain, .gz or .zst): its chart is drawn instead.\n"
+    "  DIR may also be a stored scan (a JSON export, plain, .gz or .zst): its chart is drawn instead;\n"
+    "  - reads a stored scan from standard input. Several DIRs are drawn as one chart whose root,\n"
+    "  \"N scans\", holds each of them.\n"
     "  -o FILE.png      the picture to write\n"
     "  --size WxH       picture size in pixels (default 1280x800; at least 64x128)\n"
     "  --view START:END visible byte range (default the whole tree; clamped to it)\n"
@@ -87,11 +90,17 @@ std::optional<SnapshotOptions> parseSnapshotOptions(int argc, const char* const*
             return std::nullopt;
         }
         if (arg.empty() || arg[0] != '-' || arg == "-") {
-            if (haveDirectory) {
-                error = "more than one DIR given ('" + options.directory + "' and '" + std::string(arg) + "')";
+            if (arg.empty()) {
+                error = "DIR is empty: give a directory to scan";
                 return std::nullopt;
             }
-            options.directory = std::string(arg);
+            if (arg == "-" && std::find(options.paths.begin(), options.paths.end(), "-") != options.paths.end()) {
+                error = "- (standard input) given more than once";
+                return std::nullopt;
+            }
+            if (!haveDirectory)
+                options.directory = std::string(arg);
+            options.paths.emplace_back(arg);
             haveDirectory = true;
             continue;
         }

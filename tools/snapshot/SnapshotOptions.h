@@ -4,9 +4,11 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 struct SnapshotOptions {
-    std::string directory;          // what to scan: a directory or a single file
+    std::string directory;          // what to scan: a directory or a single file (the first of `paths`)
+    std::vector<std::string> paths; // every path given, in order: several are drawn under a summary
     std::string output;             // the PNG to write
     int width = 1280;               // picture size in pixels
     int height = 800;

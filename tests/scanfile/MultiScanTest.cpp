@@ -1,0 +1,200 @@
+// Several paths in one scan: the summary root adds up its scans, each scan is what a scan of its
+// path alone gives, paths below the summary are real paths, standard input may be a pipe of a
+// compressed export, a broken stored scan fails the list naming itself, and a cancel stops it.
+#include "ScanFileTestSupport.h"
+
+#include "../scan/ScanTreeFixture.h"
+#include "scan/ScanDirectory.h"
+#include "scanfile/ScanFileImporter.h"
+
+#include <fcntl.h>
+#include <fstream>
+#include <iterator>
+#include <thread>
+#include <unistd.h>
+
+using namespace scanfiletest;
+using orvex::UniquePtr;
+using scantest::TempTree;
+
+namespace {
+
+std::string fileBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return { std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>() };
+}
+
+// Two folders and a stored scan of a third: sizes that make every sum distinct.
+struct ThreeSources {
+    TempTree tree;
+    std::string first, second, stored, storedFrom;
+
+    ThreeSources()
+    {
+        for (const char* name : { "one", "one/sub", "two", "three" })
+            tree.dir(name);
+        tree.file("one/a", 100);
+        tree.file("one/sub/b", 2000);
+        tree.file("two/c", 30000);
+        tree.file("three/d", 400000);
+        first = tree.at("one");
+        second = tree.at("two");
+        storedFrom = tree.at("three");
+        stored = tree.at("three.json.gz");
+        UniquePtr<FilesystemNode> scanned = scanDirectory(storedFrom);
+        writeScanFile(*scanned, stored);
+    }
+};
+
+// Standard input replaced by a pipe that a thread fills with `bytes`, for the life of the object.
+class PipedStandardInput {
+public:
+    explicit PipedStandardInput(std::string bytes)
+    {
+        int ends[2];
+        scantest::check(::pipe(ends) == 0, "pipe");
+        saved = ::dup(STDIN_FILENO);
+        ::dup2(ends[0], STDIN_FILENO);
+        ::close(ends[0]);
+        writer = std::thread([end = ends[1], bytes = std::move(bytes)] {
+            for (size_t done = 0; done < bytes.size();) {
+                const ssize_t wrote = ::write(end, bytes.data() + done, bytes.size() - done);
+                if (wrote <= 0)
+                    break;
+                done += size_t(wrote);
+            }
+            ::close(end);
+        });
+    }
+    ~PipedStandardInput()
+    {
+        writer.join();
+        ::dup2(saved, STDIN_FILENO);
+        ::close(saved);
+    }
+
+private:
+    int saved = -1;
+    std::thread writer;
+};
+
+} // namespace
+
+TEST(MultiScanTest, SummaryAddsUpScansThatEachMatchTheirSingleScan)
+{
+    ThreeSources sources;
+    ScanFileImporter importer;
+    ScanProblems problems;
+    UniquePtr<FilesystemNode> tree =
+        scanPaths({ sources.first, sources.second, sources.stored }, &problems, &importer);
+    ASSERT_NE(tree, nullptr) << problems.importFailure;
+    EXPECT_TRUE(tree->scanSummary);
+    EXPECT_EQ(tree->name.view(), "3 scans");
+    ASSERT_EQ(tree->children.count, 3);
+    EXPECT_EQ(tree->size, 432100u);
+
+    for (int i = 0; i < 2; ++i) {
+        const std::string path = i == 0 ? sources.first : sources.second;
+        UniquePtr<FilesystemNode> alone = scanDirectory(path);
+        SCOPED_TRACE(path);
+        expectSameTree(alone.get(), tree->children[i]);
+        EXPECT_EQ(tree->children[i]->parent, tree.get());
+    }
+    // The stored scan is named as a single one's caption names it: its path and time.
+    const FilesystemNode* stored = tree->children[2];
+    EXPECT_EQ(stored->name.view(), storedScanCaption(sources.storedFrom, { sources.stored, true, 1700000000 }));
+    EXPECT_EQ(stored->size, 400000u);
+
+    // Paths start at each scan's root, never at the summary.
+    EXPECT_EQ(nodePath(tree->children[0]), sources.first);
+    EXPECT_EQ(nodePath(scantest::findChild(scantest::findChild(tree->children[0], "sub"), "b")),
+              sources.first + "/sub/b");
+    EXPECT_EQ(nodePath(tree.get()), "3 scans");
+
+    // One path is mapped exactly as before: no summary.
+    UniquePtr<FilesystemNode> single = scanPaths({ sources.first });
+    ASSERT_NE(single, nullptr);
+    EXPECT_FALSE(single->scanSummary);
+    EXPECT_EQ(single->name.view(), sources.first);
+}
+
+TEST(MultiScanTest, StandardInputReadsACompressedExportFromAPipe)
+{
+    ThreeSources sources;
+    ScanFileImporter importer;
+    ScanProblems problems;
+    UniquePtr<FilesystemNode> tree;
+    {
+        PipedStandardInput input(fileBytes(sources.stored)); // gzip bytes: told by their magic number
+        tree = scanPaths({ sources.first, "-" }, &problems, &importer);
+    }
+    ASSERT_NE(tree, nullptr) << problems.importFailure;
+    ASSERT_EQ(tree->children.count, 2);
+    EXPECT_EQ(tree->children[1]->size, 400000u);
+    EXPECT_EQ(tree->size, 402100u);
+
+    // Alone, "-" is a plain import of what the pipe holds.
+    ImportedScan origin;
+    {
+        PipedStandardInput input(fileBytes(sources.stored));
+        tree = scanPaths({ "-" }, &problems, &importer, &origin);
+    }
+    ASSERT_NE(tree, nullptr) << problems.importFailure;
+    EXPECT_EQ(tree->name.view(), sources.storedFrom);
+    EXPECT_EQ(origin.file, "-");
+}
+
+TEST(MultiScanTest, BrokenSecondStoredScanFailsTheListNamingItsFileAndByte)
+{
+    ThreeSources sources;
+    const std::string header = "[1,2,{},[{\"name\":\"/r\"},";
+    const std::string broken = sources.tree.at("broken.json");
+    std::ofstream(broken, std::ios::binary) << header << "{\"name\":\"a\",\"asize\":-1}]]";
+    const size_t offset = header.size() + std::string("{\"name\":\"a\",\"asize\":").size();
+
+    ScanFileImporter importer;
+    for (const std::vector<std::string>& paths :
+         { std::vector<std::string> { sources.stored, broken }, std::vector<std::string> { sources.first, broken } }) {
+        ScanProblems problems;
+        EXPECT_EQ(scanPaths(paths, &problems, &importer), nullptr);
+        EXPECT_EQ(problems.importFailure.rfind(broken + ": at byte " + std::to_string(offset) + ": ", 0), 0u)
+            << problems.importFailure;
+    }
+    // From standard input the message names it so.
+    ScanProblems problems;
+    {
+        PipedStandardInput input("[1,2,{},[{\"name\":\"/r\"},{\"name\":\"a\",\"asize\":-1}]]");
+        EXPECT_EQ(scanPaths({ sources.first, "-" }, &problems, &importer), nullptr);
+    }
+    EXPECT_EQ(problems.importFailure.rfind("standard input: at byte " + std::to_string(offset) + ": ", 0), 0u)
+        << problems.importFailure;
+}
+
+TEST(MultiScanTest, ListenerSeesOneWalkAndACancelStopsTheWholeList)
+{
+    ThreeSources sources;
+    {
+        FileSizeMapper mapper;
+        scantest::WalkChecker checker;
+        mapper.setListener(&checker);
+        mapper.mapPaths({ sources.first, sources.second });
+        UniquePtr<FilesystemNode> tree = scantest::finish(mapper);
+        ASSERT_NE(tree, nullptr);
+        EXPECT_EQ(checker.rootNames, std::vector<std::string> { "2 scans" });
+        EXPECT_EQ(checker.entered, 4); // the summary, one, one/sub, two
+        EXPECT_EQ(checker.left, 4);
+        EXPECT_EQ(tree->size, 32100u);
+    }
+    // Held in the second folder's file: the first scan is done, and is dropped with the rest.
+    FileSizeMapper mapper;
+    scantest::WalkChecker checker;
+    checker.holdScanner = &mapper;
+    checker.holdAtFile = 3;
+    mapper.setListener(&checker);
+    mapper.mapPaths({ sources.first, sources.second });
+    ASSERT_TRUE(scantest::waitFor([&] { return checker.holding.load(); }));
+    mapper.cancel();
+    EXPECT_EQ(mapper.currentState(), IDLE);
+    EXPECT_EQ(mapper.takeResult(), nullptr);
+}
