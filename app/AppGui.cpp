@@ -323,7 +323,7 @@ void AppGui::onPicked()
         // says so instead of leaving the user on the same screen.
         const std::string problem = startPathProblem(answer.path);
         if (problem.empty()) {
-            startMapping(answer.path);
+            startMapping({ answer.path });
             return;
         }
         reportFailure("Cannot open " + answer.path + ": " + problem, false);
@@ -336,14 +336,20 @@ void AppGui::onPicked()
     window.requestRedraw();
 }
 
-void AppGui::startFromCommandLine(const std::string& path)
+void AppGui::startFromCommandLine(const std::vector<std::string>& paths)
 {
-    const std::string problem = startPathProblem(path);
-    if (!problem.empty()) {
-        reportFailure("Cannot open " + path + ": " + problem, true);
-        return;
+    for (const std::string& path : paths) {
+#if VELBRIN_SCAN_FILES
+        if (path == "-")
+            continue; // standard input: whether it holds a stored scan shows when it is read
+#endif
+        const std::string problem = startPathProblem(path);
+        if (!problem.empty()) {
+            reportFailure("Cannot open " + path + ": " + problem, true);
+            return;
+        }
     }
-    startMapping(path);
+    startMapping(paths);
 }
 
 void AppGui::buildFrame()
@@ -394,7 +400,7 @@ UniquePtr<Component> AppGui::scanningOverlay()
     return makeUnique<OverlaidComponents>(std::move(back), padded(2, 2, 2, 2, std::move(sized)));
 }
 
-void AppGui::startMapping(const std::string& path)
+void AppGui::startMapping(std::vector<std::string> paths)
 {
     // A refresh or a question about the old tree ends with it; a move already under way finishes.
     if (refreshing()) {
@@ -406,7 +412,7 @@ void AppGui::startMapping(const std::string& path)
         trashJob->finish();
     trashJob = nullptr;
     setStatus({});
-    mapper->mapDirectory(path);
+    mapper->mapPaths(std::move(paths));
     scanning = true;
     if (!rootLabelSlot || !scrollBarSlot || !chartSlot)
         buildFrame();

@@ -59,9 +59,10 @@ public:
     void warmUp(orvex::gui::Renderer& renderer);
     orvex::gui::Response keyPress(const orvex::KeyEvent& event) override;
 
-    // A directory named on the command line: scanned at once when it can be read; otherwise the
-    // status line and a message box name it and the start screen stays.
-    void startFromCommandLine(const std::string& path);
+    // Directories or stored scans named on the command line ("-": a stored scan on standard
+    // input): scanned at once, several under one summary, when each can be read; otherwise the
+    // status line and a message box name the first that cannot and the start screen stays.
+    void startFromCommandLine(const std::vector<std::string>& paths);
 
     // The failure the status line shows (UTF-8), empty when there is none; for the frame log.
     const std::string& statusText() const { return status; }
@@ -79,7 +80,7 @@ public:
     // disabled; the answer arrives through onPicked.
     void pickDirectory();
     void onPicked();
-    void startMapping(const std::string& path);
+    void startMapping(std::vector<std::string> paths);
     void onScanFinished();
 
     // [changing the tree: AppGuiEdits.cpp] F5 and the menu's Refresh scan a folder again on a

@@ -19,6 +19,8 @@
 #include "icicle/components/DetailsText.h"
 #include "scan/TreeEdit.h"
 
+#include <algorithm>
+
 
 using namespace orvex;
 using namespace orvex::gui;
@@ -51,7 +53,7 @@ bool AppGui::canRefresh(const FilesystemNode* node) const
 {
     const FilesystemNode* folder = refreshFolder(node);
     // A stored scan's folder can be scanned again only where it exists on this machine.
-    return chart && folder && !refreshing() && !trashJob && !scanning
+    return chart && folder && !folder->scanSummary && !refreshing() && !trashJob && !scanning
         && startPathProblem(IcicleNodeLookup::nodePath(folder)).empty();
 }
 
@@ -166,8 +168,14 @@ void AppGui::editTree(const FilesystemNode* changed, bool keepChanged, const Fil
 
 bool AppGui::canTrash(const FilesystemNode* node) const
 {
-    // Never the scanned folder itself, nor anything of a stored scan (its paths may be another machine's).
-    return chart && node && node->parent && chartImported.file.empty() && !refreshing() && !trashJob && !scanning;
+    // Never a scanned folder itself, nor anything of a stored scan (its paths may be another machine's).
+    if (!chart || !node || isScanRoot(node) || !chartImported.file.empty() || refreshing() || trashJob || scanning)
+        return false;
+    const FilesystemNode* root = node;
+    while (!isScanRoot(root))
+        root = root->parent;
+    const auto& stored = chartImported.storedRoots;
+    return std::find(stored.begin(), stored.end(), root) == stored.end();
 }
 
 void AppGui::trashSelected()

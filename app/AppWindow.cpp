@@ -23,7 +23,7 @@ constexpr Color<float> BACKGROUND { 0.0625f, 0.0625f, 0.0625f, 1 };
 
 } // namespace
 
-AppWindow::AppWindow(std::string startPath) : startPath(std::move(startPath))
+AppWindow::AppWindow(std::vector<std::string> startPaths) : startPaths(std::move(startPaths))
 {
     // Benchmarks ask for one line per frame and for the program to end once the finished chart
     // has been drawn a number of times. The log is a new file of the benchmark's own.
@@ -95,8 +95,8 @@ bool AppWindow::initialize()
     host.setInterfaceScale(settings->uiScaleMultiplier);
     host.relayout();
     // The walk starts before the warm-up, so the two overlap on a machine with more than one core.
-    if (!startPath.empty())
-        gui->startFromCommandLine(startPath);
+    if (!startPaths.empty())
+        gui->startFromCommandLine(startPaths);
     warmUp();
     return true;
 }

@@ -18,13 +18,15 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 class AppGui;
 
 class AppWindow final : public orvex::ResponsiveApplication {
 public:
-    // `startPath`: a directory to scan at once (empty: the start screen).
-    explicit AppWindow(std::string startPath = {});
+    // `startPaths`: directories or stored scans to scan at once, several under one summary (none:
+    // the start screen).
+    explicit AppWindow(std::vector<std::string> startPaths = {});
     ~AppWindow() override;
 
     bool initialize() override;
@@ -53,7 +55,7 @@ private:
     void pace();
     void warmUp();
 
-    std::string startPath;
+    std::vector<std::string> startPaths;
     // The frame log for benchmarks (VELBRIN_FRAME_LOG names the file; see bench/app-compare.sh).
     std::FILE* frameLog = nullptr;
     std::string loggedStatus; // the status line as last written to the frame log

@@ -503,6 +503,8 @@ void FileSizeMapper::mapSeveral(const std::vector<std::string>& paths)
         state.store(FINISHED);
         return;
     }
+    for (const auto& named : storedNames)
+        importedScan.storedRoots.push_back(named.first);
     if (listener)
         listener->directoryLeft(summary);
     bytesMapped.store(summary->size);

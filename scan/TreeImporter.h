@@ -12,6 +12,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 class ScanListener;
 struct ScanProblems;
@@ -21,6 +22,9 @@ struct ImportedScan {
     std::string file;          // the file that was read
     bool hasTimestamp = false; // whether the file says when its scan was made
     uint64_t timestamp = 0;    // seconds since 1970
+    // Of several scans under a summary (`file` then empty): the roots that were read from stored
+    // scans, valid while the tree lives.
+    std::vector<const FilesystemNode*> storedRoots;
 };
 
 class TreeImporter {

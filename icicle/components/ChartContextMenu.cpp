@@ -120,7 +120,7 @@ ChartContextMenu::~ChartContextMenu() = default;
 void ChartContextMenu::updateEnabled()
 {
     const FilesystemNode* node = chart->selectedNode();
-    const bool here = node && shell->reachable(IcicleNodeLookup::nodePath(node));
+    const bool here = node && !node->scanSummary && shell->reachable(IcicleNodeLookup::nodePath(node));
     enabled[OPEN] = enabled[REVEAL] = here;
     enabled[COPY_PATH] = node != nullptr;
     enabled[GO_INTO] = node && node->type == FilesystemNode::Type::DIRECTORY && node != chart->focusedNode();

@@ -189,7 +189,7 @@ void IcicleVisualization::openNodeAt(Vector2 position, Vector2 previousPress)
     const FilesystemNode* node = lookup->nodeAt(chartView.byteAt(position.x, size.x), chartView.rowAt(position.y, size.y));
     const FilesystemNode* previous
         = lookup->nodeAt(chartView.byteAt(previousPress.x, size.x), chartView.rowAt(previousPress.y, size.y));
-    if (!node || node != previous)
+    if (!node || node != previous || node->scanSummary) // the summary of several scans is no path
         return;
     const std::string path = IcicleNodeLookup::nodePath(node);
     if (node->type == FilesystemNode::Type::DIRECTORY)

@@ -103,7 +103,10 @@ TEST(MultiScanTest, SummaryAddsUpScansThatEachMatchTheirSingleScan)
     }
     // The stored scan is named as a single one's caption names it: its path and time.
     const FilesystemNode* stored = tree->children[2];
-    EXPECT_EQ(stored->name.view(), storedScanCaption(sources.storedFrom, { sources.stored, true, 1700000000 }));
+    ImportedScan origin;
+    origin.hasTimestamp = true;
+    origin.timestamp = 1700000000;
+    EXPECT_EQ(stored->name.view(), storedScanCaption(sources.storedFrom, origin));
     EXPECT_EQ(stored->size, 400000u);
 
     // Paths start at each scan's root, never at the summary.

@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -221,6 +222,8 @@ TEST_F(SnapshotE2ETest, FailuresExitWithStatusAndReasonAndNoPicture)
         { "empty DIR", "'' -o out.png", "", 2, "DIR is empty" },
         { "missing DIR", "no-such-dir -o out.png", "", 1, "no-such-dir: No such file or directory" },
         { "DIR neither file nor directory", "/dev/null -o out.png", "", 1, "neither a file nor a directory" },
+        { "missing second DIR", "snapshot-tree no-such-dir -o out.png", "", 1, "no-such-dir: No such file or directory" },
+        { "standard input twice", "- - -o out.png", "", 2, "more than once" },
         { "output folder missing", "snapshot-tree -o no-such-folder/out.png", "", 1, "cannot create" },
         { "output is a directory", "snapshot-tree -o snapshot-tree", "", 1, "is a directory" },
         // Only X is allowed, so that SDL cannot fall back to a console or offscreen driver.
@@ -234,6 +237,27 @@ TEST_F(SnapshotE2ETest, FailuresExitWithStatusAndReasonAndNoPicture)
         EXPECT_NE(result.errors.find(row.reason), std::string::npos) << result.errors;
         EXPECT_FALSE(fs::exists(folder / "out.png"));
     }
+}
+
+TEST_F(SnapshotE2ETest, StoredScanFromAPipeAndSeveralSources)
+{
+    std::ofstream(folder / "stored.json")
+        << "[1,2,{\"timestamp\":1700000000},[{\"name\":\"/srv\"},{\"name\":\"a\",\"asize\":3000},"
+           "[{\"name\":\"d\"},{\"name\":\"b\",\"asize\":1000}]]]\n";
+    Result result = run("stored.json -o direct.png --size 320x200");
+    ASSERT_EQ(result.status, 0) << result.errors;
+    result = run("- -o piped.png --size 320x200", "cat stored.json |");
+    ASSERT_EQ(result.status, 0) << result.errors;
+    const orvex::Image direct = picture("direct.png"), piped = picture("piped.png");
+    ASSERT_EQ(direct.width(), piped.width());
+    EXPECT_TRUE(std::equal(direct.data(), direct.data() + size_t(direct.width()) * size_t(direct.height()) * 4,
+                           piped.data()))
+        << "a stored scan read from a pipe draws as the file does";
+
+    result = run("snapshot-tree - -o both.png --size 320x200", "cat stored.json |");
+    ASSERT_EQ(result.status, 0) << result.errors;
+    const std::string summary = readText(folder / "stdout.txt");
+    EXPECT_NE(summary.find("2 scans"), std::string::npos) << summary;
 }
 
 TEST_F(SnapshotE2ETest, OutputThatIsNotARegularFileIsRefusedAndKept)
