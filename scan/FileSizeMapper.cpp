@@ -110,6 +110,7 @@ void FileSizeMapper::mapDirectory(std::string path)
 void FileSizeMapper::mapPaths(std::vector<std::string> paths)
 {
     assert(!paths.empty() && "FileSizeMapper::mapPaths: nothing to map");
+    assert((!sink || paths.size() == 1) && "FileSizeMapper::mapPaths: a scan into a sink maps one path");
     MutexLock lock(mutex);
     switch (state.load()) {
     case SCANNING:
@@ -307,6 +308,7 @@ void FileSizeMapper::mapFile(const std::string& path, uint64_t size)
     }
     if (summaryNode) {
         bytesMapped.store(add(bytesMapped.load(), size));
+        summaryNode->size = add(summaryNode->size, size);
         adopt(std::move(node));
     } else {
         bytesMapped.store(size);

@@ -72,6 +72,7 @@ public:
     // the problems cover the whole list; a stored scan that cannot be imported fails all of it
     // (a null result and its importFailure). A path that is neither a file nor a directory when
     // its turn comes is left out. "-" is a stored scan read from standard input (at most once).
+    // A scan into a sink maps one path only.
     void mapPaths(std::vector<std::string> paths);
     // Stops a running scan; returns once its partial tree is destroyed.
     void cancel();

@@ -25,10 +25,10 @@ std::string fileBytes(const std::string& path)
     return { std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>() };
 }
 
-// Two folders and a stored scan of a third: sizes that make every sum distinct.
+// Two folders, a stored scan of a third and a loose file: sizes that make every sum distinct.
 struct ThreeSources {
     TempTree tree;
-    std::string first, second, stored, storedFrom;
+    std::string first, second, stored, storedFrom, loose;
 
     ThreeSources()
     {
@@ -38,6 +38,8 @@ struct ThreeSources {
         tree.file("one/sub/b", 2000);
         tree.file("two/c", 30000);
         tree.file("three/d", 400000);
+        tree.file("loose", 5000000);
+        loose = tree.at("loose");
         first = tree.at("one");
         second = tree.at("two");
         storedFrom = tree.at("three");
@@ -87,12 +89,14 @@ TEST(MultiScanTest, SummaryAddsUpScansThatEachMatchTheirSingleScan)
     ScanFileImporter importer;
     ScanProblems problems;
     UniquePtr<FilesystemNode> tree =
-        scanPaths({ sources.first, sources.second, sources.stored }, &problems, &importer);
+        scanPaths({ sources.first, sources.second, sources.stored, sources.loose }, &problems, &importer);
     ASSERT_NE(tree, nullptr) << problems.importFailure;
     EXPECT_TRUE(tree->scanSummary);
-    EXPECT_EQ(tree->name.view(), "3 scans");
-    ASSERT_EQ(tree->children.count, 3);
-    EXPECT_EQ(tree->size, 432100u);
+    EXPECT_EQ(tree->name.view(), "4 scans");
+    ASSERT_EQ(tree->children.count, 4);
+    EXPECT_EQ(tree->size, 5432100u);
+    EXPECT_EQ(tree->children[3]->type, FilesystemNode::Type::FILE);
+    EXPECT_EQ(nodePath(tree->children[3]), sources.loose);
 
     for (int i = 0; i < 2; ++i) {
         const std::string path = i == 0 ? sources.first : sources.second;
@@ -113,7 +117,7 @@ TEST(MultiScanTest, SummaryAddsUpScansThatEachMatchTheirSingleScan)
     EXPECT_EQ(nodePath(tree->children[0]), sources.first);
     EXPECT_EQ(nodePath(scantest::findChild(scantest::findChild(tree->children[0], "sub"), "b")),
               sources.first + "/sub/b");
-    EXPECT_EQ(nodePath(tree.get()), "3 scans");
+    EXPECT_EQ(nodePath(tree.get()), "4 scans");
 
     // One path is mapped exactly as before: no summary.
     UniquePtr<FilesystemNode> single = scanPaths({ sources.first });
