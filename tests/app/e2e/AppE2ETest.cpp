@@ -399,6 +399,19 @@ TEST_F(AppE2ETest, DirectoryOnTheCommandLineIsScannedAtOnce)
     EXPECT_TRUE(waitForScreen(app, "the chart without the progress panel", chartShown));
 }
 
+// Two paths: one chart whose root sums them, its details naming the summary.
+TEST_F(AppE2ETest, SeveralPathsOnTheCommandLineShowOneChart)
+{
+    App app(folder, { (folder / "tree").string(), (folder / "tree" / "big file.bin").string() }, { frameLogVariable() });
+    ASSERT_TRUE(waitForScreen(app, "the chart", chartShown));
+    EXPECT_TRUE(waitUntil([&] {
+        for (const std::string& line : readLines(folder / "frames"))
+            if (line.rfind("details 2 scans — ", 0) == 0 && line.find("(13,000,000 bytes)") != std::string::npos)
+                return true;
+        return false;
+    })) << readWhole(folder / "frames");
+}
+
 // [SECTION] The chart
 
 // The big file's cell in row 1: the middle column is inside it. Returns its top, bottom, left and
@@ -821,12 +834,16 @@ struct FailureRow {
     const char* argument;  // in the test's folder; empty: none, SELECT DIRECTORY is pressed instead
     const char* picked;    // what the stand-in zenity answers; null: no zenity at all
     const char* expected;  // the status text, "$" standing for the test's folder
+    const char* second = ""; // a second argument after `argument`, in the test's folder
 };
 
 const FailureRow failureRows[] = {
     { "MissingPathOnTheCommandLine", "missing", "", "Cannot open $/missing: No such file or directory" },
     { "FifoOnTheCommandLine", "fifo", "", "Cannot open $/fifo: it is neither a directory nor a file" },
     { "BrokenStoredScan", "broken.json", "", "Cannot open $/broken.json: at byte 64: the data ends early (the file is truncated)" },
+    { "MissingSecondPath", "tree", "", "Cannot open $/missing: No such file or directory", "missing" },
+    { "BrokenSecondStoredScan", "tree", "",
+      "Cannot open $/broken.json: at byte 64: the data ends early (the file is truncated)", "broken.json" },
     { "NoFolderPicker", "", nullptr,
       "No folder picker found: install zenity or kdialog (or a desktop portal with a file chooser)." },
     { "PickedFifo", "", "fifo", "Cannot open $/fifo: it is neither a directory nor a file" },
@@ -853,6 +870,8 @@ TEST_P(AppFailureTest, TheStatusLineSaysWhatFailed)
     std::vector<std::string> arguments;
     if (*row.argument)
         arguments.push_back((folder / row.argument).string());
+    if (*row.second)
+        arguments.push_back((folder / row.second).string());
     App app(folder, arguments, { frameLogVariable(), "PATH=" + (folder / "bin").string() });
     ASSERT_FALSE(app.window.empty());
     if (arguments.empty()) {
@@ -882,4 +901,6 @@ TEST(AppCommandLine, HelpVersionAndBadArguments)
     EXPECT_NE(run("'" + PROGRAM + "' --version").find("velbrin "), std::string::npos);
     const int status = std::system(("'" + PROGRAM + "' --bogus 2>/dev/null").c_str());
     EXPECT_EQ(WEXITSTATUS(status), 2);
+    const int twice = std::system(("'" + PROGRAM + "' - - </dev/null 2>/dev/null").c_str());
+    EXPECT_EQ(WEXITSTATUS(twice), 2) << "standard input can be read once";
 }
