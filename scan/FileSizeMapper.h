@@ -107,6 +107,7 @@ private:
     void endPath();      // a path is mapped: the scan is finished unless more paths follow
     void endCancelled(); // a path's mapping was cancelled: the scan is over (mapSeveral ends it)
     void adopt(orvex::UniquePtr<FilesystemNode> tree); // under the mutex: appended to the summary
+    void addProblems(ScanProblems&& problems);           // a stored scan's, joining the list's
     void mapFile(const std::string& path, uint64_t size);
     void mapTree(const std::string& path);
     void importTree(const std::string& path);
