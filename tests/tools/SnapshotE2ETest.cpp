@@ -10,6 +10,7 @@
 // which overwrites tests/data/snapshot-tree-320x200.png and tests/data/snapshot-scripts-480x240.png
 // (names in Cyrillic, Greek, CJK and Latin with accents, drawn from the chart's glyph page); look
 // at them before committing them.
+#include "PictureDifference.h"
 #include "tools/snapshot/PngFile.h"
 
 #include <gtest/gtest.h>
@@ -103,31 +104,12 @@ protected:
         ASSERT_TRUE(readPng(reference, expected, error)) << error;
         ASSERT_EQ(expected.width(), shot.width());
         ASSERT_EQ(expected.height(), shot.height());
-        double sum = 0;
-        size_t close = 0, labels = 0, labelsClose = 0;
-        const size_t pixels = size_t(shot.width()) * size_t(shot.height());
-        for (size_t i = 0; i < pixels; ++i) {
-            int worst = 0, brightest = 0;
-            for (int c = 0; c < 3; ++c) {
-                const int a = shot.data()[i * 4 + c], b = expected.data()[i * 4 + c];
-                sum += std::abs(a - b);
-                worst = std::max(worst, std::abs(a - b));
-                brightest = std::max({ brightest, a, b });
-            }
-            close += worst <= 4;
-            if (brightest >= 160) {
-                ++labels;
-                labelsClose += worst <= 4;
-            }
-        }
-        const double meanDifference = sum / double(pixels * 3);
-        const double closeShare = double(close) / double(pixels);
-        const double labelShare = labels ? double(labelsClose) / double(labels) : 1.0;
-        if (meanDifference >= 0.5 || closeShare < 0.99 || labelShare < 0.98) {
+        const PictureDifference difference = PictureDifference::between(shot, expected);
+        if (!difference.acceptable()) {
             const fs::path kept = fs::temp_directory_path() / (fs::path(reference).stem().string() + "-actual.png");
             fs::copy_file(folder / name, kept, fs::copy_options::overwrite_existing);
-            ADD_FAILURE() << "mean difference " << meanDifference << " per channel, " << closeShare * 100
-                          << "% of pixels and " << labelShare * 100 << "% of " << labels
+            ADD_FAILURE() << "mean difference " << difference.meanDifference << " per channel, " << difference.closeShare * 100
+                          << "% of pixels and " << difference.labelShare * 100 << "% of " << difference.labels
                           << " label pixels within 4 levels; this run's picture: " << kept;
         }
     }

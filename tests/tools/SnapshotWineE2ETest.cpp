@@ -6,6 +6,7 @@
 // POSIX system (a JSON export), which both builds read and draw alike. The comparison runs here, where
 // libpng reads both files. Skipped when the Windows build or Wine is missing. Needs a display
 // (xvfb-run): both programs draw through a hidden window's context.
+#include "PictureDifference.h"
 #include "tools/snapshot/PngFile.h"
 
 #include <gtest/gtest.h>
@@ -125,31 +126,12 @@ TEST_F(SnapshotWineE2ETest, WindowsPictureMatchesLinuxPicture)
 
         // The same driver family draws both, yet the two builds' floating point may differ in the
         // last bits (label edges, blending rounding); a moved cell, a lost label or a swapped
-        // colour changes far more than this allows.
-        // Label pixels (the bright ones) are held to the bar on their own: names outside ASCII
-        // come from each build's glyph page, and a few wrong glyphs must not hide among the cells.
-        double sum = 0;
-        size_t close = 0, labels = 0, labelsClose = 0;
-        const size_t pixels = size_t(linux.width()) * size_t(linux.height());
-        for (size_t i = 0; i < pixels; ++i) {
-            int worst = 0, brightest = 0;
-            for (int c = 0; c < 3; ++c) {
-                const int w = windows.data()[i * 4 + c], l = linux.data()[i * 4 + c];
-                sum += std::abs(w - l);
-                worst = std::max(worst, std::abs(w - l));
-                brightest = std::max({ brightest, w, l });
-            }
-            close += worst <= 4;
-            if (brightest >= 160) {
-                ++labels;
-                labelsClose += worst <= 4;
-            }
-        }
-        const double meanDifference = sum / double(pixels * 3);
-        const double closeShare = double(close) / double(pixels);
-        EXPECT_LT(meanDifference, 0.5) << "per channel";
-        EXPECT_GE(closeShare, 0.99) << "share of pixels within 4 levels";
-        EXPECT_GE(labels ? double(labelsClose) / double(labels) : 1.0, 0.98) << "share of " << labels << " label pixels within 4 levels";
+        // colour changes far more than this allows; names outside ASCII come from each build's
+        // glyph page, so label pixels are held to the bar on their own.
+        const PictureDifference difference = PictureDifference::between(windows, linux);
+        EXPECT_LT(difference.meanDifference, 0.5) << "per channel";
+        EXPECT_GE(difference.closeShare, 0.99) << "share of pixels within 4 levels";
+        EXPECT_GE(difference.labelShare, 0.98) << "share of " << difference.labels << " label pixels within 4 levels";
         if (HasFailure()) {
             const fs::path kept = fs::temp_directory_path() / "snapshot-wine-windows.png";
             fs::copy_file(folder / "windows.png", kept, fs::copy_options::overwrite_existing);
