@@ -14,7 +14,29 @@ using orvex::UniquePtr;
 
 void* FilesystemNode::operator new(size_t size) { return NodePool::allocate(size, alignof(FilesystemNode)); }
 
+void FilesystemNode::operator delete(FilesystemNode* node, std::destroying_delete_t) noexcept
+{
+    if (node->type == Type::FOLDED) {
+        static_cast<FoldedEntry*>(node)->~FoldedEntry();
+        NodePool::release(node, sizeof(FoldedEntry));
+        return;
+    }
+    node->~FilesystemNode();
+    NodePool::release(node, sizeof(FilesystemNode));
+}
+
 void FilesystemNode::operator delete(void* memory, size_t size) noexcept { NodePool::release(memory, size); }
+
+int64_t layoutChildCount(const FilesystemNode* folder)
+{
+    int64_t count = folder->children.count;
+    if (!folder->holdsFolded)
+        return count;
+    for (int64_t i = 0; i < folder->children.count; ++i)
+        if (const FoldedEntry* folded = asFolded(folder->children[i]))
+            count += int64_t(folded->items) - 1;
+    return count;
+}
 
 namespace {
 
@@ -78,19 +100,51 @@ void FilesystemNode::rename(std::string_view bytes)
 
 void FilesystemNode::appendChild(UniquePtr<FilesystemNode> child)
 {
-    if (children.count + 1 > children.capacity) {
-        int64_t capacity = 3 * (children.count + 1) / 2 + 15;
-        auto* grown = static_cast<UniquePtr<FilesystemNode>*>(
-            NodePool::allocate(size_t(capacity) * sizeof(UniquePtr<FilesystemNode>), alignof(UniquePtr<FilesystemNode>)));
-        for (int64_t i = 0; i < children.count; ++i)
-            new (&grown[i]) UniquePtr<FilesystemNode>(std::move(children.elements[i]));
-        if (children.elements)
-            NodePool::release(children.elements, size_t(children.capacity) * sizeof(UniquePtr<FilesystemNode>));
-        children.elements = grown;
-        children.capacity = capacity;
-    }
+    if (children.count + 1 > children.capacity)
+        reserveChildren(3 * (children.count + 1) / 2 + 15);
     new (&children.elements[children.count]) UniquePtr<FilesystemNode>(std::move(child));
     children.count += 1;
+}
+
+UniquePtr<FilesystemNode>* FilesystemNode::allocateChildArray(int64_t capacity)
+{
+    return static_cast<UniquePtr<FilesystemNode>*>(
+        NodePool::allocate(size_t(capacity) * sizeof(UniquePtr<FilesystemNode>), alignof(UniquePtr<FilesystemNode>)));
+}
+
+void FilesystemNode::installChildren(UniquePtr<FilesystemNode>* elements, int64_t count, int64_t capacity) noexcept
+{
+    clearChildren();
+    children.elements = elements;
+    children.count = count;
+    children.capacity = capacity;
+}
+
+void FilesystemNode::clearChildren()
+{
+    // The children go as they would with this node: last first, each subtree iteratively.
+    while (children.count > 0) {
+        children.count -= 1;
+        children.elements[children.count].reset();
+        children.elements[children.count].~UniquePtr();
+    }
+    if (children.elements)
+        NodePool::release(children.elements, size_t(children.capacity) * sizeof(UniquePtr<FilesystemNode>));
+    children.elements = nullptr;
+    children.capacity = 0;
+}
+
+void FilesystemNode::reserveChildren(int64_t capacity)
+{
+    if (capacity <= children.capacity)
+        return;
+    UniquePtr<FilesystemNode>* grown = allocateChildArray(capacity);
+    for (int64_t i = 0; i < children.count; ++i)
+        new (&grown[i]) UniquePtr<FilesystemNode>(std::move(children.elements[i]));
+    if (children.elements)
+        NodePool::release(children.elements, size_t(children.capacity) * sizeof(UniquePtr<FilesystemNode>));
+    children.elements = grown;
+    children.capacity = capacity;
 }
 
 namespace {

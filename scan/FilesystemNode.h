@@ -8,11 +8,13 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <new>
 #include <string>
 #include <string_view>
 
 struct FilesystemNode {
-    enum class Type : int32_t { FILE = 0, DIRECTORY = 1 };
+    // FOLDED: a FoldedEntry, standing for entries too small ever to be drawn (see TreeFolding).
+    enum class Type : uint8_t { FILE = 0, DIRECTORY = 1, FOLDED = 2 };
 
     // Name bytes as the file system gave them (normally UTF-8), with a terminating NUL;
     // an empty name owns no buffer.
@@ -35,6 +37,8 @@ struct FilesystemNode {
     // named by its own path, so that a path below it starts at that child (see nodePath). It
     // names no place on disk itself.
     bool scanSummary = false;
+    // Some children are FOLDED: the layout then counts each as the children it stands for.
+    bool holdsFolded = false;
     Name name;
     FilesystemNode* parent = nullptr; // not owned; null for the root
     uint64_t size = 0;                // bytes of a file; sum of the children for a directory
@@ -54,10 +58,47 @@ struct FilesystemNode {
     // Stores `child` after the existing children; grows the array to 3 * (count + 1) / 2 + 15
     // elements when it is full.
     void appendChild(orvex::UniquePtr<FilesystemNode> child);
+    // Makes room for `capacity` children in all (no less than there are), so that appending up to
+    // that many allocates nothing more.
+    void reserveChildren(int64_t capacity);
+    // Destroys every child (each subtree, iteratively) and gives the child array back.
+    void clearChildren();
+    // A child array of `capacity` elements from NodePool, for installChildren; throws
+    // std::bad_alloc.
+    static orvex::UniquePtr<FilesystemNode>* allocateChildArray(int64_t capacity);
+    // Destroys the children there are and takes `elements` (from allocateChildArray, `count` of
+    // its `capacity` elements constructed) as the child array.
+    void installChildren(orvex::UniquePtr<FilesystemNode>* elements, int64_t count, int64_t capacity) noexcept;
 
     static void* operator new(size_t size);
+    // Destroys the node as what its type says it is (a FoldedEntry is larger) and gives its memory back.
+    static void operator delete(FilesystemNode* node, std::destroying_delete_t) noexcept;
+    // Only for a constructor that throws inside a new-expression.
     static void operator delete(void* memory, size_t size) noexcept;
 };
+
+// A FOLDED node: one entry in place of children of its parent that can never get a cell, because
+// each is smaller than the chart's minimum cell (see TreeFolding): a run of consecutive children,
+// or a folder's whole contents. It keeps what the chart and its details still need of them: their
+// bytes (`size`), their counts, and what the layout reads of left-out children (how many there
+// were, for the palette's steps, and the largest, for the balance test). No name, no children.
+struct FoldedEntry : FilesystemNode {
+    uint64_t files = 0;   // files among the entries and anywhere below them
+    uint64_t folders = 0; // folders among the entries and anywhere below them
+    uint64_t items = 0;   // the parent's children it stands for
+    uint64_t largest = 0; // the size of the largest of those children
+
+    FoldedEntry() { type = Type::FOLDED; }
+};
+
+inline const FoldedEntry* asFolded(const FilesystemNode* node)
+{
+    return node->type == FilesystemNode::Type::FOLDED ? static_cast<const FoldedEntry*>(node) : nullptr;
+}
+
+// How many children the layout places or leaves out: a FOLDED child counts as the children it
+// stands for. O(1) unless the folder holds folded entries.
+int64_t layoutChildCount(const FilesystemNode* folder);
 
 // Byte totals saturate at 2^64 - 1 instead of wrapping: a total that wrapped would look like a
 // small, believable number.

@@ -12,6 +12,8 @@
 #include <cassert>
 #include <cstdint>
 #include <new>
+#include <unordered_map>
+#include <vector>
 
 #if defined(__SANITIZE_ADDRESS__)
 #include <sanitizer/asan_interface.h>
@@ -93,6 +95,29 @@ struct ThreadChunk {
 
 thread_local ThreadChunk current;
 
+// Released blocks kept by size for the thread's next allocations: small sizes (nodes, names,
+// short child arrays) in a table, the rest in a map.
+struct Recycler {
+    static constexpr size_t tableSizes = 1024;
+    std::vector<void*> small[tableSizes + 1];
+    std::unordered_map<size_t, std::vector<void*>> large;
+
+    std::vector<void*>& blocksOf(size_t size) { return size <= tableSizes ? small[size] : large[size]; }
+    // A kept block of `size` bytes at `alignment`, or null.
+    void* take(size_t size, size_t alignment)
+    {
+        std::vector<void*>& blocks = blocksOf(size);
+        if (blocks.empty() || (reinterpret_cast<uintptr_t>(blocks.back()) & (alignment - 1)) != 0)
+            return nullptr;
+        void* memory = blocks.back();
+        blocks.pop_back();
+        POOL_UNPOISON(memory, size);
+        return memory;
+    }
+};
+
+thread_local Recycler* recycler = nullptr;
+
 void* allocateLarge(size_t size)
 {
     size_t mapped = (sizeof(Chunk) + size + 4095) & ~size_t(4095);
@@ -110,6 +135,9 @@ void* allocate(size_t size, size_t alignment)
     assert(alignment && alignment <= 16 && (alignment & (alignment - 1)) == 0 && "NodePool::allocate: alignment must be a power of two up to 16");
     if (size > largeRequest)
         return allocateLarge(size);
+    if (recycler)
+        if (void* memory = recycler->take(size, alignment))
+            return memory;
     Chunk* chunk = current.withRoom(size);
     uintptr_t at = (reinterpret_cast<uintptr_t>(chunk->front) + alignment - 1) & ~(alignment - 1);
     char* memory = reinterpret_cast<char*>(at);
@@ -123,6 +151,9 @@ char* allocateBytes(size_t size)
 {
     if (size > largeRequest)
         return static_cast<char*>(allocateLarge(size));
+    if (recycler)
+        if (void* memory = recycler->take(size, 1))
+            return static_cast<char*>(memory);
     Chunk* chunk = current.withRoom(size);
     chunk->back -= size;
     chunk->allocations += 1;
@@ -134,12 +165,42 @@ void release(void* memory, size_t size) noexcept
 {
     if (!memory)
         return;
+    if (recycler && size <= largeRequest) {
+        POOL_POISON(memory, size);
+        try {
+            recycler->blocksOf(size).push_back(memory);
+            return;
+        } catch (const std::bad_alloc&) {
+            // No room to keep it: given back below.
+        }
+    }
     auto* chunk = reinterpret_cast<Chunk*>(reinterpret_cast<uintptr_t>(memory) & ~(chunkSize - 1));
     POOL_POISON(memory, size);
     dropReferences(chunk, 1);
 }
 
 void retireThreadChunk() noexcept { current.retire(); }
+
+Recycling::Recycling()
+{
+    assert(!recycler && "NodePool::Recycling: one at a time on a thread");
+    recycler = new Recycler;
+}
+
+Recycling::~Recycling()
+{
+    Recycler* kept = recycler;
+    recycler = nullptr;
+    auto giveBack = [](std::vector<void*>& blocks, size_t size) {
+        for (void* memory : blocks)
+            release(memory, size);
+    };
+    for (size_t size = 0; size <= Recycler::tableSizes; ++size)
+        giveBack(kept->small[size], size);
+    for (auto& [size, blocks] : kept->large)
+        giveBack(blocks, size);
+    delete kept;
+}
 
 size_t mappedBytes() noexcept { return mappedTotal.load(); }
 

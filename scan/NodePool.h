@@ -23,4 +23,17 @@ void retireThreadChunk() noexcept;
 // Bytes mapped by all chunks now alive, for tests and benchmarks.
 size_t mappedBytes() noexcept;
 
+// While a Recycling lives on a thread, what that thread releases is kept and handed out again to
+// its own next allocations of the same size, instead of being given back: a bump chunk never
+// reuses a hole, and a scan that folds its tree frees and allocates piecemeal. What is still kept
+// is given back when it ends. Releases from other threads are given back as usual. One at a time
+// on a thread.
+class Recycling {
+public:
+    Recycling();
+    ~Recycling();
+    Recycling(const Recycling&) = delete;
+    Recycling& operator=(const Recycling&) = delete;
+};
+
 } // namespace NodePool
