@@ -1,8 +1,9 @@
-// scan-bench DIR [--repeat N] [--import]: maps DIR with FileSizeMapper exactly as the program does
+// scan-bench DIR [--repeat N] [--import] [--node-budget N|never]: maps DIR with FileSizeMapper exactly
+// as the program does (its default node budget unless told another)
 // (worker thread, a listener doing the preview's per-entry work, progress polled by the calling
 // thread as the GUI polls it each frame); with --import, DIR may be a stored scan that is read as
 // the program reads it. Prints one line per run:
-//   files=F dirs=D bytes=B ms=T counts_ms=C counts_share=S
+//   files=F dirs=D nodes=N bytes=B ms=T counts_ms=C counts_share=S (N: the nodes kept, folded entries included)
 // (C: the details bar's counts pass over the finished tree, S = C / T, which should stay below
 // 0.02), then the peak resident memory of the process and per node of the largest tree.
 #include "scan/FileSizeMapper.h"
@@ -75,12 +76,19 @@ private:
     std::atomic<uint64_t> sizes[9] {};
 };
 
-void count(const FilesystemNode* node, uint64_t& files, uint64_t& directories)
+uint64_t count(const FilesystemNode* node, uint64_t& files, uint64_t& directories)
 {
+    uint64_t nodes = 0;
     std::vector<const FilesystemNode*> stack { node };
     while (!stack.empty()) {
         const FilesystemNode* n = stack.back();
         stack.pop_back();
+        nodes += 1;
+        if (const FoldedEntry* folded = asFolded(n)) {
+            files += folded->files;
+            directories += folded->folders;
+            continue;
+        }
         if (n->type == FilesystemNode::Type::FILE) {
             files += 1;
             continue;
@@ -89,6 +97,7 @@ void count(const FilesystemNode* node, uint64_t& files, uint64_t& directories)
         for (int64_t i = 0; i < n->children.count; ++i)
             stack.push_back(n->children[i]);
     }
+    return nodes;
 }
 
 long peakResidentKiB()
@@ -110,16 +119,20 @@ long peakResidentKiB()
 int main(int argc, char** argv)
 {
     if (argc < 2 || std::strcmp(argv[1], "--help") == 0) {
-        std::fprintf(stderr, "usage: scan-bench DIR [--repeat N] [--import]\n");
+        std::fprintf(stderr, "usage: scan-bench DIR [--repeat N] [--import] [--node-budget N|never]\n");
         return 2;
     }
     std::string path = argv[1];
     int repeat = 1;
     bool import = false;
+    uint64_t budget = TreeFolding::defaultBudget;
     for (int i = 2; i < argc; ++i) {
         if (std::strcmp(argv[i], "--repeat") == 0 && i + 1 < argc)
             repeat = std::max(1, std::atoi(argv[++i]));
-        else if (std::strcmp(argv[i], "--import") == 0)
+        else if (std::strcmp(argv[i], "--node-budget") == 0 && i + 1 < argc) {
+            ++i;
+            budget = std::strcmp(argv[i], "never") == 0 ? TreeFolding::never : std::strtoull(argv[i], nullptr, 10);
+        } else if (std::strcmp(argv[i], "--import") == 0)
             import = true;
         else {
             std::fprintf(stderr, "scan-bench: unknown argument %s\n", argv[i]);
@@ -151,6 +164,7 @@ int main(int argc, char** argv)
 #endif
     FileSizeMapper mapper;
     mapper.setListener(&listener);
+    mapper.setNodeBudget(budget);
     if (import) {
 #if VELBRIN_SCAN_FILES
         mapper.setImporter(&importer);
@@ -189,14 +203,14 @@ int main(int argc, char** argv)
         const TreeCounts counts(tree.get());
         const double countsMs = orvex::seconds(orvex::TimePoint::now() - countsStarted) * 1000.0;
         uint64_t files = 0, directories = 0;
-        count(tree.get(), files, directories);
+        const uint64_t nodes = count(tree.get(), files, directories);
         if (counts.below(tree.get()).files != files - (tree->type == FilesystemNode::Type::FILE ? 1 : 0)) {
             std::fprintf(stderr, "scan-bench: the counts pass disagrees with the plain count\n");
             return 1;
         }
         largestTree = std::max(largestTree, files + directories);
-        std::printf("files=%llu dirs=%llu bytes=%llu ms=%.0f counts_ms=%.2f counts_share=%.4f\n", (unsigned long long)files,
-                    (unsigned long long)directories, (unsigned long long)tree->size, ms, countsMs, ms > 0 ? countsMs / ms : 0.0);
+        std::printf("files=%llu dirs=%llu nodes=%llu bytes=%llu ms=%.0f counts_ms=%.2f counts_share=%.4f\n",
+                    (unsigned long long)files, (unsigned long long)directories, (unsigned long long)nodes, (unsigned long long)tree->size, ms, countsMs, ms > 0 ? countsMs / ms : 0.0);
         std::fflush(stdout);
     }
     long peak = peakResidentKiB();

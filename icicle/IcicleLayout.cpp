@@ -28,7 +28,7 @@ struct Frame {
 
 Frame enter(FilesystemNode* node, int32_t depth, uint64_t offset, uint64_t width, HueWindow window, double inheritedHue)
 {
-    int64_t n = node->children.count;
+    const int64_t n = layoutChildCount(node);
     Frame frame { node, depth, offset, offset + width, window, 0, 0, 0, false, false, 0 };
     if (n == 0)
         return frame;
@@ -45,12 +45,15 @@ Frame enter(FilesystemNode* node, int32_t depth, uint64_t offset, uint64_t width
 
 bool IcicleLayout::isBalanced(const FilesystemNode* node, uint64_t minimumSize)
 {
-    if (node->children.count < 4)
+    if (layoutChildCount(node) < 4)
         return false;
     uint64_t half = node->size / 2;
     uint64_t largest[3] = { 0, 0, 0 };
     for (int64_t i = 0; i < node->children.count; ++i) {
-        uint64_t size = node->children[i]->size;
+        // A folded entry stands for children under the minimum: its largest is what they weigh here.
+        const FilesystemNode* child = node->children[i];
+        const FoldedEntry* folded = asFolded(child);
+        uint64_t size = folded ? folded->largest : child->size;
         if (size >= half)
             return false;
         if (size < minimumSize)
@@ -84,12 +87,18 @@ void IcicleLayout::layOutDescendants(FilesystemNode* root, uint64_t minimumSize,
             continue;
         }
         FilesystemNode* child = frame.node->children[frame.next++];
-        // A child with no room left in its parent (sizes saturated) is left out like a small one.
-        if (child->size < minimumSize || frame.offset == frame.end) {
-            // A left-out child keeps its place in the palette once a sibling has been drawn.
+        // A child with no room left in its parent (sizes saturated) is left out like a small one;
+        // a folded entry stands for as many left-out children.
+        const FoldedEntry* folded = asFolded(child);
+        if (folded || child->size < minimumSize || frame.offset == frame.end) {
+            // A left-out child keeps its place in the palette once a sibling has been drawn. The
+            // steps are added one by one, as they would be for the children themselves, so the
+            // sums round alike.
             if (frame.emitted) {
-                frame.window.lo += frame.shift;
-                frame.hue += frame.hueStep;
+                for (uint64_t k = folded ? folded->items : 1; k > 0; --k) {
+                    frame.window.lo += frame.shift;
+                    frame.hue += frame.hueStep;
+                }
             }
             continue;
         }

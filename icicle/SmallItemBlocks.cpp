@@ -10,6 +10,7 @@ SmallItemRuns::SmallItemRuns(const FilesystemNode* folder, int32_t row, uint64_t
     , row(row)
     , offset(x0)
     , end(end)
+    , childCount(layoutChildCount(folder))
 {
 }
 
@@ -44,7 +45,7 @@ void SmallItemRuns::finish(bool leftOutUnreadable, float inverseTotal, std::vect
 void SmallItemRuns::close(int from, uint64_t stop, bool toEnd, bool leftOutUnreadable, float inverseTotal,
                           std::vector<SmallItemBlock>& out)
 {
-    const uint64_t leftOut = uint64_t(folder->children.count - drawn);
+    const uint64_t leftOut = uint64_t(childCount - drawn);
     for (int k = from; k < openLevels;) {
         // Finer levels' runs start no earlier; those starting with this one are the same run.
         int last = k;

@@ -65,6 +65,7 @@ private:
     int32_t row;
     uint64_t offset; // where the next drawn child starts
     uint64_t end;
+    int64_t childCount; // as the layout counts them, a folded entry for the children it stands for
     int64_t drawn = 0;
     int openLevels = 0; // runs are open at levels [0, openLevels): a child left out at one level is at every coarser one
     Run runs[IcicleLevelIndex::levelCount];

@@ -29,6 +29,22 @@ UniquePtr<FilesystemNode> makeNode(FilesystemNode::Type type, std::string_view n
 
 } // namespace
 
+// A fold frees nodes the progress slot may name: the slot moves to the folder being folded, which
+// stays, under the chain's mutex that getProgress reads under.
+class FileSizeMapper::FoldGuard final : public TreeFolding::Guard {
+public:
+    explicit FoldGuard(FileSizeMapper& mapper) : mapper(mapper) {}
+    void lock(const FilesystemNode* folder) override
+    {
+        mapper.chainMutex.lock();
+        mapper.currentDirectory.store(reinterpret_cast<uintptr_t>(folder));
+    }
+    void unlock() override { mapper.chainMutex.unlock(); }
+
+private:
+    FileSizeMapper& mapper;
+};
+
 // Between an importer and the scanner's listener: keeps the progress (bytes, current directory)
 // as the walk does, and holds back the root's directoryLeft, which the scanner sends itself under
 // its mutex once the import is complete.
@@ -188,9 +204,7 @@ ScanState FileSizeMapper::getProgress(std::string& outPath, uint64_t& outBytes, 
         return loaded;
     outBytes = bytesMapped.load();
     if (loaded == SCANNING) {
-        std::optional<MutexLock> chainLock;
-        if (sink)
-            chainLock.emplace(chainMutex);
+        MutexLock chainLock(chainMutex);
         // As below; the root slot is set before the directory slot and cleared with it.
         auto* directory = reinterpret_cast<const FilesystemNode*>(currentDirectory.load());
         auto* root = reinterpret_cast<const FilesystemNode*>(currentRoot.load());
@@ -214,11 +228,9 @@ ScanState FileSizeMapper::getProgress(std::string& outPath, uint64_t& outBytes, 
     if (loaded == SCANNING) {
         // Names and parent links are written before a node is published here and never change;
         // nodes are destroyed only while this thread is blocked in cancel, mapDirectory or the
-        // destructor, after the slot was cleared, or (with a sink) under the chain's mutex after
-        // the slot moved to their parent.
-        std::optional<MutexLock> chainLock;
-        if (sink)
-            chainLock.emplace(chainMutex);
+        // destructor, after the slot was cleared, or (with a sink, or by a fold) under the
+        // chain's mutex after the slot moved to a node that stays.
+        MutexLock chainLock(chainMutex);
         auto* directory = reinterpret_cast<const FilesystemNode*>(currentDirectory.load());
         if (directory) {
             const FilesystemNode* root = directory;
@@ -296,6 +308,8 @@ void FileSizeMapper::map(const std::string& path)
     NodePool::retireThreadChunk();
 }
 
+void FileSizeMapper::setNodeBudget(uint64_t budget) { nodeBudget.store(budget); }
+
 void FileSizeMapper::mapFile(const std::string& path, uint64_t size)
 {
     UniquePtr<FilesystemNode> node = makeNode(FilesystemNode::Type::FILE, path, summaryNode, size);
@@ -339,10 +353,16 @@ void FileSizeMapper::mapTree(const std::string& path)
         listener->directoryEntered(root);
     {
         DirectoryLister lister(path);
-        if (sink)
+        if (sink) {
             stream(root, lister);
-        else
-            walk(root, lister);
+        } else {
+            FoldGuard guard(*this);
+            TreeFolding folding(nodeBudget.load(), &guard);
+            std::optional<NodePool::Recycling> recycling;
+            if (nodeBudget.load() != TreeFolding::never)
+                recycling.emplace();
+            walk(root, lister, folding);
+        }
     }
     MutexLock lock(mutex);
     currentDirectory.store(0);
@@ -377,7 +397,15 @@ void FileSizeMapper::importTree(const std::string& path)
     ImportRelay relay(*this);
     ScanProblems stored;
     ImportedScan origin;
-    TreeImporter::Outcome outcome = importer->import(path, relay, [this] { return canceling(); }, stored, origin);
+    // A stored scan is folded from its first folder, with its memory reused as it goes.
+    FoldGuard guard(*this);
+    const uint64_t budget = nodeBudget.load() == TreeFolding::never ? TreeFolding::never : 0;
+    TreeFolding folds(budget, &guard);
+    std::optional<NodePool::Recycling> recycling;
+    if (budget != TreeFolding::never)
+        recycling.emplace();
+    TreeImporter::Outcome outcome = importer->import(path, relay, [this] { return canceling(); }, stored, origin, folds);
+    recycling.reset();
     MutexLock lock(mutex);
     currentDirectory.store(0);
     currentRoot.store(0);
@@ -426,8 +454,13 @@ void FileSizeMapper::importTree(const std::string& path)
 
 // Depth first with an explicit stack, so any depth fits. Returns false when cancelled; the
 // partial tree stays linked for the caller to destroy.
-bool FileSizeMapper::walk(FilesystemNode* root, DirectoryLister& lister)
+bool FileSizeMapper::walk(FilesystemNode* root, DirectoryLister& lister, TreeFolding& folds)
 {
+    folding = &folds;
+    struct Clear {
+        TreeFolding*& folding;
+        ~Clear() { folding = nullptr; }
+    } clear { folding };
     struct Frame {
         FilesystemNode* directory;
         DirectoryLister::Listing* listing;
@@ -436,6 +469,8 @@ bool FileSizeMapper::walk(FilesystemNode* root, DirectoryLister& lister)
     };
     std::vector<Frame> stack;
     stack.push_back({ root, lister.root(), 0, 0 });
+    folds.nodeMade();
+    folds.folderOpened(root);
     noteListing(stack.back().listing, root);
     while (true) {
         Frame& frame = stack.back();
@@ -443,18 +478,23 @@ bool FileSizeMapper::walk(FilesystemNode* root, DirectoryLister& lister)
         if (frame.nextEntry == DirectoryLister::entryCount(frame.listing)) {
             lister.release(frame.listing);
             stack.pop_back();
-            if (stack.empty())
+            if (stack.empty()) {
+                if (!canceling())
+                    folds.folderClosed(root, bytesMapped.load());
                 return true;
+            }
             if (canceling())
                 return false;
             if (listener)
                 listener->directoryLeft(directory);
             stack.back().directory->size = add(stack.back().directory->size, directory->size);
+            folds.folderClosed(directory, bytesMapped.load());
             continue;
         }
         DirectoryLister::Entry entry = DirectoryLister::entry(frame.listing, frame.nextEntry++);
         if (!entry.directory) {
             UniquePtr<FilesystemNode> file = makeNode(FilesystemNode::Type::FILE, entry.name, directory, entry.size);
+            folds.nodeMade();
             if (canceling())
                 return false;
             directory->size = add(directory->size, entry.size);
@@ -469,10 +509,12 @@ bool FileSizeMapper::walk(FilesystemNode* root, DirectoryLister& lister)
             continue;
         }
         UniquePtr<FilesystemNode> sub = makeNode(FilesystemNode::Type::DIRECTORY, entry.name, directory, 0);
+        folds.nodeMade();
         if (canceling())
             return false;
         FilesystemNode* subdirectory = sub.get();
         directory->appendChild(std::move(sub));
+        folds.folderOpened(subdirectory);
         currentDirectory.store(reinterpret_cast<uintptr_t>(subdirectory));
         if (listener)
             listener->directoryEntered(subdirectory);
@@ -505,6 +547,8 @@ void FileSizeMapper::noteUnreadable(const FilesystemNode* node, int error)
     }
     if (!sink) // a streamed scan frees its nodes as it goes
         scanProblems.unlistedNodes.push_back(node);
+    if (folding)
+        folding->keep(node);
 }
 
 uint64_t FileSizeMapper::add(uint64_t total, uint64_t size)

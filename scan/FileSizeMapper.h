@@ -10,6 +10,7 @@
 #include "engine/core/UniquePtr.h"
 #include "scan/DirectoryLister.h"
 #include "scan/FilesystemNode.h"
+#include "scan/TreeFolding.h"
 #include "scan/TreeImporter.h"
 
 #include <cstdint>
@@ -62,6 +63,11 @@ public:
     // gets none. The result is the root alone, with its total; a sink that refuses a call ends
     // the scan as if it were complete.
     void setSink(ScanSink* sink);
+    // From the next scan on: a walk keeps every node until its tree has `budget` nodes, and from
+    // then on folds what can never be drawn (TreeFolding); a stored scan is folded from its first
+    // folder whatever the budget, unless `budget` is TreeFolding::never (the default), which keeps
+    // every node of every tree. Each path of a list counts on its own.
+    void setNodeBudget(uint64_t budget);
     // Starts mapping `path` (a directory, or a single file). A running scan is cancelled and an
     // unclaimed result discarded first.
     void mapDirectory(std::string path);
@@ -100,6 +106,7 @@ protected:
 
 private:
     class ImportRelay;
+    class FoldGuard;
 
     void waitWhileBusy(); // under the mutex: until the worker has left SCANNING and CANCELING
     void map(const std::string& path);
@@ -111,7 +118,7 @@ private:
     void mapFile(const std::string& path, uint64_t size);
     void mapTree(const std::string& path);
     void importTree(const std::string& path);
-    bool walk(FilesystemNode* root, DirectoryLister& lister);
+    bool walk(FilesystemNode* root, DirectoryLister& lister, TreeFolding& folding);
     struct StreamFrame;
     bool stream(FilesystemNode* root, DirectoryLister& lister);
     bool streamChain(FilesystemNode* root, DirectoryLister& lister, std::deque<StreamFrame>& chain);
@@ -140,8 +147,11 @@ private:
     ScanListener* listener = nullptr;
     TreeImporter* importer = nullptr;
     ScanSink* sink = nullptr;
-    // With a sink, the worker frees each directory it leaves while the GUI thread may be reading
-    // the progress slot's chain: it frees them under this mutex, and getProgress reads under it.
+    orvex::Atomic<uint64_t> nodeBudget { TreeFolding::never };
+    TreeFolding* folding = nullptr; // the walk's, while it runs
+    // With a sink, the worker frees each directory it leaves, and a fold frees what it folds,
+    // while the GUI thread may be reading the progress slot's chain: it frees them under this
+    // mutex (the slot moved to a node that stays), and getProgress reads under it.
     orvex::Mutex chainMutex;
     ScanProblems scanProblems; // written by the worker while it scans
     ImportedScan importedScan; // likewise

@@ -69,6 +69,9 @@ TreeCounts::Counts TreeCounts::countSubtree(const FilesystemNode* folder, std::v
             for (int64_t i = 0; i < std::min(child->children.count, PREFETCH_DISTANCE); ++i)
                 prefetch(child->children[i]);
             open.push_back({ child, 0, {} }); // `top` may dangle from here on
+        } else if (const FoldedEntry* folded = asFolded(child)) {
+            top.counts.files += folded->files;
+            top.counts.folders += folded->folders;
         } else {
             top.counts.files += 1;
         }
@@ -92,6 +95,11 @@ TreeCounts::TreeCounts(const FilesystemNode* root)
     auto work = [&](Share& share) {
         for (int64_t i; (i = nextChild.fetch_add(1)) < top.count;) {
             const FilesystemNode* child = top[i];
+            if (const FoldedEntry* folded = asFolded(child)) {
+                share.counts.files += folded->files;
+                share.counts.folders += folded->folders;
+                continue;
+            }
             if (child->type != FilesystemNode::Type::DIRECTORY) {
                 share.counts.files += 1;
                 continue;

@@ -10,13 +10,13 @@
 
 using orvex::UniquePtr;
 
-void TreeFolding::folderOpened(const FilesystemNode* folder) { open.push_back({ folder, false }); }
+void TreeFolding::folderOpened(FilesystemNode* folder) { open.push_back({ folder, false }); }
 
 void TreeFolding::keep(const FilesystemNode* node)
 {
-    assert(!open.empty() && "TreeFolding::keep: only inside an open folder");
     kept.insert(node);
-    open.back().keepsSomething = true;
+    if (!open.empty()) // else a single file's tree: nothing to fold
+        open.back().keepsSomething = true;
 }
 
 void TreeFolding::folderClosed(FilesystemNode* folder, uint64_t seen)
@@ -33,21 +33,72 @@ void TreeFolding::folderClosed(FilesystemNode* folder, uint64_t seen)
         return;
     const uint64_t below = threshold(seen);
     runs.clear();
-    if (!keepsSomething && folder->size < below) {
-        // The whole contents, unless that is one file or one summary already.
-        const FilesystemNode::Children& children = folder->children;
-        if (children.count > 1 || (children.count == 1 && children[0]->children.count > 0))
-            runs.push_back({ 0, children.count });
-    } else {
+    if (!keepsSomething && folder->size < below)
+        planContents(folder);
+    else
         findRuns(folder, keepsSomething, below);
-    }
     if (!runs.empty())
         fold(folder);
+    // Again over the whole tree when it has doubled, and once at the end for a large tree.
+    if (open.empty() ? nodes >= refoldFrom : nodes >= std::max(nextRefold, refoldFrom)) {
+        refold(open.empty() ? folder : open.front().folder, below);
+        nextRefold = 2 * nodes;
+    }
+}
+
+bool TreeFolding::isKept(const FilesystemNode* node) const { return !kept.empty() && kept.count(node) > 0; }
+
+// The whole contents as one run, unless that is one file or one summary already (which a
+// summary would not make smaller).
+void TreeFolding::planContents(const FilesystemNode* folder)
+{
+    const FilesystemNode::Children& children = folder->children;
+    if (children.count > 1 || (children.count == 1 && children[0]->children.count > 0))
+        runs.push_back({ 0, children.count });
+}
+
+// Folds every complete folder again against `below`: depth first from the root, each folder's
+// contents at once where it is small enough, else its runs once its children are done. The open
+// folders (the chain being filled) are only passed through.
+void TreeFolding::refold(FilesystemNode* root, uint64_t below)
+{
+    visits.assign(1, { root, 0 });
+    while (!visits.empty()) {
+        Visit& top = visits.back();
+        FilesystemNode* folder = top.folder;
+        const size_t depth = visits.size() - 1;
+        const bool isOpen = depth < open.size() && open[depth].folder == folder;
+        if (top.next == folder->children.count) {
+            visits.pop_back();
+            if (!isOpen) {
+                runs.clear();
+                findRuns(folder, isKept(folder), below);
+                if (!runs.empty())
+                    fold(folder);
+            }
+            continue;
+        }
+        FilesystemNode* child = folder->children[top.next++];
+        if (child->type != FilesystemNode::Type::DIRECTORY || child->children.count == 0)
+            continue;
+        const bool childOpen = depth + 1 < open.size() && open[depth + 1].folder == child;
+        // A small child of a complete folder goes whole into one of its runs.
+        if (!childOpen && !isOpen && child->size < below && !isKept(child))
+            continue;
+        if (!childOpen && child->size < below && !isKept(child)) {
+            runs.clear();
+            planContents(child);
+            if (!runs.empty())
+                fold(child);
+            continue;
+        }
+        visits.push_back({ child, 0 }); // `top` may dangle from here on
+    }
 }
 
 bool TreeFolding::foldable(const FilesystemNode* child, bool checkKept, uint64_t below) const
 {
-    return child->size < below && !(checkKept && kept.count(child));
+    return child->size < below && !(checkKept && isKept(child));
 }
 
 // Each maximal run of foldable children that a summary makes smaller: two children or more, or

@@ -11,7 +11,11 @@
 // exactly as they would over the children themselves. An entry that could not be read, and every
 // folder above it, is never folded, so the scan's problem list keeps pointing at live nodes.
 //
-// Folding starts once the tree has `budget` nodes (0: from the start; never past ~0). The builder
+// Folding starts once the tree has `budget` nodes (0: from the start; `never`: not at all) and
+// goes on from then. A folder folded early was judged against a small threshold; so whenever the
+// tree has doubled since the last time (and has at least 2^20 nodes), one pass over every
+// complete folder folds again against today's threshold, which keeps the tree near what can be
+// drawn at a cost proportional to its size. The builder
 // (the scanner's walk or a stored scan's reader) calls, in walk order: folderOpened for each
 // folder right after linking it (and for the root), nodeMade for every node it links, keep for an
 // entry that could not be read, and folderClosed when a folder is complete. One thread.
@@ -26,6 +30,9 @@
 class TreeFolding {
 public:
     static constexpr uint64_t never = ~uint64_t(0);
+    // The program's budget unless its settings say otherwise: every tree that fits in a few
+    // gigabytes is kept whole.
+    static constexpr uint64_t defaultBudget = 8'000'000;
 
     // Held around each change a fold makes, on the builder's thread, so that another thread
     // reading the tree (the progress path) can keep out until it is done.
@@ -37,7 +44,11 @@ public:
         virtual void unlock() = 0;
     };
 
-    explicit TreeFolding(uint64_t budget = never, Guard* guard = nullptr) : budget(budget), guard(guard) {}
+    // `refoldFrom`: the smallest tree a pass over the whole tree is worth (tests make it small).
+    explicit TreeFolding(uint64_t budget = never, Guard* guard = nullptr, uint64_t refoldFrom = uint64_t(1) << 20)
+        : budget(budget), guard(guard), refoldFrom(refoldFrom)
+    {
+    }
 
     // The threshold below which an entry can be folded once `seen` bytes are in the tree: the
     // chart's minimum cell for a total of `seen`.
@@ -46,7 +57,7 @@ public:
     void nodeMade() { nodes += 1; }
     // `folder` was just linked into the tree in the innermost open folder (or is the root) and
     // is about to be filled.
-    void folderOpened(const FilesystemNode* folder);
+    void folderOpened(FilesystemNode* folder);
     // `node` could not be read: a child of the innermost open folder, or that folder itself. It
     // keeps its node, and so does every folder above it.
     void keep(const FilesystemNode* node);
@@ -56,11 +67,12 @@ public:
 
     // Nodes in the tree now (made, less those folded away, plus the summaries).
     uint64_t liveNodes() const { return nodes; }
-    bool folding() const { return nodes >= budget; }
+    // Whether folders are folded as they complete: from the moment the budget is reached on.
+    bool folding() { return started = started || nodes >= budget; }
 
 private:
     struct Open {
-        const FilesystemNode* folder;
+        FilesystemNode* folder;
         bool keepsSomething; // it or something below it could not be read
     };
     struct Run {
@@ -72,10 +84,16 @@ private:
     void findRuns(const FilesystemNode* folder, bool checkKept, uint64_t below);
     uint64_t tally(const FilesystemNode* node, FoldedEntry& entry);
     void fold(FilesystemNode* folder);
+    void planContents(const FilesystemNode* folder);
+    void refold(FilesystemNode* root, uint64_t below);
+    bool isKept(const FilesystemNode* node) const;
 
     uint64_t budget;
     Guard* guard;
+    uint64_t refoldFrom;
     uint64_t nodes = 0;
+    bool started = false;
+    uint64_t nextRefold = 0; // the node count that starts the next pass
     std::vector<Open> open;
     // Nodes that must not be folded: what could not be read and the folders above it. Looked up
     // only in folders that hold one.
@@ -84,4 +102,9 @@ private:
     std::vector<Run> runs;
     std::vector<orvex::UniquePtr<FilesystemNode>> summaries;
     std::vector<const FilesystemNode*> walkStack;
+    struct Visit {
+        FilesystemNode* folder;
+        int64_t next;
+    };
+    std::vector<Visit> visits;
 };

@@ -15,6 +15,7 @@
 #include <vector>
 
 class ScanListener;
+class TreeFolding;
 struct ScanProblems;
 
 // Where an imported tree came from.
@@ -42,10 +43,11 @@ public:
     };
 
     // Builds the tree stored in `path`, telling `listener` as a walk would (directoryLeft for the
-    // root included), polling `cancelled` often. The stored scan's own problems (directories it
-    // could not read, a saturated total) go to `problems`, its origin to `origin`. Worker thread.
+    // root included), polling `cancelled` often, and `folding` as TreeFolding asks of a builder.
+    // The stored scan's own problems (directories it could not read, a saturated total) go to
+    // `problems`, its origin to `origin`. Worker thread.
     virtual Outcome import(const std::string& path, ScanListener& listener, const std::function<bool()>& cancelled,
-                           ScanProblems& problems, ImportedScan& origin) = 0;
+                           ScanProblems& problems, ImportedScan& origin, TreeFolding& folding) = 0;
 };
 
 // The text that labels an imported tree's root: the scanned path and, when the file says, the

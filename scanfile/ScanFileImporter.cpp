@@ -8,7 +8,7 @@ bool ScanFileImporter::recognizes(const std::string& path) { return looksLikeSca
 
 TreeImporter::Outcome ScanFileImporter::import(const std::string& path, ScanListener& listener,
                                                const std::function<bool()>& cancelled, ScanProblems& problems,
-                                               ImportedScan& origin)
+                                               ImportedScan& origin, TreeFolding& folding)
 {
     Outcome outcome;
     const std::string shown = shownScanFileName(path);
@@ -21,6 +21,7 @@ TreeImporter::Outcome ScanFileImporter::import(const std::string& path, ScanList
         return outcome;
     }
     ScanFileReader reader(&listener, cancelled);
+    reader.setFolding(&folding);
     outcome.tree = reader.read(*source);
     outcome.partial = reader.takePartial();
     if (!outcome.tree) {

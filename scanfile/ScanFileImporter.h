@@ -9,5 +9,5 @@ class ScanFileImporter final : public TreeImporter {
 public:
     bool recognizes(const std::string& path) override;
     Outcome import(const std::string& path, ScanListener& listener, const std::function<bool()>& cancelled,
-                   ScanProblems& problems, ImportedScan& origin) override;
+                   ScanProblems& problems, ImportedScan& origin, TreeFolding& folding) override;
 };

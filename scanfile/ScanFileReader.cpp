@@ -5,6 +5,7 @@
 
 #include "scan/NodePool.h"
 #include "scan/ScanListener.h"
+#include "scan/TreeFolding.h"
 #include "scanfile/JsonCursor.h"
 
 #include <cstring>
@@ -46,6 +47,7 @@ private:
 
     ScanFileReader& reader;
     JsonCursor json;
+    uint64_t seen = 0; // the bytes of the files read so far
     std::string key;
     Info info;
 };
@@ -93,6 +95,8 @@ void ScanFileReader::Parser::noteReadError(const FilesystemNode* node)
     if (problems.unlistedNodes.empty())
         problems.firstUnlistedPath = nodePath(node);
     problems.unlistedNodes.push_back(node);
+    if (reader.folding)
+        reader.folding->keep(node);
     if (node->type == FilesystemNode::Type::FILE) {
         problems.unreadableFiles += 1;
         return;
@@ -109,6 +113,8 @@ UniquePtr<FilesystemNode> ScanFileReader::Parser::makeNode(FilesystemNode::Type 
     node->setName(entry.name);
     node->parent = parent;
     node->size = type == FilesystemNode::Type::FILE ? entry.size : 0;
+    if (reader.folding)
+        reader.folding->nodeMade();
     return node;
 }
 
@@ -290,6 +296,8 @@ bool ScanFileReader::Parser::directoryTree(UniquePtr<FilesystemNode>& tree)
         return false;
     reader.root = info.name;
     tree = makeNode(FilesystemNode::Type::DIRECTORY, info, nullptr);
+    if (reader.folding)
+        reader.folding->folderOpened(tree.get());
     if (listener) {
         listener->scanStarted(info.name.data(), info.name.size());
         listener->directoryEntered(tree.get());
@@ -310,6 +318,8 @@ bool ScanFileReader::Parser::directoryTree(UniquePtr<FilesystemNode>& tree)
                 if (listener)
                     listener->directoryLeft(directory);
                 stack.back()->size = add(stack.back()->size, directory->size);
+                if (reader.folding)
+                    reader.folding->folderClosed(directory, seen);
             }
             continue;
         }
@@ -328,6 +338,8 @@ bool ScanFileReader::Parser::directoryTree(UniquePtr<FilesystemNode>& tree)
         return false;
     if (listener)
         listener->directoryLeft(tree.get());
+    if (reader.folding)
+        reader.folding->folderClosed(tree.get(), seen);
     return true;
 }
 
@@ -345,6 +357,7 @@ bool ScanFileReader::Parser::entry(std::vector<FilesystemNode*>& stack)
             return true;
         UniquePtr<FilesystemNode> file = makeNode(FilesystemNode::Type::FILE, info, parent);
         parent->size = add(parent->size, file->size);
+        seen = saturatingAdd(seen, file->size);
         if (info.readError)
             noteReadError(file.get());
         if (listener)
@@ -364,6 +377,8 @@ bool ScanFileReader::Parser::entry(std::vector<FilesystemNode*>& stack)
     UniquePtr<FilesystemNode> node = makeNode(FilesystemNode::Type::DIRECTORY, info, parent);
     FilesystemNode* directory = node.get();
     parent->appendChild(std::move(node));
+    if (reader.folding)
+        reader.folding->folderOpened(directory);
     if (listener)
         listener->directoryEntered(directory);
     if (info.readError)

@@ -16,6 +16,7 @@
 
 class ByteSource;
 class ScanListener;
+class TreeFolding;
 
 // What the export says about the program that wrote it.
 struct ScanFileMetadata {
@@ -37,6 +38,9 @@ public:
     // the listener has heard part of the walk but not the root's directoryLeft, as after a
     // cancelled scan.
     orvex::UniquePtr<FilesystemNode> read(ByteSource& source);
+    // Not owned; may stay null (every entry kept). Told of the tree as it is built, so that it
+    // folds what can never be drawn.
+    void setFolding(TreeFolding* folds) { folding = folds; }
 
     // What a failed or cancelled read had built (null after a successful one), for a caller
     // whose other threads may still look at those nodes and which destroys them when it is safe.
@@ -59,6 +63,7 @@ private:
 
     ScanListener* listener;
     std::function<bool()> cancelled;
+    TreeFolding* folding = nullptr;
     orvex::UniquePtr<FilesystemNode> partialTree;
     std::string failureText;
     bool cancelledRead = false;

@@ -33,7 +33,7 @@ public:
     }
 
     Outcome import(const std::string& path, ScanListener& listener, const std::function<bool()>& cancelled,
-                   ScanProblems& problems, ImportedScan& origin) override
+                   ScanProblems& problems, ImportedScan& origin, TreeFolding&) override
     {
         Outcome outcome;
         UniquePtr<FilesystemNode> root = makeNode(FilesystemNode::Type::DIRECTORY, "/srv/data", nullptr, 0);
