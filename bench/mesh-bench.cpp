@@ -1,3 +1,7 @@
+// mesh-bench --compare-budget N DIR: scans DIR keeping every node and again with a node budget of
+// N (folding what can never be drawn past it), builds both charts' vertex streams and prints
+//   nodes_whole=A nodes_folded=B vertices=V blocks=K identical=yes|no
+// exiting 1 when the streams differ in any byte.
 // mesh-bench DIR | --warm DIR | --synthetic N: builds the chart's vertex stream for a scanned
 // directory (or a deterministic in-memory tree of N nodes) through an uploader that discards it,
 // with the application's minimum node size max(total >> 20, 1), and prints
@@ -80,6 +84,46 @@ orvex::UniquePtr<FilesystemNode> synthetic(int64_t nodeCount)
     return root;
 }
 
+class RecordingUploader final : public IcicleOptimization::VertexUploader {
+public:
+    void allocate(int64_t totalCount, int64_t) override { cells.assign(size_t(totalCount), GeometryVertex {}); }
+    void upload(int64_t first, const GeometryVertex* vertices, int64_t count, bool, int64_t) override
+    {
+        std::copy(vertices, vertices + count, cells.begin() + first);
+    }
+    void uploadBlocks(const GeometryVertex* vertices, int64_t count) override { blocks.assign(vertices, vertices + count); }
+    std::vector<GeometryVertex> cells, blocks;
+};
+
+int64_t countNodes(const FilesystemNode* root);
+
+bool sameBytes(const std::vector<GeometryVertex>& a, const std::vector<GeometryVertex>& b)
+{
+    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(GeometryVertex)) == 0;
+}
+
+int compareBudget(uint64_t budget, const std::string& path)
+{
+    RecordingUploader streams[2];
+    int64_t nodes[2] = { 0, 0 };
+    for (int folded = 0; folded < 2; ++folded) {
+        orvex::UniquePtr<FilesystemNode> root =
+            scanDirectory(path, nullptr, nullptr, nullptr, folded ? budget : TreeFolding::never);
+        if (!root) {
+            std::fprintf(stderr, "mesh-bench: %s is neither a file nor a directory\n", path.c_str());
+            return 1;
+        }
+        nodes[folded] = countNodes(root.get());
+        const uint64_t minimumSize = std::max<uint64_t>(root->size >> 20, 1);
+        IcicleNodeLookup lookup;
+        IcicleOptimization::build(lookup, std::move(root), minimumSize, streams[folded]);
+    }
+    const bool identical = sameBytes(streams[0].cells, streams[1].cells) && sameBytes(streams[0].blocks, streams[1].blocks);
+    std::printf("nodes_whole=%lld nodes_folded=%lld vertices=%zu blocks=%zu identical=%s\n", (long long)nodes[0],
+                (long long)nodes[1], streams[0].cells.size(), streams[0].blocks.size(), identical ? "yes" : "no");
+    return identical ? 0 : 1;
+}
+
 int64_t countNodes(const FilesystemNode* root)
 {
     int64_t count = 0;
@@ -100,6 +144,8 @@ int main(int argc, char** argv)
 {
     orvex::UniquePtr<FilesystemNode> root;
     std::unique_ptr<GlyphWarmer> warmer; // lives on past the scan, as in the program
+    if (argc == 4 && std::strcmp(argv[1], "--compare-budget") == 0)
+        return compareBudget(std::strtoull(argv[2], nullptr, 10), argv[3]);
     if (argc == 3 && std::strcmp(argv[1], "--warm") == 0) {
         warmer = std::make_unique<GlyphWarmer>();
         ScanFanOut listener(nullptr, *warmer);
@@ -124,7 +170,7 @@ int main(int argc, char** argv)
             return 1;
         }
     } else {
-        std::fprintf(stderr, "usage: mesh-bench DIR | mesh-bench --warm DIR | mesh-bench --synthetic N\n");
+        std::fprintf(stderr, "usage: mesh-bench DIR | mesh-bench --warm DIR | mesh-bench --synthetic N | mesh-bench --compare-budget N DIR\n");
         return 2;
     }
     int64_t nodes = countNodes(root.get());

@@ -8,16 +8,17 @@
 #include <thread>
 
 orvex::UniquePtr<FilesystemNode> scanDirectory(const std::string& path, ScanProblems* problems, TreeImporter* importer,
-                                               ImportedScan* imported)
+                                               ImportedScan* imported, uint64_t nodeBudget)
 {
-    return scanPaths({ path }, problems, importer, imported);
+    return scanPaths({ path }, problems, importer, imported, nodeBudget);
 }
 
 orvex::UniquePtr<FilesystemNode> scanPaths(std::vector<std::string> paths, ScanProblems* problems,
-                                           TreeImporter* importer, ImportedScan* imported)
+                                           TreeImporter* importer, ImportedScan* imported, uint64_t nodeBudget)
 {
     FileSizeMapper mapper;
     mapper.setImporter(importer);
+    mapper.setNodeBudget(nodeBudget);
     mapper.mapPaths(std::move(paths));
     std::string progressPath;
     uint64_t bytes = 0, rootNameLength = 0;

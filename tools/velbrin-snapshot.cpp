@@ -127,11 +127,15 @@ int main(int argc, char** argv)
 
     ScanProblems problems;
     ImportedScan imported;
+    // As the program does, what can never be drawn is folded away (stored scans always, large
+    // scans past the budget); except when the names are sorted, which reorders what a fold
+    // keeps in listing order.
+    const uint64_t budget = options.sortNames ? TreeFolding::never : TreeFolding::defaultBudget;
 #if VELBRIN_SCAN_FILES
     ScanFileImporter importer; // a stored scan draws like the directory it recorded
-    orvex::UniquePtr<FilesystemNode> tree = scanPaths(options.paths, &problems, &importer, &imported);
+    orvex::UniquePtr<FilesystemNode> tree = scanPaths(options.paths, &problems, &importer, &imported, budget);
 #else
-    orvex::UniquePtr<FilesystemNode> tree = scanPaths(options.paths, &problems);
+    orvex::UniquePtr<FilesystemNode> tree = scanPaths(options.paths, &problems, nullptr, nullptr, budget);
 #endif
     if (!tree && !problems.importFailure.empty())
         return failure("cannot read " + problems.importFailure);
