@@ -412,6 +412,7 @@ void AppGui::startMapping(std::vector<std::string> paths)
         trashJob->finish();
     trashJob = nullptr;
     setStatus({});
+    mapper->setNodeBudget(nodeBudget(settings));
     mapper->mapPaths(std::move(paths));
     scanning = true;
     if (!rootLabelSlot || !scrollBarSlot || !chartSlot)

@@ -77,6 +77,7 @@ void AppGui::refresh(const FilesystemNode* node)
     refreshPath = IcicleNodeLookup::nodePath(folder);
     if (!refresher)
         refresher = makeUnique<FileSizeMapper>();
+    refresher->setNodeBudget(nodeBudget(settings));
     refresher->mapDirectory(refreshPath);
     setNotice("Refreshing " + shown(folder) + "\u2026", false);
     window.requestRedraw();

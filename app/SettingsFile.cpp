@@ -34,6 +34,7 @@ bool applySetting(Settings& settings, std::string_view key, const std::string& v
         { "windowWidth", &Settings::windowWidth },
         { "windowHeight", &Settings::windowHeight },
         { "uiScaleMultiplier", &Settings::uiScaleMultiplier },
+        { "nodeBudget", &Settings::nodeBudget },
         { "scrollSpeedMultiplier", &Settings::scrollSpeedMultiplier },
         { "middleMouseSpeedMultiplier", &Settings::middleMouseSpeedMultiplier },
         { "mouseDragInertia", &Settings::mouseDragInertia },

@@ -34,6 +34,7 @@ void expectSameSettings(const Settings& actual, const Settings& expected)
     EXPECT_EQ(actual.scrollSpeedMultiplier, expected.scrollSpeedMultiplier);
     EXPECT_EQ(actual.middleMouseSpeedMultiplier, expected.middleMouseSpeedMultiplier);
     EXPECT_EQ(actual.mouseDragInertia, expected.mouseDragInertia);
+    EXPECT_EQ(actual.nodeBudget, expected.nodeBudget);
 }
 
 void expectAllFinite(const Settings& settings)
@@ -91,6 +92,7 @@ const ApplyRow applyRows[] = {
                        "middleMouseSpeedMultiplier=3\nmouseDragInertia=0",
         [](Settings& s) { s.windowHeight = 600; s.uiScaleMultiplier = 1.25; s.scrollSpeedMultiplier = 2;
             s.middleMouseSpeedMultiplier = 3; s.mouseDragInertia = 0; } },
+    { "NodeBudget", "nodeBudget=100000", [](Settings& s) { s.nodeBudget = 100000; } },
     { "BoolOneSetsTrue", "lockWindowSize=1\nsmoothScrolling=+1x", [](Settings& s) { s.lockWindowSize = true; } },
     { "BoolZeroSetsFalse", "smoothScrolling=0", [](Settings& s) { s.smoothScrolling = false; } },
     { "BoolEmptySetsFalse", "smoothScrolling=", [](Settings& s) { s.smoothScrolling = false; } },
@@ -120,6 +122,23 @@ TEST_P(SettingsApplyTest, AppliesToDefaults)
 
 INSTANTIATE_TEST_SUITE_P(Rows, SettingsApplyTest, testing::ValuesIn(applyRows),
     [](const testing::TestParamInfo<ApplyRow>& info) { return std::string(info.param.name); });
+
+// What the scanner is given for the setting's value.
+TEST(SettingsFile, NodeBudgetIsAWholeCountOrTheDefault)
+{
+    const struct {
+        double value;
+        uint64_t budget;
+    } rows[] = {
+        { 8e6, 8'000'000 }, { 0, 0 }, { 12.9, 12 }, { -1, TreeFolding::defaultBudget },
+        { -0.0, 0 }, { 1e30, TreeFolding::never }, { 1.8e19, 18'000'000'000'000'000'000u },
+    };
+    for (const auto& row : rows) {
+        Settings settings;
+        settings.nodeBudget = row.value;
+        EXPECT_EQ(nodeBudget(settings), row.budget) << row.value;
+    }
+}
 
 TEST(SettingsFile, ReloadKeepsCurrentValuesOfMissingKeys)
 {
