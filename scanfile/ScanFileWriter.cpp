@@ -2,6 +2,8 @@
 // hands it to the sink in large pieces. Each entry is written as a line of its own.
 #include "scanfile/ScanFileWriter.h"
 
+#include <cassert>
+
 #include "scan/FilesystemNode.h"
 #include "scanfile/ByteSink.h"
 #include "scanfile/ExportBuffer.h"
@@ -45,6 +47,8 @@ bool ScanFileWriter::write(const FilesystemNode& root, ByteSink& sink, const std
                 continue;
             }
             const FilesystemNode* child = frame.directory->children[frame.next++];
+            // The export lists every entry: it is written from trees that were never folded.
+            assert(child->type != FilesystemNode::Type::FOLDED && "ScanFileWriter: a folded tree cannot be exported");
             out.append(",\n");
             if (child->type == FilesystemNode::Type::DIRECTORY) {
                 out.append("[");
