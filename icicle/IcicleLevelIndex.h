@@ -59,6 +59,8 @@ public:
     const std::vector<GeometryVertex>& vertices() const { return vertexList; }
     const std::vector<uint64_t>& keys() const { return keyList; }
     size_t size() const { return vertexList.size(); }
+    // Gives the vertices' memory back once they are uploaded; size() is then 0, the keys stay.
+    void releaseVertices() { std::vector<GeometryVertex>().swap(vertexList); }
 
 private:
     std::vector<GeometryVertex> vertexList;

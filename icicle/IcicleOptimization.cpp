@@ -253,21 +253,27 @@ IcicleOptimization::Result IcicleOptimization::build(IcicleNodeLookup& lookup, o
     auto index = assemble(builder.base, builder.levels);
     const int64_t total = index->boundaries[IcicleLevelIndex::levelCount];
 
+    // Each level's vertices are let go once uploaded, so that a large chart's vertices are not held
+    // twice (here and in the buffer) for longer than one level at a time.
     result.baseCount = int64_t(builder.base.size());
     uploader.allocate(total, result.baseCount);
     uploader.upload(0, builder.base.vertices().data(), result.baseCount, true, total);
+    builder.base.releaseVertices();
     for (int k = 0; k < IcicleLevelIndex::levelCount; ++k) {
-        const LevelList& level = builder.levels[k];
+        LevelList& level = builder.levels[k];
         if (level.size() > 0)
             uploader.upload(index->boundaries[k], level.vertices().data(), int64_t(level.size()), false, total);
+        level.releaseVertices();
     }
     result.levelIndex = std::move(index);
     if (builder.blocks.blocks().size() > 0) {
         result.blockIndex = assemble(LevelList {}, builder.blockLevels);
         std::vector<GeometryVertex> stream;
         stream.reserve(builder.blocks.blocks().size());
-        for (const LevelList& level : builder.blockLevels)
+        for (LevelList& level : builder.blockLevels) {
             stream.insert(stream.end(), level.vertices().begin(), level.vertices().end());
+            level.releaseVertices();
+        }
         uploader.uploadBlocks(stream.data(), int64_t(stream.size()));
     }
     lookup.assign(std::move(root), std::move(builder.rows));
