@@ -425,7 +425,9 @@ void FileSizeMapper::importTree(const std::string& path)
 }
 
 // Depth first with an explicit stack, so any depth fits. Returns false when cancelled; the
-// partial tree stays linked for the caller to destroy.
+// partial tree stays linked for the caller to destroy. Each directory's child array is sized to
+// its listing before the first child is linked: grown arrays would leave dead ones behind in the
+// pool's chunks and slack in every live one.
 bool FileSizeMapper::walk(FilesystemNode* root, DirectoryLister& lister)
 {
     struct Frame {
@@ -436,6 +438,7 @@ bool FileSizeMapper::walk(FilesystemNode* root, DirectoryLister& lister)
     };
     std::vector<Frame> stack;
     stack.push_back({ root, lister.root(), 0, 0 });
+    root->reserveChildren(int64_t(DirectoryLister::entryCount(stack.back().listing)));
     noteListing(stack.back().listing, root);
     while (true) {
         Frame& frame = stack.back();
@@ -477,6 +480,7 @@ bool FileSizeMapper::walk(FilesystemNode* root, DirectoryLister& lister)
         if (listener)
             listener->directoryEntered(subdirectory);
         DirectoryLister::Listing* listing = lister.child(frame.listing, frame.nextSubdirectory++);
+        subdirectory->reserveChildren(int64_t(DirectoryLister::entryCount(listing)));
         noteListing(listing, subdirectory);
         stack.push_back({ subdirectory, listing, 0, 0 });
     }
