@@ -453,7 +453,9 @@ void FileSizeMapper::importTree(const std::string& path)
 }
 
 // Depth first with an explicit stack, so any depth fits. Returns false when cancelled; the
-// partial tree stays linked for the caller to destroy.
+// partial tree stays linked for the caller to destroy. Each directory's child array is sized to
+// its listing before the first child is linked: grown arrays would leave dead ones behind in the
+// pool's chunks and slack in every live one.
 bool FileSizeMapper::walk(FilesystemNode* root, DirectoryLister& lister, TreeFolding& folds)
 {
     folding = &folds;
@@ -469,6 +471,7 @@ bool FileSizeMapper::walk(FilesystemNode* root, DirectoryLister& lister, TreeFol
     };
     std::vector<Frame> stack;
     stack.push_back({ root, lister.root(), 0, 0 });
+    root->reserveChildren(int64_t(DirectoryLister::entryCount(stack.back().listing)));
     folds.nodeMade();
     folds.folderOpened(root);
     noteListing(stack.back().listing, root);
@@ -519,6 +522,7 @@ bool FileSizeMapper::walk(FilesystemNode* root, DirectoryLister& lister, TreeFol
         if (listener)
             listener->directoryEntered(subdirectory);
         DirectoryLister::Listing* listing = lister.child(frame.listing, frame.nextSubdirectory++);
+        subdirectory->reserveChildren(int64_t(DirectoryLister::entryCount(listing)));
         noteListing(listing, subdirectory);
         stack.push_back({ subdirectory, listing, 0, 0 });
     }

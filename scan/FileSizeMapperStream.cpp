@@ -20,7 +20,7 @@ struct FileSizeMapper::StreamFrame {
         : nameBytes(name), directory(&node), listing(listing)
     {
         node.type = FilesystemNode::Type::DIRECTORY;
-        node.name = { nameBytes.data(), nameBytes.size() };
+        node.name = { nameBytes.data(), uint32_t(nameBytes.size()) }; // an entry's name: far below longestName
         node.parent = parent;
     }
     ~StreamFrame() { node.name = {}; } // the bytes are nameBytes', not the pool's
@@ -109,7 +109,7 @@ void FileSizeMapper::leaveOpenDirectory(std::deque<StreamFrame>& chain)
 void FileSizeMapper::noteUnreadableFile(std::string_view name, FilesystemNode* directory, int error)
 {
     FilesystemNode file;
-    file.name = { const_cast<char*>(name.data()), name.size() };
+    file.name = { const_cast<char*>(name.data()), uint32_t(name.size()) }; // an entry's name: far below longestName
     file.parent = directory;
     noteUnreadable(&file, error);
     file.name = {}; // the listing's bytes

@@ -83,11 +83,13 @@ void FilesystemNode::setName(std::string_view bytes)
     assert(!name.bytes && "FilesystemNode::setName: names never change once set");
     if (bytes.empty())
         return;
+    if (bytes.size() > longestName)
+        throw std::bad_alloc();
     char* buffer = NodePool::allocateBytes(bytes.size() + 1);
     std::memcpy(buffer, bytes.data(), bytes.size());
     buffer[bytes.size()] = '\0';
     name.bytes = buffer;
-    name.length = bytes.size();
+    name.length = uint32_t(bytes.size());
 }
 
 void FilesystemNode::rename(std::string_view bytes)
@@ -100,24 +102,30 @@ void FilesystemNode::rename(std::string_view bytes)
 
 void FilesystemNode::appendChild(UniquePtr<FilesystemNode> child)
 {
-    if (children.count + 1 > children.capacity)
-        reserveChildren(3 * (children.count + 1) / 2 + 15);
+    if (children.count == children.capacity)
+        reserveChildren(std::min(3 * (int64_t(children.count) + 1) / 2 + 15, mostChildren));
+    if (children.count == children.capacity) // mostChildren already
+        throw std::bad_alloc();
     new (&children.elements[children.count]) UniquePtr<FilesystemNode>(std::move(child));
     children.count += 1;
 }
 
 UniquePtr<FilesystemNode>* FilesystemNode::allocateChildArray(int64_t capacity)
 {
+    if (capacity > mostChildren)
+        throw std::bad_alloc();
     return static_cast<UniquePtr<FilesystemNode>*>(
         NodePool::allocate(size_t(capacity) * sizeof(UniquePtr<FilesystemNode>), alignof(UniquePtr<FilesystemNode>)));
 }
 
 void FilesystemNode::installChildren(UniquePtr<FilesystemNode>* elements, int64_t count, int64_t capacity) noexcept
 {
+    assert(0 <= count && count <= capacity && capacity <= mostChildren
+           && "FilesystemNode::installChildren: `count` of the `capacity` elements allocateChildArray made");
     clearChildren();
     children.elements = elements;
-    children.count = count;
-    children.capacity = capacity;
+    children.count = int32_t(count);
+    children.capacity = int32_t(capacity);
 }
 
 void FilesystemNode::clearChildren()
@@ -144,7 +152,7 @@ void FilesystemNode::reserveChildren(int64_t capacity)
     if (children.elements)
         NodePool::release(children.elements, size_t(children.capacity) * sizeof(UniquePtr<FilesystemNode>));
     children.elements = grown;
-    children.capacity = capacity;
+    children.capacity = int32_t(capacity);
 }
 
 namespace {

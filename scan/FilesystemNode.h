@@ -16,22 +16,32 @@ struct FilesystemNode {
     // FOLDED: a FoldedEntry, standing for entries too small ever to be drawn (see TreeFolding).
     enum class Type : uint8_t { FILE = 0, DIRECTORY = 1, FOLDED = 2 };
 
+    // The longest name and the most children a node holds (what Name and Children can count).
+    // Asking for more throws std::bad_alloc, as exhausted memory does.
+    static constexpr uint64_t longestName = UINT32_MAX - 1;
+    static constexpr int64_t mostChildren = INT32_MAX;
+
     // Name bytes as the file system gave them (normally UTF-8), with a terminating NUL;
-    // an empty name owns no buffer.
+    // an empty name owns no buffer. Packed to 12 bytes, so that the node's type and flags fill
+    // the rest of its first 16 bytes: millions of nodes are alive at once.
+#pragma pack(push, 4)
     struct Name {
         char* bytes = nullptr;
-        uint64_t length = 0;
+        uint32_t length = 0;
         std::string_view view() const { return { bytes ? bytes : "", size_t(length) }; }
     };
+#pragma pack(pop)
 
-    // Owning child array in insertion (listing) order.
+    // Owning child array in insertion (listing) order. The count is signed: loops count down
+    // from count - 1.
     struct Children {
         orvex::UniquePtr<FilesystemNode>* elements = nullptr;
-        int64_t count = 0;
-        int64_t capacity = 0;
+        int32_t count = 0;
+        int32_t capacity = 0;
         FilesystemNode* operator[](int64_t index) const { return elements[index].get(); }
     };
 
+    Name name;
     Type type = Type::FILE;
     // The root of several scans shown together: a directory whose children are scan roots, each
     // named by its own path, so that a path below it starts at that child (see nodePath). It
@@ -39,7 +49,6 @@ struct FilesystemNode {
     bool scanSummary = false;
     // Some children are FOLDED: the layout then counts each as the children it stands for.
     bool holdsFolded = false;
-    Name name;
     FilesystemNode* parent = nullptr; // not owned; null for the root
     uint64_t size = 0;                // bytes of a file; sum of the children for a directory
     Children children;
@@ -51,20 +60,22 @@ struct FilesystemNode {
     // then the name. Iterative, so a tree of any depth can be freed.
     ~FilesystemNode();
 
-    // Copies the bytes into a buffer of exactly length + 1 bytes.
+    // Copies the bytes into a buffer of exactly length + 1 bytes. Throws std::bad_alloc for a
+    // name longer than longestName.
     void setName(std::string_view bytes);
     // Gives the old name back and sets `bytes`: only while no other thread may read the name.
     void rename(std::string_view bytes);
     // Stores `child` after the existing children; grows the array to 3 * (count + 1) / 2 + 15
-    // elements when it is full.
+    // elements (at most mostChildren) when it is full. Throws std::bad_alloc when the node holds
+    // mostChildren already; `child` is then destroyed.
     void appendChild(orvex::UniquePtr<FilesystemNode> child);
     // Makes room for `capacity` children in all (no less than there are), so that appending up to
-    // that many allocates nothing more.
+    // that many allocates nothing more. Throws std::bad_alloc above mostChildren.
     void reserveChildren(int64_t capacity);
     // Destroys every child (each subtree, iteratively) and gives the child array back.
     void clearChildren();
     // A child array of `capacity` elements from NodePool, for installChildren; throws
-    // std::bad_alloc.
+    // std::bad_alloc, also above mostChildren.
     static orvex::UniquePtr<FilesystemNode>* allocateChildArray(int64_t capacity);
     // Destroys the children there are and takes `elements` (from allocateChildArray, `count` of
     // its `capacity` elements constructed) as the child array.
@@ -76,6 +87,10 @@ struct FilesystemNode {
     // Only for a constructor that throws inside a new-expression.
     static void operator delete(void* memory, size_t size) noexcept;
 };
+
+// The node's memory is most of the tree's: keep the layout at 48 bytes (name, type and flags in
+// the first 16, then parent, size and the child array).
+static_assert(sizeof(void*) != 8 || sizeof(FilesystemNode) == 48, "FilesystemNode grew past 48 bytes");
 
 // A FOLDED node: one entry in place of children of its parent that can never get a cell, because
 // each is smaller than the chart's minimum cell (see TreeFolding): a run of consecutive children,

@@ -45,7 +45,7 @@ struct Frame {
 TreeCounts::Counts TreeCounts::countSubtree(const FilesystemNode* folder, std::vector<Entry>& out)
 {
     std::vector<Frame> open { { folder, 0, {} } };
-    for (int64_t i = 0; i < std::min(folder->children.count, PREFETCH_DISTANCE); ++i)
+    for (int64_t i = 0; i < std::min<int64_t>(folder->children.count, PREFETCH_DISTANCE); ++i)
         prefetch(folder->children[i]);
     Counts last;
     while (!open.empty()) {
@@ -66,7 +66,7 @@ TreeCounts::Counts TreeCounts::countSubtree(const FilesystemNode* folder, std::v
             prefetch(children[top.next + PREFETCH_DISTANCE]);
         const FilesystemNode* child = children[top.next++];
         if (child->type == FilesystemNode::Type::DIRECTORY) {
-            for (int64_t i = 0; i < std::min(child->children.count, PREFETCH_DISTANCE); ++i)
+            for (int64_t i = 0; i < std::min<int64_t>(child->children.count, PREFETCH_DISTANCE); ++i)
                 prefetch(child->children[i]);
             open.push_back({ child, 0, {} }); // `top` may dangle from here on
         } else if (const FoldedEntry* folded = asFolded(child)) {

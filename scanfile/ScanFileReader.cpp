@@ -229,6 +229,8 @@ bool ScanFileReader::Parser::checkName(const Info& entry, bool isRoot)
     const std::string& name = entry.name;
     if (name.empty())
         return json.fail(entry.nameOffset, "an entry has an empty name");
+    if (name.size() > FilesystemNode::longestName)
+        return json.fail(entry.nameOffset, "a name is longer than a node can hold (4 GiB)");
     if (std::memchr(name.data(), '\0', name.size()))
         return json.fail(entry.nameOffset, "a name contains a NUL byte");
     if (isRoot)

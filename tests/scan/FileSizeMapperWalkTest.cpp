@@ -160,11 +160,13 @@ TEST(FileSizeMapperWalk, OnlyRegularFilesAndDirectoriesBecomeNodes)
         EXPECT_EQ(node->type, row.type);
         EXPECT_EQ(node->size, row.size);
         EXPECT_EQ(node->children.count, row.children);
+        EXPECT_EQ(node->children.capacity, row.children) << "the walk sizes each child array to its listing";
         EXPECT_EQ(node->name.length, std::strlen(row.name));
         present += 1;
         total += row.size;
     }
     EXPECT_EQ(root->children.count, present);
+    EXPECT_EQ(root->children.capacity, present);
     EXPECT_EQ(root->size, total);
 }
 

@@ -48,6 +48,52 @@ TEST(FilesystemNode, ChildArrayGrowsByHalfPlusFifteenKeepingOrder)
         EXPECT_EQ(directory->children[i], added[size_t(i)]) << "child " << i << " moved when the array grew";
 }
 
+// A name or a child count past what the 48-byte node can count fails before anything changes,
+// instead of wrapping into a short name or a negative count.
+TEST(FilesystemNode, LimitsThrowAndLeaveTheNodeAsItWas)
+{
+    const char bytes[] = "x";
+    const struct {
+        const char* name;
+        void (*exceed)(FilesystemNode* node, const char* bytes);
+    } rows[] = {
+        // Only the length is looked at before the throw: the bytes past the first are never read.
+        { "NameLongerThanLongestName", [](FilesystemNode* node, const char* bytes) {
+             node->setName(std::string_view(bytes, size_t(FilesystemNode::longestName) + 1));
+         } },
+        { "ReserveMoreThanMostChildren", [](FilesystemNode* node, const char*) {
+             node->reserveChildren(FilesystemNode::mostChildren + 1);
+         } },
+        { "ChildArrayLargerThanMostChildren", [](FilesystemNode*, const char*) {
+             FilesystemNode::allocateChildArray(FilesystemNode::mostChildren + 1);
+         } },
+        // A full folder of mostChildren is told by its counts alone; no element is touched.
+        { "AppendToAFullFolder", [](FilesystemNode* node, const char*) {
+             FilesystemNode::Children held = node->children;
+             node->children = { nullptr, int32_t(FilesystemNode::mostChildren), int32_t(FilesystemNode::mostChildren) };
+             try {
+                 node->appendChild(UniquePtr<FilesystemNode>(new FilesystemNode));
+             } catch (...) {
+                 EXPECT_EQ(node->children.count, FilesystemNode::mostChildren);
+                 node->children = held;
+                 throw;
+             }
+             node->children = held;
+         } },
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        UniquePtr<FilesystemNode> folder(new FilesystemNode);
+        folder->type = Type::DIRECTORY;
+        FilesystemNode* child = addChild(folder.get(), Type::FILE, "kept");
+        EXPECT_THROW(row.exceed(folder.get(), bytes), std::bad_alloc);
+        EXPECT_EQ(folder->name.bytes, nullptr);
+        EXPECT_EQ(folder->children.count, 1);
+        EXPECT_EQ(folder->children.capacity, 16);
+        EXPECT_EQ(folder->children[0], child);
+    }
+}
+
 TEST(FilesystemNode, DestroyingATreeReturnsAllPoolMemory)
 {
     const struct {
