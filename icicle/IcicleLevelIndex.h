@@ -59,8 +59,12 @@ public:
     const std::vector<GeometryVertex>& vertices() const { return vertexList; }
     const std::vector<uint64_t>& keys() const { return keyList; }
     size_t size() const { return vertexList.size(); }
-    // Gives the vertices' memory back once they are uploaded; size() is then 0, the keys stay.
-    void releaseVertices() { std::vector<GeometryVertex>().swap(vertexList); }
+    // Gives the memory back once the keys are in an index and the vertices uploaded.
+    void release()
+    {
+        std::vector<GeometryVertex>().swap(vertexList);
+        std::vector<uint64_t>().swap(keyList);
+    }
 
 private:
     std::vector<GeometryVertex> vertexList;

@@ -38,9 +38,10 @@ public:
             current->write(int(firstVertex), vertices, int(count));
     }
 
-    void uploadBlocks(const GeometryVertex* vertices, int64_t count) override
+    void allocateBlocks(int64_t count) override
     {
         result.blockMesh = nullptr;
+        blocks = nullptr;
         if (!current)
             return; // without the cells the chart draws nothing, blocks included
         orvex::UniquePtr<orvex::DynamicMesh<GeometryVertex>> mesh =
@@ -48,14 +49,21 @@ public:
         if (!mesh)
             return;
         mesh->vertexCount = int(count);
-        mesh->write(0, vertices, int(count));
+        blocks = mesh.get();
         result.blockMesh.reset(mesh.release());
+    }
+
+    void uploadBlocks(int64_t firstVertex, const GeometryVertex* vertices, int64_t count) override
+    {
+        if (blocks)
+            blocks->write(int(firstVertex), vertices, int(count));
     }
 
 private:
     orvex::GlContext* context;
     IcicleMesh<orvex::MasterPtr, int>& result;
     orvex::DynamicMesh<GeometryVertex>* current = nullptr;
+    orvex::DynamicMesh<GeometryVertex>* blocks = nullptr;
 };
 
 } // namespace

@@ -258,23 +258,23 @@ IcicleOptimization::Result IcicleOptimization::build(IcicleNodeLookup& lookup, o
     result.baseCount = int64_t(builder.base.size());
     uploader.allocate(total, result.baseCount);
     uploader.upload(0, builder.base.vertices().data(), result.baseCount, true, total);
-    builder.base.releaseVertices();
+    builder.base.release();
     for (int k = 0; k < IcicleLevelIndex::levelCount; ++k) {
         LevelList& level = builder.levels[k];
         if (level.size() > 0)
             uploader.upload(index->boundaries[k], level.vertices().data(), int64_t(level.size()), false, total);
-        level.releaseVertices();
+        level.release();
     }
     result.levelIndex = std::move(index);
     if (builder.blocks.blocks().size() > 0) {
         result.blockIndex = assemble(LevelList {}, builder.blockLevels);
-        std::vector<GeometryVertex> stream;
-        stream.reserve(builder.blocks.blocks().size());
-        for (LevelList& level : builder.blockLevels) {
-            stream.insert(stream.end(), level.vertices().begin(), level.vertices().end());
-            level.releaseVertices();
+        uploader.allocateBlocks(result.blockIndex->boundaries[IcicleLevelIndex::levelCount]);
+        for (int k = 0; k < IcicleLevelIndex::levelCount; ++k) {
+            LevelList& level = builder.blockLevels[k];
+            if (level.size() > 0)
+                uploader.uploadBlocks(result.blockIndex->boundaries[k], level.vertices().data(), int64_t(level.size()));
+            level.release();
         }
-        uploader.uploadBlocks(stream.data(), int64_t(stream.size()));
     }
     lookup.assign(std::move(root), std::move(builder.rows));
     builder.blocks.finish();

@@ -38,8 +38,10 @@ public:
         // The base range (isBase, at 0), then each non-empty level in order.
         virtual void upload(int64_t firstVertex, const GeometryVertex* vertices, int64_t count, bool isBase, int64_t totalCount) = 0;
         // After the cells, when there are any, the small-item blocks: a stream of their own with
-        // its own level index, which only the rectangle pass draws.
-        virtual void uploadBlocks(const GeometryVertex*, int64_t /*count*/) {}
+        // its own level index, which only the rectangle pass draws. allocateBlocks once with
+        // their count, then uploadBlocks for consecutive pieces in order.
+        virtual void allocateBlocks(int64_t /*count*/) {}
+        virtual void uploadBlocks(int64_t /*firstVertex*/, const GeometryVertex*, int64_t /*count*/) {}
     };
 
     using Marks = IcicleMeshMarks;

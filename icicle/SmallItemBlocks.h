@@ -21,10 +21,10 @@ struct SmallItemBlock {
     int32_t row = 0;                        // the folder's children's row
     int firstLevel = 0;                     // drawn at detail levels firstLevel..lastLevel
     int lastLevel = 0;
+    bool marked = false;                    // one of them could not be read
     const FilesystemNode* folder = nullptr; // whose children it stands for
     uint64_t items = 0;                     // direct children without a cell of their own here
     uint64_t bytes = 0;                     // their bytes, which is exactly the block's span
-    bool marked = false;                    // one of them could not be read
 };
 
 // A cell's edges as the vertex stores them, from its exact byte offset and width: every cell is
@@ -89,7 +89,7 @@ public:
 
 private:
     struct Entry {
-        int64_t row;
+        int32_t row; // as the block has it
         int level;
         float x0;
         uint32_t index;

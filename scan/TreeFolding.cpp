@@ -42,7 +42,7 @@ void TreeFolding::folderClosed(FilesystemNode* folder, uint64_t seen)
     // Again over the whole tree when it has doubled, and once at the end for a large tree.
     if (open.empty() ? nodes >= refoldFrom : nodes >= std::max(nextRefold, refoldFrom)) {
         refold(open.empty() ? folder : open.front().folder, below);
-        nextRefold = nodes + nodes / 2;
+        nextRefold = nodes + nodes / 4;
     }
 }
 

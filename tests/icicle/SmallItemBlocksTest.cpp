@@ -20,7 +20,11 @@ public:
     {
         std::copy(vertices, vertices + count, buffer.begin() + first);
     }
-    void uploadBlocks(const GeometryVertex* vertices, int64_t count) override { blocks.assign(vertices, vertices + count); }
+    void allocateBlocks(int64_t count) override { blocks.assign(size_t(count), GeometryVertex {}); }
+    void uploadBlocks(int64_t first, const GeometryVertex* vertices, int64_t count) override
+    {
+        std::copy(vertices, vertices + count, blocks.begin() + first);
+    }
     std::vector<GeometryVertex> buffer;
     std::vector<GeometryVertex> blocks;
 };
