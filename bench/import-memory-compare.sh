@@ -146,7 +146,7 @@ watched()
         fi
         sleep 0.5
     done
-    wait "$pid" || code=$?
+    wait "$pid" 2>/dev/null || code=$? # quiet: no "Killed" line from the shell
     seconds=$(awk -v a="$started" -v b="$EPOCHREALTIME" 'BEGIN {printf "%.1f", b - a}')
     if ((killed_kib > 0)); then
         RESULT[$name]="killed $(awk -v k="$killed_kib" 'BEGIN {printf "%.1f", k * 1024 / 1e9}') $seconds"
