@@ -13,7 +13,7 @@
 //
 // Folding starts once the tree has `budget` nodes (0: from the start; `never`: not at all) and
 // goes on from then. A folder folded early was judged against a small threshold; so whenever the
-// tree has doubled since the last time (and has at least 2^20 nodes), one pass over every
+// tree has grown enough since the last time (and has at least 2^20 nodes), one pass over every
 // complete folder folds again against today's threshold, which keeps the tree near what can be
 // drawn at a cost proportional to its size. The builder
 // (the scanner's walk or a stored scan's reader) calls, in walk order: folderOpened for each
