@@ -271,6 +271,7 @@ void FileSizeMapper::run()
         }
         default: // QUIT
             mutex.unlock();
+            NodePool::retireThreadChunk(); // no thread-exit retirement does it (see NodePool.h)
             return;
         }
     }

@@ -71,29 +71,29 @@ void dropReferences(Chunk* chunk, int64_t count) noexcept
         unmapChunk(chunk);
 }
 
-struct ThreadChunk {
-    Chunk* chunk = nullptr;
-    ~ThreadChunk() { retire(); }
-    void retire() noexcept
-    {
-        if (!chunk)
-            return;
-        Chunk* old = chunk;
-        chunk = nullptr;
-        dropReferences(old, ownerBias - old->allocations);
-    }
-    Chunk* withRoom(size_t size)
-    {
-        if (!chunk || size_t(chunk->back - chunk->front) < size + 16) {
-            retire();
-            chunk = mapChunk(chunkSize);
-            chunk->live.store(ownerBias, std::memory_order_relaxed);
-        }
-        return chunk;
-    }
-};
+// The calling thread's chunk. A plain pointer, retired only by retireThreadChunk(): a
+// thread_local with a destructor is not safe on MinGW, whose thread-local storage may be freed
+// before such destructors run at thread exit.
+thread_local Chunk* current = nullptr;
 
-thread_local ThreadChunk current;
+void retireCurrent() noexcept
+{
+    if (!current)
+        return;
+    Chunk* old = current;
+    current = nullptr;
+    dropReferences(old, ownerBias - old->allocations);
+}
+
+Chunk* currentWithRoom(size_t size)
+{
+    if (!current || size_t(current->back - current->front) < size + 16) {
+        retireCurrent();
+        current = mapChunk(chunkSize);
+        current->live.store(ownerBias, std::memory_order_relaxed);
+    }
+    return current;
+}
 
 // Released blocks kept by size for the thread's next allocations: small sizes (nodes, names,
 // short child arrays) in a table, the rest in a map.
@@ -138,7 +138,7 @@ void* allocate(size_t size, size_t alignment)
     if (recycler)
         if (void* memory = recycler->take(size, alignment))
             return memory;
-    Chunk* chunk = current.withRoom(size);
+    Chunk* chunk = currentWithRoom(size);
     uintptr_t at = (reinterpret_cast<uintptr_t>(chunk->front) + alignment - 1) & ~(alignment - 1);
     char* memory = reinterpret_cast<char*>(at);
     chunk->front = memory + size;
@@ -154,7 +154,7 @@ char* allocateBytes(size_t size)
     if (recycler)
         if (void* memory = recycler->take(size, 1))
             return static_cast<char*>(memory);
-    Chunk* chunk = current.withRoom(size);
+    Chunk* chunk = currentWithRoom(size);
     chunk->back -= size;
     chunk->allocations += 1;
     POOL_UNPOISON(chunk->back, size);
@@ -179,7 +179,7 @@ void release(void* memory, size_t size) noexcept
     dropReferences(chunk, 1);
 }
 
-void retireThreadChunk() noexcept { current.retire(); }
+void retireThreadChunk() noexcept { retireCurrent(); }
 
 Recycling::Recycling()
 {

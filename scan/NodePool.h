@@ -3,7 +3,8 @@
 // names need no padding and no allocator header), and every allocation is given back one by one
 // with release(). A chunk is unmapped the moment its last allocation is released after its
 // thread has moved on, so a destroyed tree returns its memory at once. The scanner calls
-// retireThreadChunk() around each scan, so two trees never share a chunk.
+// retireThreadChunk() around each scan, so two trees never share a chunk; a thread that
+// allocates must call it before it ends, or its last chunk stays mapped.
 #pragma once
 
 #include <cstddef>
@@ -18,7 +19,7 @@ char* allocateBytes(size_t size);
 // Any thread. Gives back an allocation of `size` bytes made by either function above.
 void release(void* memory, size_t size) noexcept;
 // The calling thread's next allocation starts a fresh chunk; the current one is unmapped as soon
-// as everything allocated from it has been released.
+// as everything allocated from it has been released. Not done at thread exit (see above).
 void retireThreadChunk() noexcept;
 // Bytes mapped by all chunks now alive, for tests and benchmarks.
 size_t mappedBytes() noexcept;
