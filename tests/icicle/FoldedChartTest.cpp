@@ -4,6 +4,7 @@
 #include "icicle/IcicleOptimization.h"
 #include "scan/TreeCounts.h"
 #include "scan/TreeFolding.h"
+#include "BufferUploader.h"
 #include "TreeBuilder.h"
 
 #include <gtest/gtest.h>
@@ -15,20 +16,6 @@ using namespace testtree;
 using orvex::UniquePtr;
 
 namespace {
-
-struct Streams final : IcicleOptimization::VertexUploader {
-    std::vector<GeometryVertex> cells, blocks;
-    void allocate(int64_t total, int64_t) override { cells.assign(size_t(total), GeometryVertex {}); }
-    void upload(int64_t first, const GeometryVertex* vertices, int64_t count, bool, int64_t) override
-    {
-        std::copy(vertices, vertices + count, cells.begin() + first);
-    }
-    void allocateBlocks(int64_t count) override { blocks.assign(size_t(count), GeometryVertex {}); }
-    void uploadBlocks(int64_t first, const GeometryVertex* vertices, int64_t count) override
-    {
-        std::copy(vertices, vertices + count, blocks.begin() + first);
-    }
-};
 
 UniquePtr<FilesystemNode> copyOf(const FilesystemNode& source, FilesystemNode* parent)
 {
@@ -95,7 +82,7 @@ UniquePtr<FilesystemNode> rebuild(const FilesystemNode& source, TreeFolding& fol
 
 struct Chart {
     IcicleNodeLookup lookup;
-    Streams streams;
+    BufferUploader streams;
     TreeCounts::Counts counts;
     uint64_t total = 0;
 };
@@ -141,10 +128,10 @@ size_t expectSameChart(UniquePtr<FilesystemNode> tree, uint64_t budget, const st
 
     EXPECT_EQ(small.total, whole.total);
     EXPECT_EQ(small.counts, whole.counts);
-    EXPECT_EQ(small.streams.cells.size(), whole.streams.cells.size());
+    EXPECT_EQ(small.streams.buffer.size(), whole.streams.buffer.size());
     EXPECT_EQ(small.streams.blocks.size(), whole.streams.blocks.size());
-    if (small.streams.cells.size() == whole.streams.cells.size()) {
-        EXPECT_EQ(std::memcmp(small.streams.cells.data(), whole.streams.cells.data(), whole.streams.cells.size() * sizeof(GeometryVertex)), 0)
+    if (small.streams.buffer.size() == whole.streams.buffer.size()) {
+        EXPECT_EQ(std::memcmp(small.streams.buffer.data(), whole.streams.buffer.data(), whole.streams.buffer.size() * sizeof(GeometryVertex)), 0)
             << "cell and label vertices differ";
     }
     if (small.streams.blocks.size() == whole.streams.blocks.size()) {

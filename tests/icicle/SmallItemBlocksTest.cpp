@@ -3,6 +3,7 @@
 // stands for (seeded random trees); and the look-up of a worked example, point by point and level
 // by level.
 #include "icicle/IcicleOptimization.h"
+#include "BufferUploader.h"
 #include "TreeBuilder.h"
 
 #include <gtest/gtest.h>
@@ -10,26 +11,6 @@
 #include <map>
 
 using namespace testtree;
-
-namespace {
-
-class BufferUploader final : public IcicleOptimization::VertexUploader {
-public:
-    void allocate(int64_t totalCount, int64_t) override { buffer.assign(size_t(totalCount), GeometryVertex {}); }
-    void upload(int64_t first, const GeometryVertex* vertices, int64_t count, bool, int64_t) override
-    {
-        std::copy(vertices, vertices + count, buffer.begin() + first);
-    }
-    void allocateBlocks(int64_t count) override { blocks.assign(size_t(count), GeometryVertex {}); }
-    void uploadBlocks(int64_t first, const GeometryVertex* vertices, int64_t count) override
-    {
-        std::copy(vertices, vertices + count, blocks.begin() + first);
-    }
-    std::vector<GeometryVertex> buffer;
-    std::vector<GeometryVertex> blocks;
-};
-
-} // namespace
 
 TEST(SmallItemBlocks, EachLevelTilesEveryChildrenRowAndEachBlockSpansExactlyTheBytesItStandsFor)
 {
