@@ -103,7 +103,7 @@ int64_t countNodes(const FilesystemNode* root);
 
 bool sameBytes(const std::vector<GeometryVertex>& a, const std::vector<GeometryVertex>& b)
 {
-    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(GeometryVertex)) == 0;
+    return a.size() == b.size() && (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(GeometryVertex)) == 0);
 }
 
 int compareBudget(uint64_t budget, const std::string& path)
