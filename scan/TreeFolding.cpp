@@ -50,13 +50,18 @@ void TreeFolding::folderClosed(FilesystemNode* folder, uint64_t seen)
 
 bool TreeFolding::isKept(const FilesystemNode* node) const { return !kept.empty() && kept.count(node) > 0; }
 
-// The whole contents as one run, unless that is one file or one summary already (which a
-// summary would not make smaller).
+// Whether one summary in place of children [first, end) makes the tree smaller: two children or
+// more, or one folder with something in it (not one file, nor one summary already).
+bool TreeFolding::worthASummary(const FilesystemNode::Children& children, int64_t first, int64_t end)
+{
+    return end - first >= 2 || (end - first == 1 && children[first]->children.count > 0);
+}
+
+// The whole contents as one run, when that is worth a summary.
 void TreeFolding::planContents(const FilesystemNode* folder)
 {
-    const FilesystemNode::Children& children = folder->children;
-    if (children.count > 1 || (children.count == 1 && children[0]->children.count > 0))
-        runs.push_back({ 0, children.count });
+    if (worthASummary(folder->children, 0, folder->children.count))
+        runs.push_back({ 0, folder->children.count });
 }
 
 // Folds every complete folder again against `below`: depth first from the root, each folder's
@@ -103,8 +108,7 @@ bool TreeFolding::foldable(const FilesystemNode* child, bool checkKept, uint64_t
     return child->size < below && !(checkKept && isKept(child));
 }
 
-// Each maximal run of foldable children that a summary makes smaller: two children or more, or
-// one folder with something in it.
+// Each maximal run of foldable children that is worth a summary.
 void TreeFolding::findRuns(const FilesystemNode* folder, bool checkKept, uint64_t below)
 {
     const FilesystemNode::Children& children = folder->children;
@@ -112,7 +116,7 @@ void TreeFolding::findRuns(const FilesystemNode* folder, bool checkKept, uint64_
         int64_t end = i;
         while (end < children.count && foldable(children[end], checkKept, below))
             ++end;
-        if (end - i >= 2 || (end - i == 1 && children[i]->children.count > 0))
+        if (worthASummary(children, i, end))
             runs.push_back({ i, end });
         i = std::max(end, i + 1);
     }

@@ -84,6 +84,7 @@ private:
     void findRuns(const FilesystemNode* folder, bool checkKept, uint64_t below);
     uint64_t tally(const FilesystemNode* node, FoldedEntry& entry);
     void fold(FilesystemNode* folder);
+    static bool worthASummary(const FilesystemNode::Children& children, int64_t first, int64_t end);
     void planContents(const FilesystemNode* folder);
     void refold(FilesystemNode* root, uint64_t below);
     bool isKept(const FilesystemNode* node) const;
