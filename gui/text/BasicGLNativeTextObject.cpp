@@ -171,12 +171,14 @@ void BasicGLNativeTextObject::rasterize()
     // A text that changes its width (the details bar under a moving pointer) keeps a slot that
     // still holds it and is not twice as wide, and gets a quarter more room when it moves, so it
     // does not take a new slot (and now and then make the atlas repack every slot) at each change.
-    // A first slot is exact. Only the text's own size of the slot is ever sampled.
+    // The room stops at the atlas's width: past it, a line nearly as wide as the window would
+    // double the atlas for nothing. A first slot is exact. Only the text's own size of the slot
+    // is ever uploaded and sampled.
     if (slot.rect.empty() || slot.rect.height() != size[1])
         atlas.allocate(slot, size[0], size[1]);
     else if (slot.rect.width() < size[0] || slot.rect.width() > 2 * size[0])
-        atlas.allocate(slot, size[0] + size[0] / 4, size[1]);
-    atlas.upload(slot);
+        atlas.allocate(slot, std::min(size[0] + size[0] / 4, atlas.width()), size[1]);
+    atlas.upload(slot, size[0], size[1]);
     rasterisationCount += 1;
 }
 

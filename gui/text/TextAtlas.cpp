@@ -157,15 +157,16 @@ bool TextAtlas::repack(AtlasSlot& requester, int w, int h)
     return true;
 }
 
-void TextAtlas::upload(const AtlasSlot& slot)
+void TextAtlas::upload(const AtlasSlot& slot, int width, int height)
 {
-    if (!atlasTexture || slot.rect.empty())
+    width = std::min(width, slot.rect.width());
+    height = std::min(height, slot.rect.height());
+    if (!atlasTexture || width <= 0 || height <= 0)
         return;
-    const std::vector<uint8_t> pixels = drawingSurface.copyRegion(slot.rect.width(), slot.rect.height());
-    if (pixels.size() != size_t(slot.rect.width()) * size_t(slot.rect.height()) * 3)
-        return; // the surface is smaller than the slot: nothing sensible to upload
-    atlasTexture->update({ { slot.rect.x0, slot.rect.y0 } }, { BGR_FORMAT, pixels.data(), slot.rect.width(),
-                                                                slot.rect.height() });
+    const std::vector<uint8_t> pixels = drawingSurface.copyRegion(width, height);
+    if (pixels.size() != size_t(width) * size_t(height) * 3)
+        return; // the surface is smaller than the text: nothing sensible to upload
+    atlasTexture->update({ { slot.rect.x0, slot.rect.y0 } }, { BGR_FORMAT, pixels.data(), width, height });
 }
 
 } // namespace orvex::gui

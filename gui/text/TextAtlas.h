@@ -64,8 +64,9 @@ public:
     bool allocate(AtlasSlot& slot, int w, int h);
     // Frees the slot's rectangle.
     void release(AtlasSlot& slot);
-    // Copies the surface region (0, 0)-(slot size) into the texture at the slot's rectangle.
-    void upload(const AtlasSlot& slot);
+    // Copies the surface region (0, 0)-(width, height) into the top-left of the slot's rectangle;
+    // a slot may be wider than its text (and than the surface), and only the text is sent.
+    void upload(const AtlasSlot& slot, int width, int height);
 
     // The texture's (and packer's) size, and the drawing surface, whose size bounds a text's layout.
     int width() const { return packer.width(); }

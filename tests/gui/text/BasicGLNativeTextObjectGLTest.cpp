@@ -193,3 +193,55 @@ TEST_F(NativeTextGLTest, SurvivesRepackGrowthAndReRasterisesAfterResize)
     EXPECT_FALSE(first.atlasSlot().rect.empty()) << "re-rasterised into a new slot";
     EXPECT_EQ(screen, before);
 }
+
+// The details bar in a 1280 x 757 window: one object whose line grows past and shrinks below the
+// width where a quarter more room would no longer fit the window-sized atlas. Every line is drawn
+// from its own pixels (the background at both ends, ink in between) and never doubles the atlas,
+// also when other texts already made the atlas wider than its drawing surface.
+TEST_F(NativeTextGLTest, WideLinesInWindowSizedAtlasKeepTheirPixels)
+{
+    const Vector<int, 2> extent = TextAtlas::initialSize(1280, 757);
+    const std::u32string words = U"long file name in the details bar ";
+    const struct {
+        const char* name;
+        int width;
+    } rows[] = { { "fits with room to spare", 1200 }, { "room would pass the atlas", 1232 },
+                 { "widest", 1275 },                   { "shorter after a wide one", 1050 },
+                 { "much shorter", 500 },              { "wide again", 1240 } };
+    for (bool grownByOthers : { false, true }) {
+        SCOPED_TRACE(grownByOthers ? "atlas grown past the surface" : "window-sized atlas");
+        objects.clear();
+        atlas = std::make_unique<TextAtlas>(context(), extent[0], extent[1]);
+        AtlasSlot filler(*atlas); // leaves no room for a line: the first one doubles the atlas
+        if (grownByOthers)
+            ASSERT_TRUE(atlas->allocate(filler, extent[0], extent[1] - 10));
+        BasicGLNativeTextObject& object = make(U"");
+        auto setWidth = [&](int pixels) {
+            std::u32string text;
+            object.setText(text);
+            for (size_t i = 0; object.bounds().width() < pixels; ++i) {
+                text.push_back(words[i % words.size()]);
+                object.setText(text);
+            }
+            return int(object.bounds().width());
+        };
+        int atlasWidth = 0;
+        for (const auto& row : rows) {
+            SCOPED_TRACE(row.name);
+            const int w = setWidth(row.width);
+            for (int x : { 0, SIZE - w }) {
+                context()->clear({ 0, 0, 0, 1 });
+                draw(object, { double(x), 0 });
+                EXPECT_EQ(at(x > 0 ? x : 0, 0), (Pixel { 0, 0, 255, 255 })) << "left end drawn at " << x;
+                EXPECT_EQ(at(SIZE - 1, 0), (Pixel { 0, 0, 255, 255 })) << "screen's right, drawn at " << x;
+                bool ink = false;
+                for (int column = 0; column < SIZE && !ink; ++column)
+                    ink = inkInColumn(column, 0, int(object.bounds().height()));
+                EXPECT_TRUE(ink) << "drawn at " << x;
+            }
+            atlasWidth = atlasWidth ? atlasWidth : atlas->width();
+            EXPECT_EQ(atlas->width(), atlasWidth) << "a line never doubles the atlas";
+        }
+        objects.clear(); // before the filler's atlas goes
+    }
+}
