@@ -19,7 +19,7 @@ void IcicleView::setFocus(double start, double end, double topRow)
         end = start + 1.0;
     focusStart = visibleStart = start;
     focusEnd = visibleEnd = end;
-    firstRow = topRow;
+    firstRow = focusRow = topRow;
 }
 
 void IcicleView::showRange(double start, double end)
@@ -53,6 +53,21 @@ bool IcicleView::bringIntoView(double x0, double x1)
         return false;
     visibleStart = start;
     visibleEnd = start + span;
+    return true;
+}
+
+bool IcicleView::bringRowsIntoView(double top, double bottom)
+{
+    const double rows = 1.0 / rowScale;
+    double row = firstRow;
+    if (top < firstRow || bottom - top > rows)
+        row = top;
+    else if (bottom > firstRow + rows)
+        row = bottom - rows;
+    row = std::max(row, focusRow);
+    if (!(row != firstRow))
+        return false;
+    firstRow = row;
     return true;
 }
 

@@ -4,7 +4,8 @@
 // chart space. Plain arithmetic with no GL, so the interaction can be tested on its own. Zoom, pan
 // and scrolling stay inside the focus range: the whole tree [0, total] with row 1 at the top edge
 // (the root row belongs to the root label), or a folder the user went into, whose own row is then
-// at the top and whose bytes span the width. Main thread.
+// at the top and whose bytes span the width. Rows further down are brought up to the top edge
+// only to show a cell (the keyboard's selection); the focus row is the highest. Main thread.
 #pragma once
 
 class IcicleView {
@@ -38,6 +39,10 @@ public:
     // Moves the range the least that shows [x0, x1] whole (or, when it is wider than the range,
     // fills the range with it), staying inside the focus range. False when nothing moved.
     bool bringIntoView(double x0, double x1);
+    // Moves the rows the least that shows rows [top, bottom] whole (or, when they are taller than
+    // the component, puts `top` at the top edge), never above the focus's own row. False when
+    // nothing moved.
+    bool bringRowsIntoView(double top, double bottom);
     // Makes [start, end] the range zoom, pan and scrolling keep to and shows all of it, with
     // `topRow` at the top edge. An empty or reversed range becomes one byte wide.
     void setFocus(double start, double end, double topRow);
@@ -53,6 +58,7 @@ public:
     double focusStart = 0.0; // the range the view keeps to: [0, totalSize] until a folder is focused
     double focusEnd;
     double firstRow = 1.0;   // the row at the top edge
+    double focusRow = 1.0;   // the focus's own row: the highest row that may be at the top edge
 
     static constexpr double ZOOM_RATE = 0.1875;   // e^ZOOM_RATE per zoom unit (one wheel notch)
     static constexpr double ROW_DRAG_MARGIN = 16.0; // pixels under the top edge where rows keep their height

@@ -413,15 +413,22 @@ bool IcicleVisualization::goInto(const FilesystemNode* folder)
     if (!cell)
         return false;
     settleView();
-    const IcicleView target = viewFocusedOn(folder, *cell);
-    // The zoom and the drag that were under way belonged to the old focus.
+    moveView(folder, viewFocusedOn(folder, *cell));
+    return true;
+}
+
+void IcicleVisualization::moveView(const FilesystemNode* folder, const IcicleView& target)
+{
+    // The zoom and the drag that were under way belonged to the old view.
     pendingZoomAmount = 0.0;
     inertia = DragMode::NONE;
+    const bool newFocus = folder != focused;
     focused = folder;
     if (settings->smoothScrolling) {
         transition.start(chartView, target, ViewTransition::DURATION);
         chartView.focusStart = target.focusStart;
         chartView.focusEnd = target.focusEnd;
+        chartView.focusRow = target.focusRow;
         frameClock.lap(clock()); // the animation starts now, not at the last frame
     } else {
         chartView = target;
@@ -429,9 +436,10 @@ bool IcicleVisualization::goInto(const FilesystemNode* folder)
     if (selected && !ChartNavigation::isWithin(selected, focused))
         select(focused);
     notifyScrollBar();
+    if (!newFocus)
+        return;
     notifyObserver();
     focusChanged.invoke();
-    return true;
 }
 
 bool IcicleVisualization::goUp()
@@ -443,7 +451,28 @@ bool IcicleVisualization::goUp()
     return true;
 }
 
-bool IcicleVisualization::goHome() { return goInto(rootNode()); }
+bool IcicleVisualization::goHome()
+{
+    settleView();
+    // The whole tree as it first appeared: all of it across the width, the first rows at their
+    // first height, also when the focus already is the whole tree.
+    const IcicleView home(chartView.totalSize);
+    if (focused == rootNode() && chartView.visibleStart == home.visibleStart && chartView.visibleEnd == home.visibleEnd
+        && chartView.rowScale == home.rowScale && chartView.firstRow == home.firstRow)
+        return false;
+    moveView(rootNode(), home);
+    return true;
+}
+
+void IcicleVisualization::followSelection()
+{
+    if (!selectedCell)
+        return;
+    const ChartCell& cell = *selectedCell;
+    if (chartView.bringIntoView(cell.x0, cell.x1))
+        notifyScrollBar();
+    chartView.bringRowsIntoView(double(cell.row), double(cell.row) + (cell.hangs ? fileCellHeight : 1.0));
+}
 
 void IcicleVisualization::settleView()
 {
@@ -566,11 +595,12 @@ Response IcicleVisualization::keyPress(const orvex::KeyEvent& event)
     case orvex::KEY_DOWN:
         if (!plain)
             return 0;
-        // At an end the selection stays where it is; a cell the keys reach off screen is panned to.
+        // At an end the selection stays where it is; a cell the keys reach off screen (sideways or
+        // below the last row shown) is brought into view.
         if (const FilesystemNode* target = arrowTarget(event.key))
             changed = select(target);
-        if (changed && selectedCell && chartView.bringIntoView(selectedCell->x0, selectedCell->x1))
-            notifyScrollBar();
+        if (changed)
+            followSelection();
         break;
     case orvex::KEY_ENTER:
     case orvex::KEY_KEYPAD_ENTER:

@@ -100,7 +100,8 @@ public:
     // or the current focus.
     bool goInto(const FilesystemNode* folder);
     // The focused folder's parent becomes the focus and the folder left is selected; false at the
-    // whole tree. goHome returns to the whole tree.
+    // whole tree. goHome shows the whole tree as it first appeared (its zoom and row height
+    // too); false when that is already the view.
     bool goUp();
     bool goHome();
     bool canGoUp() const { return focused != rootNode(); }
@@ -160,6 +161,11 @@ private:
     void settleView();
     // The view a focus on `folder` shows (the current row scale kept).
     IcicleView viewFocusedOn(const FilesystemNode* folder, const ChartCell& cell) const;
+    // Makes `folder` the focus with `target` as its view, animated when smooth scrolling is on;
+    // the focus listeners hear of it when the focus changed.
+    void moveView(const FilesystemNode* folder, const IcicleView& target);
+    // Moves the view the least that shows the selected cell whole: sideways and down the rows.
+    void followSelection();
     // Arrow keys: the cell the selection moves to, null for none.
     const FilesystemNode* arrowTarget(int key) const;
     void drawSelection(orvex::gui::Renderer& renderer);

@@ -7,8 +7,8 @@
 
 void ViewTransition::start(const IcicleView& view, const IcicleView& target, double duration)
 {
-    from = { view.visibleStart, view.visibleEnd, view.firstRow };
-    to = { target.visibleStart, target.visibleEnd, target.firstRow };
+    from = { view.visibleStart, view.visibleEnd, view.firstRow, view.rowScale };
+    to = { target.visibleStart, target.visibleEnd, target.firstRow, target.rowScale };
     length = duration > 0.0 ? duration : 0.0;
     elapsed = 0.0;
     active = true;
@@ -26,6 +26,7 @@ void ViewTransition::apply(double progress, IcicleView& view) const
     view.visibleStart = from.start + (to.start - from.start) * share;
     view.visibleEnd = view.visibleStart + width;
     view.firstRow = from.row + (to.row - from.row) * t;
+    view.rowScale = from.rowScale * std::pow(to.rowScale / from.rowScale, t);
 }
 
 bool ViewTransition::step(double dt, IcicleView& view)
@@ -49,4 +50,5 @@ void ViewTransition::finish(IcicleView& view)
     view.visibleStart = to.start;
     view.visibleEnd = to.end;
     view.firstRow = to.row;
+    view.rowScale = to.rowScale;
 }

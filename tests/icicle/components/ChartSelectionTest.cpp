@@ -294,6 +294,133 @@ TEST_F(ChartSelectionTest, SmoothScrollingAnimatesTheFocusForAtMostAQuarterSecon
     EXPECT_DOUBLE_EQ(chart->view().firstRow, 1.0);
 }
 
+TEST_F(ChartSelectionTest, RowsMoveTheLeastThatShowsACellAndNeverAboveTheFocus)
+{
+    struct Row {
+        const char* name;
+        double top, bottom, firstRow; // four rows in view from row 3, the focus row
+    } rows[] = {
+        { "a cell in view moves nothing", 4, 5, 3 },
+        { "a cell ending on the bottom edge moves nothing", 6, 7, 3 },
+        { "a cell below comes up to the bottom edge", 8, 9, 5 },
+        { "a hanging file's whole cell", 8, 8 + 1.272, 5.272 },
+        { "a cell taller than the view: its top on top", 4, 9, 4 },
+        { "a cell above the focus row stops at it", 1, 2, 3 },
+    };
+    for (const Row& row : rows) {
+        IcicleView view(1000.0);
+        view.setFocus(400.0, 800.0, 3.0);
+        view.rowScale = 0.25;
+        EXPECT_EQ(view.bringRowsIntoView(row.top, row.bottom), row.firstRow != 3.0) << row.name;
+        EXPECT_DOUBLE_EQ(view.firstRow, row.firstRow) << row.name;
+    }
+    // Once moved down, a cell above the top edge is brought back to it.
+    IcicleView view(1000.0);
+    view.bringRowsIntoView(20, 21);
+    EXPECT_DOUBLE_EQ(view.firstRow, 13.0);
+    view.bringRowsIntoView(10, 11);
+    EXPECT_DOUBLE_EQ(view.firstRow, 10.0);
+}
+
+// Home shows the whole tree as the chart first showed it, from a folder or at the whole tree.
+TEST_F(ChartSelectionTest, HomeRestoresTheFirstViewAlsoAtTheWholeTree)
+{
+    auto dragRows = [&] { // a left drag down the middle: taller rows
+        ClickSequence clicks;
+        chart->mousePress({ LEFT, 0, 0, 475, 400 }, clicks);
+        chart->mouseMove({ 475, 600, 0, 200, 1 << LEFT }, true);
+        chart->mouseRelease({ LEFT, 2, 0, 475, 600 });
+    };
+    struct Row {
+        const char* name;
+        bool smooth;
+        const char* focus; // gone into first ("" for none)
+    } rows[] = {
+        { "zoomed and rows scaled at the whole tree", false, "" },
+        { "the same, animated", true, "" },
+        { "from a folder, animated", true, "A" },
+    };
+    for (const Row& row : rows) {
+        settings.smoothScrolling = false;
+        chart->goHome();
+        if (*row.focus)
+            chart->goInto(named(row.focus));
+        chart->mouseWheel({ -4, 0, 700, 50 });
+        dragRows();
+        ASSERT_NE(chart->view().rowScale, 0.125) << row.name;
+        settings.smoothScrolling = row.smooth;
+        EXPECT_EQ(key(orvex::KEY_HOME), HANDLED | REDRAW) << row.name;
+        now += 1.0;
+        chart->draw(renderer);
+        EXPECT_EQ(nameOf(chart->focusedNode()), "/r") << row.name;
+        EXPECT_DOUBLE_EQ(chart->view().visibleStart, 0.0) << row.name;
+        EXPECT_DOUBLE_EQ(chart->view().visibleEnd, 950.0) << row.name;
+        EXPECT_DOUBLE_EQ(chart->view().rowScale, 0.125) << row.name;
+        EXPECT_DOUBLE_EQ(chart->view().firstRow, 1.0) << row.name;
+        EXPECT_EQ(key(orvex::KEY_HOME), HANDLED) << row.name << ": Home again changes nothing";
+    }
+}
+
+// In a deep chain the arrow keys walk the selection down and up past the rows in view: the view
+// follows it by the least movement and never shows rows above the focused folder.
+class ChainChartTest : public ChartSelectionTest {
+protected:
+    ChainChartTest()
+    {
+        using namespace testtree;
+        Spec chain = file("f", 100);
+        for (int depth = DEPTH - 1; depth >= 1; --depth)
+            chain = dir("d" + std::to_string(depth), { chain });
+        owned = nullptr; // the old chart points into the lookup's rows
+        NullUploader uploader;
+        mesh.totalSize = IcicleOptimization::build(lookup, build(dir("/r", { chain, file("side", 100) })), 1, uploader).totalSize;
+        auto made = std::make_unique<IcicleVisualization>(IcicleResources {}, mesh, lookup, settings, shell,
+                                                          [this] { return now; });
+        chart = made.get();
+        owned = std::move(made);
+        chart->layout({ 950, 800 }, { 950, 800 }, 1.0); // eight rows in view
+    }
+    static constexpr int DEPTH = 40; // d1 (row 1) down to d39, then the file f (row 40)
+};
+
+TEST_F(ChainChartTest, TheViewFollowsTheSelectionDownAndUpTheRows)
+{
+    struct Row {
+        const char* name;
+        std::function<void()> act;
+        const char* selected;
+        double firstRow;
+    } rows[] = {
+        { "a click on the first folder", [&] { click(100, 50); }, "d1", 1 },
+        { "down to the last row in view", [&] { for (int i = 0; i < 7; ++i) key(orvex::KEY_DOWN); }, "d8", 1 },
+        { "one further: one row down", [&] { key(orvex::KEY_DOWN); }, "d9", 2 },
+        { "down to the file: its hanging cell whole", [&] { for (int i = 0; i < 40; ++i) key(orvex::KEY_DOWN); }, "f", 40 + 1.272019624710083 - 8 },
+        { "up within the view", [&] { key(orvex::KEY_UP); }, "d39", 40 + 1.272019624710083 - 8 },
+        { "up past the top edge", [&] { for (int i = 0; i < 10; ++i) key(orvex::KEY_UP); }, "d29", 29 },
+        { "into d29: its row on top", [&] { key(orvex::KEY_ENTER); }, "d29", 29 },
+        { "down past the view inside the focus", [&] { for (int i = 0; i < 9; ++i) key(orvex::KEY_DOWN); }, "d38", 31 },
+        { "up to the focus, no further", [&] { for (int i = 0; i < 20; ++i) key(orvex::KEY_UP); }, "d29", 29 },
+        { "Home", [&] { key(orvex::KEY_HOME); }, "d29", 1 },
+    };
+    for (bool smooth : { false, true }) {
+        settings.smoothScrolling = smooth;
+        for (const Row& row : rows) {
+            SCOPED_TRACE(smooth ? "animated" : "at once");
+            row.act();
+            now += 1.0;
+            chart->draw(renderer); // ends an animation
+            EXPECT_EQ(nameOf(chart->selectedNode()), row.selected) << row.name;
+            EXPECT_NEAR(chart->view().firstRow, row.firstRow, 1e-9) << row.name;
+            const std::optional<Rect> box = chart->selectedRect();
+            ASSERT_TRUE(box) << row.name;
+            if (std::string(row.name) != "Home") {
+                EXPECT_GE(box->top, -1e-6) << row.name;
+                EXPECT_LE(box->bottom, 800.0 + 1e-6) << row.name;
+            }
+        }
+    }
+}
+
 // A chart rebuilt after a folder of its tree took new contents keeps the focus, the selection and
 // the anchor's left edge at its pixel, at the same bytes per pixel, as far as the new sizes allow.
 TEST_F(ChartSelectionTest, ARebuiltChartKeepsItsFocusSelectionAndAnchor)
