@@ -22,9 +22,13 @@ public:
     {
         if (!marks.unreadableNodes)
             return;
+        // Each node and every folder above it: an unreadable folder holds no bytes and so has no
+        // cell, and the marks on the way down are how it is found. The walk up stops at the
+        // first folder already marked, whose own way up is marked too.
         for (const FilesystemNode* node : *marks.unreadableNodes)
-            if (node && unreadable.insert(node).second && node->parent)
-                ++unreadableChildren[node->parent];
+            for (; node && unreadable.insert(node).second; node = node->parent)
+                if (node->parent)
+                    ++unreadableChildren[node->parent];
     }
 
     void emitRoot(FilesystemNode* root, std::string_view caption)

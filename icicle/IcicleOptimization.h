@@ -21,7 +21,8 @@
 // What the chart marks besides the cells' sizes.
 struct IcicleMeshMarks {
     // Nodes that could not be read (ScanProblems::unlistedNodes): their cells are hatched, and so
-    // is a small-item block standing for one. Null for none; read during the build only.
+    // are the cells of every folder above one and a small-item block standing for any of them.
+    // Null for none; read during the build only.
     const std::vector<const FilesystemNode*>* unreadableNodes = nullptr;
     // Whether children too small to draw are shown as neutral blocks (see SmallItemBlocks); off
     // only to measure what the blocks cost.

@@ -84,7 +84,7 @@ bool isSeparator(char32_t code) { return code == U'/' || code == U'\\'; }
 } // namespace
 
 DetailsText::DetailsText(const FilesystemNode* root, const ScanProblems& problems)
-    : root(root), problems(problems), treeCounts(root),
+    : root(root), problems(problems), problemsBelow(problems), treeCounts(root),
       unreadableNodes(problems.unlistedNodes.begin(), problems.unlistedNodes.end())
 {
 }
@@ -183,10 +183,13 @@ DetailsText::Segments DetailsText::segments(const FilesystemNode* node, bool wit
     }
     if (unreadable(node))
         facts += folder ? " \u2014 could not be read" : " \u2014 size could not be read";
+    else if (!withScanNotices && problemsBelow.holds(node)) // the notice says more
+        facts += " \u2014 some entries below could not be read";
     result.facts = SEPARATOR + orvex::gui::fromUtf8(facts);
 
     if (!withScanNotices)
         return result;
+    const ScanProblems problems = problemsBelow.under(node, this->problems);
     std::string unread;
     if (problems.unlistedDirectories > 0)
         unread = plural(problems.unlistedDirectories, "folder", "folders") + " could not be read";

@@ -8,6 +8,7 @@
 #pragma once
 
 #include "scan/FileSizeMapper.h"
+#include "scan/ProblemsBelow.h"
 #include "scan/TreeCounts.h"
 
 #include <cstdint>
@@ -69,6 +70,7 @@ private:
 
     const FilesystemNode* root;
     ScanProblems problems;
+    ProblemsBelow problemsBelow; // the notice at a folder counts what lies below it
     TreeCounts treeCounts;
     std::unordered_set<const FilesystemNode*> unreadableNodes;
 };

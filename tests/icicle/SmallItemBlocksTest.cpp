@@ -135,6 +135,9 @@ TEST(SmallItemBlocks, LookupNamesTheFolderItemsAndBytesOfTheBlockUnderAPointAtEa
         { "the left-out unreadable file, from level 4", 5, 713102, 2.5, mixedNode, 1, 5, true },
         { "too narrow to show at level 3", 3, 713102, 2.5, nullptr, 0, 0, false },
         { "the folders' own row", 0, 615000, 1.5, nullptr, 0, 0, false },
+        { "a block's left edge is inside it", 0, 670000, 2.5, mixedNode, 10, 3000, false },
+        { "a block's right edge is the next cell's", 0, 673000, 2.5, nullptr, 0, 0, false },
+        { "the right edge of the row's last block", 5, 713105, 2.5, nullptr, 0, 0, false },
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -146,5 +149,79 @@ TEST(SmallItemBlocks, LookupNamesTheFolderItemsAndBytesOfTheBlockUnderAPointAtEa
             EXPECT_EQ(block->bytes, row.bytes);
             EXPECT_EQ(block->marked, row.marked);
         }
+    }
+}
+
+// The marks that lead to an entry that could not be read: its own cell, every folder above it
+// and every block standing for any of those are hatched, at each level that draws them, and
+// nothing else is. An entry left out at the coarser levels marks their blocks too.
+TEST(SmallItemBlocks, MarksLeadDownToAnUnreadableEntryAtEveryLevel)
+{
+    // Total 683,710 bytes, minimum 50: the s files are drawn from level 1 and the t files from
+    // level 2, so at level 0 both hide in one block of mixed's row, and at level 1 the t files
+    // in a block of their own; sd is drawn from level 1, its files from level 2.
+    std::vector<Spec> mixed { file("m1", 40000) };
+    for (int i = 0; i < 10; ++i)
+        mixed.push_back(file("s" + std::to_string(i), 300));
+    for (int i = 0; i < 5; ++i)
+        mixed.push_back(file("t" + std::to_string(i), 100));
+    mixed.push_back(dir("sd", { file("deep", 150), file("fine", 50) }));
+    mixed.push_back(file("m2", 40000));
+    mixed.push_back(dir("tinyd", { file("z", 10) })); // under the minimum: no cell of its own
+    struct Row {
+        const char* name;
+        std::vector<std::string> unreadable; // its path below the root
+        std::vector<std::string> marked;     // the marked blocks: folder and level
+    } rows[] = {
+        { "a file drawn from level 1", { "mixed", "s3" }, { "mixed 0" } },
+        { "a file drawn from level 2", { "mixed", "t2" }, { "mixed 0", "mixed 1" } },
+        { "a file in a folder drawn from level 1", { "mixed", "sd", "deep" }, { "mixed 0", "sd 1" } },
+        { "a file in a folder under the minimum", { "mixed", "tinyd", "z" }, { "mixed 4", "mixed 5", "mixed 6", "mixed 7" } },
+        { "nothing", {}, {} },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        auto tree = build(dir("/r", { file("big", 600000), dir("mixed", mixed) }));
+        const FilesystemNode* bad = row.unreadable.empty() ? nullptr : tree.get();
+        for (const std::string& name : row.unreadable)
+            bad = child(const_cast<FilesystemNode*>(bad), name);
+        const std::vector<const FilesystemNode*> unreadable { bad };
+        auto onTheWay = [&](const FilesystemNode* node) { // the entry or a folder above it
+            for (const FilesystemNode* up = bad; up; up = up->parent)
+                if (up == node)
+                    return true;
+            return false;
+        };
+        IcicleNodeLookup lookup;
+        BufferUploader uploader;
+        IcicleOptimization::Marks marks;
+        marks.unreadableNodes = &unreadable;
+        IcicleOptimization::build(lookup, std::move(tree), 50, uploader, {}, marks);
+
+        std::map<const FilesystemNode*, std::pair<float, float>> cells;
+        for (const GeometryVertex& cell : uploader.buffer) {
+            const FilesystemNode* node = lookup.findInRow(int(cell.row), cell.x0);
+            ASSERT_TRUE(node);
+            cells[node] = { cell.x0, cell.x1 };
+            EXPECT_EQ(cell.hue <= -2.0f, onTheWay(node)) << node->name.view();
+        }
+        std::vector<std::string> markedBlocks;
+        for (const SmallItemBlock& block : lookup.smallItemBlocks().blocks()) {
+            // Marked exactly when one of the children it stands for (whose cells start inside it,
+            // and at the folder's end those without a cell) is on the way down.
+            bool leads = false;
+            for (int64_t i = 0; i < block.folder->children.count; ++i) {
+                const FilesystemNode* item = block.folder->children[i];
+                const auto found = cells.find(item);
+                leads |= onTheWay(item)
+                    && (found == cells.end() ? block.x1 == cells[block.folder].second
+                                             : found->second.first >= block.x0 && found->second.first < block.x1);
+            }
+            EXPECT_EQ(block.marked, leads) << block.folder->name.view() << " at " << block.x0;
+            for (int level = block.firstLevel; block.marked && level <= block.lastLevel; ++level)
+                markedBlocks.push_back(std::string(block.folder->name.view()) + " " + std::to_string(level));
+        }
+        std::sort(markedBlocks.begin(), markedBlocks.end());
+        EXPECT_EQ(markedBlocks, row.marked);
     }
 }
