@@ -466,12 +466,15 @@ bool IcicleVisualization::goHome()
 
 void IcicleVisualization::followSelection()
 {
-    if (!selectedCell)
-        return;
-    const ChartCell& cell = *selectedCell;
-    if (chartView.bringIntoView(cell.x0, cell.x1))
+    if (selectedCell && chartView.bringIntoView(selectedCell->x0, selectedCell->x1))
         notifyScrollBar();
-    chartView.bringRowsIntoView(double(cell.row), double(cell.row) + (cell.hangs ? fileCellHeight : 1.0));
+    showSelectedRows();
+}
+
+void IcicleVisualization::showSelectedRows()
+{
+    if (const std::optional<ChartCell>& cell = selectedCell)
+        chartView.bringRowsIntoView(double(cell->row), double(cell->row) + (cell->hangs ? fileCellHeight : 1.0));
 }
 
 void IcicleVisualization::settleView()
@@ -536,6 +539,7 @@ void IcicleVisualization::applyPlacement(const Placement& kept)
         chartView.showRange(start, start + size.x * kept.bytesPerPixel);
     }
     select(kept.selected);
+    showSelectedRows(); // a selection the keys took below the first rows stays in view
     notifyScrollBar();
     notifyObserver();
     if (focused != rootNode())

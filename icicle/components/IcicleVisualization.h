@@ -164,8 +164,10 @@ private:
     // Makes `folder` the focus with `target` as its view, animated when smooth scrolling is on;
     // the focus listeners hear of it when the focus changed.
     void moveView(const FilesystemNode* folder, const IcicleView& target);
-    // Moves the view the least that shows the selected cell whole: sideways and down the rows.
+    // Moves the view the least that shows the selected cell whole: sideways and down the rows,
+    // or down the rows only.
     void followSelection();
+    void showSelectedRows();
     // Arrow keys: the cell the selection moves to, null for none.
     const FilesystemNode* arrowTarget(int key) const;
     void drawSelection(orvex::gui::Renderer& renderer);

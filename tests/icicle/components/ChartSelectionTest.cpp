@@ -421,6 +421,29 @@ TEST_F(ChainChartTest, TheViewFollowsTheSelectionDownAndUpTheRows)
     }
 }
 
+// A chart rebuilt from the same tree (after a refresh or a trash elsewhere) keeps a selection the
+// keys took below the first rows in view.
+TEST_F(ChainChartTest, ARebuiltChartKeepsADeepSelectionInView)
+{
+    click(100, 50);
+    for (int i = 0; i < 19; ++i)
+        key(orvex::KEY_DOWN);
+    ASSERT_EQ(nameOf(chart->selectedNode()), "d20");
+    ASSERT_DOUBLE_EQ(chart->view().firstRow, 13.0);
+    const IcicleVisualization::Placement kept = chart->placement(nullptr);
+
+    owned = nullptr; // the old chart points into the lookup's rows
+    NullUploader uploader;
+    mesh.totalSize = IcicleOptimization::build(lookup, lookup.takeTree(), 1, uploader).totalSize;
+    auto after = std::make_unique<IcicleVisualization>(IcicleResources {}, mesh, lookup, settings, shell);
+    chart = after.get();
+    owned = std::move(after);
+    chart->takePlacement(kept);
+    chart->layout({ 950, 800 }, { 950, 800 }, 1.0);
+    EXPECT_EQ(nameOf(chart->selectedNode()), "d20");
+    EXPECT_DOUBLE_EQ(chart->view().firstRow, 13.0);
+}
+
 // A chart rebuilt after a folder of its tree took new contents keeps the focus, the selection and
 // the anchor's left edge at its pixel, at the same bytes per pixel, as far as the new sizes allow.
 TEST_F(ChartSelectionTest, ARebuiltChartKeepsItsFocusSelectionAndAnchor)
