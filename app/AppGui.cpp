@@ -553,6 +553,8 @@ void AppGui::onScanFinished()
     }
     chartProblems = problems;
     chartImported = imported;
+    if (const std::string leftOut = describeLeftOut(problems.leftOut); !leftOut.empty())
+        setStatus("Left out, as already counted: " + leftOut);
     if (chartSlot)
         showChart(std::move(tree));
     window.requestRedraw();

@@ -8,6 +8,7 @@
 #include "app/AppWindow.h"
 #include "app/ProgramOutput.h"
 #include "engine/core/CommandLine.h"
+#include "engine/core/StandardStreams.h"
 #include "engine/window/Window.h"
 
 #include <new>
@@ -35,6 +36,8 @@ int crashed()
 
 int main(int argc, char** argv)
 {
+    // Before the display connection, the settings or a scan file take a closed descriptor's number.
+    orvex::openStandardStreams();
     const std::vector<std::string> arguments = orvex::commandLineArguments(argc, argv);
     std::vector<std::string> directories;
     bool standardInput = false;

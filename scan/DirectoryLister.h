@@ -13,6 +13,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 class DirectoryLister {
 public:
@@ -27,6 +28,14 @@ public:
 
     class Listing; // one directory's entries; owned by the lister
 
+    // Where a file lives: the same pair means the same file, whatever path or link reached it
+    // (device and inode; on Windows the volume's serial number and the file index).
+    struct FileIdentity {
+        uint64_t device = 0;
+        uint64_t inode = 0;
+        bool operator==(const FileIdentity&) const = default;
+    };
+
     // What the scanned path is, following symbolic links; for a file, also its size (0 when it
     // cannot be read).
     static RootKind examineRoot(const std::string& path, uint64_t& fileSize);
@@ -36,7 +45,15 @@ public:
     // every core; a scan alone runs as fast as before.
     static void lowerCallingThreadPriority();
 
-    explicit DirectoryLister(const std::string& rootPath);
+    // The directories the walk would go through to reach the directory `path` finally names: its
+    // own identity first, then its parent's and so on up to the file system's root (links in
+    // `path` followed, ".." taken as the system takes it). Empty when `path` is not a directory
+    // that can be reached. Any thread.
+    static std::vector<FileIdentity> lineage(const std::string& path);
+
+    // `leftOut`: regular files no listing holds, such as the file a scan's export is being written
+    // to inside the scanned tree. Linux only; the Windows lister lists them (no caller there sets any).
+    explicit DirectoryLister(const std::string& rootPath, std::vector<FileIdentity> leftOut = {});
     ~DirectoryLister(); // stops any reading ahead and frees every listing
     DirectoryLister(const DirectoryLister&) = delete;
     DirectoryLister& operator=(const DirectoryLister&) = delete;

@@ -127,6 +127,7 @@ void FileSizeMapper::mapPaths(std::vector<std::string> paths)
 {
     assert(!paths.empty() && "FileSizeMapper::mapPaths: nothing to map");
     assert((!sink || paths.size() == 1) && "FileSizeMapper::mapPaths: a scan into a sink maps one path");
+    std::vector<LeftOutPath> leftOut = leaveOutOverlaps(paths);
     MutexLock lock(mutex);
     switch (state.load()) {
     case SCANNING:
@@ -147,6 +148,7 @@ void FileSizeMapper::mapPaths(std::vector<std::string> paths)
     abandoned.reset();
     requestedPaths = std::move(paths);
     scanProblems = {};
+    scanProblems.leftOut = std::move(leftOut);
     importedScan = {};
     storedNames.clear();
     const std::string rootName =
@@ -311,6 +313,12 @@ void FileSizeMapper::map(const std::string& path)
 
 void FileSizeMapper::setNodeBudget(uint64_t budget) { nodeBudget.store(budget); }
 
+void FileSizeMapper::setLeftOutFiles(std::vector<DirectoryLister::FileIdentity> files)
+{
+    MutexLock lock(mutex);
+    leftOutFiles = std::move(files);
+}
+
 void FileSizeMapper::mapFile(const std::string& path, uint64_t size)
 {
     UniquePtr<FilesystemNode> node = makeNode(FilesystemNode::Type::FILE, path, summaryNode, size);
@@ -336,12 +344,14 @@ void FileSizeMapper::mapTree(const std::string& path)
 {
     UniquePtr<FilesystemNode> node = makeNode(FilesystemNode::Type::DIRECTORY, path, summaryNode, 0);
     FilesystemNode* root = node.get();
+    std::vector<DirectoryLister::FileIdentity> filesLeftOut;
     {
         MutexLock lock(mutex);
         if (canceling()) {
             endCancelled();
             return;
         }
+        filesLeftOut = leftOutFiles;
         if (summaryNode) {
             summaryNode->appendChild(std::move(node)); // its size joins the summary's at the end
         } else {
@@ -353,7 +363,7 @@ void FileSizeMapper::mapTree(const std::string& path)
     if (listener)
         listener->directoryEntered(root);
     {
-        DirectoryLister lister(path);
+        DirectoryLister lister(path, std::move(filesLeftOut));
         if (sink) {
             stream(root, lister);
         } else {

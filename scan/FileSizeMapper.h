@@ -10,6 +10,7 @@
 #include "engine/core/UniquePtr.h"
 #include "scan/DirectoryLister.h"
 #include "scan/FilesystemNode.h"
+#include "scan/OverlappingPaths.h"
 #include "scan/TreeFolding.h"
 #include "scan/TreeImporter.h"
 
@@ -45,6 +46,8 @@ struct ScanProblems {
     std::vector<const FilesystemNode*> unlistedNodes;
     bool saturated = false;           // some total reached 2^64 - 1 bytes and stopped there
     std::string importFailure;        // a stored scan could not be read: "FILE: at byte N: reason"
+    // Directories of a list left out because another path of the list counts them (mapPaths).
+    std::vector<LeftOutPath> leftOut;
 };
 
 class FileSizeMapper final : public orvex::Thread {
@@ -68,6 +71,10 @@ public:
     // folder whatever the budget, unless `budget` is TreeFolding::never (the default), which keeps
     // every node of every tree. Each path of a list counts on its own.
     void setNodeBudget(uint64_t budget);
+    // From the next scan on, the walk lists no regular file with one of these identities (the
+    // file an export of the scan is being written to, inside the scanned tree). Set before the
+    // scan it applies to. Linux only (DirectoryLister). Any time; a running scan keeps its own.
+    void setLeftOutFiles(std::vector<DirectoryLister::FileIdentity> files);
     // Starts mapping `path` (a directory, or a single file). A running scan is cancelled and an
     // unclaimed result discarded first.
     void mapDirectory(std::string path);
@@ -79,6 +86,10 @@ public:
     // (a null result and its importFailure). A path that is neither a file nor a directory when
     // its turn comes is left out. "-" is a stored scan read from standard input (at most once).
     // A scan into a sink maps one path only.
+    // A directory that another directory of the list covers (the same one again, whatever path
+    // or link names it, or one inside it) is left out and named in the problems' leftOut; the rest
+    // map as if given alone (a single one left: no summary). This compares the directories' lineages
+    // (DirectoryLister::lineage) on the calling thread.
     void mapPaths(std::vector<std::string> paths);
     // Stops a running scan; returns once its partial tree is destroyed.
     void cancel();
@@ -111,6 +122,7 @@ private:
     void waitWhileBusy(); // under the mutex: until the worker has left SCANNING and CANCELING
     void map(const std::string& path);
     void mapSeveral(const std::vector<std::string>& paths);
+    std::vector<LeftOutPath> leaveOutOverlaps(std::vector<std::string>& paths) const;
     void endPath();      // a path is mapped: the scan is finished unless more paths follow
     void endCancelled(); // a path's mapping was cancelled: the scan is over (mapSeveral ends it)
     void adopt(orvex::UniquePtr<FilesystemNode> tree); // under the mutex: appended to the summary
@@ -134,6 +146,7 @@ private:
     orvex::ConditionVariable scanDone;
     orvex::Atomic<int32_t> state { IDLE };
     std::vector<std::string> requestedPaths;
+    std::vector<DirectoryLister::FileIdentity> leftOutFiles; // set between scans (setLeftOutFiles)
     // While several paths are mapped: the summary (owned by `result`), which each path's tree
     // joins as it is mapped. Worker only.
     FilesystemNode* summaryNode = nullptr;

@@ -7,6 +7,21 @@
 using orvex::MutexLock;
 using orvex::UniquePtr;
 
+// Takes the directories another one covers out of `paths`. Standard input (with an importer) and
+// whatever is not a directory have no lineage, so they are never compared.
+std::vector<LeftOutPath> FileSizeMapper::leaveOutOverlaps(std::vector<std::string>& paths) const
+{
+    if (paths.size() < 2)
+        return {};
+    std::vector<Lineage> lineages;
+    for (const std::string& path : paths)
+        lineages.push_back(path == "-" && importer ? Lineage {} : DirectoryLister::lineage(path));
+    std::vector<LeftOutPath> leftOut = overlappingPaths(paths, lineages);
+    for (size_t i = leftOut.size(); i-- > 0;)
+        paths.erase(paths.begin() + std::ptrdiff_t(leftOut[i].index));
+    return leftOut;
+}
+
 // Adds the problems of one scan of several to those of the scans before it.
 void FileSizeMapper::addProblems(ScanProblems&& from)
 {

@@ -15,8 +15,11 @@ int open(const std::string& path, std::string& error);
 long read(int descriptor, char* buffer, size_t capacity, std::string& error);
 void close(int descriptor);
 // A descriptor of its own for the process's standard input (a pipe, a terminal or a file; binary
-// on Windows), so that closing it leaves standard input open; -1 with the reason in `error`.
+// on Windows), so that closing it leaves standard input open; -1 with the reason in `error`,
+// closedStandardInput when the program was started without one.
 int openStandardInput(std::string& error);
+inline constexpr const char* closedStandardInput =
+    "cannot open standard input: it was closed when the program started, so there is nothing to read";
 // Whether `path` names a regular file (links followed).
 bool isRegularFile(const std::string& path);
 

@@ -5,6 +5,7 @@
 // large the disk. A file is written under a temporary name and renamed when complete, so an
 // interrupted or failed run leaves nothing half-written behind.
 #include "engine/core/OutputFile.h"
+#include "engine/core/StandardStreams.h"
 #include "scan/FileSizeMapper.h"
 #include "scan/ScanDirectory.h"
 #include "scan/ScanListener.h"
@@ -25,6 +26,7 @@
 #include <ctime>
 #include <sys/stat.h>
 #include <thread>
+#include <vector>
 #include <unistd.h>
 
 namespace {
@@ -38,16 +40,33 @@ volatile std::sig_atomic_t interrupted = 0;
 
 void onInterrupt(int) { interrupted = 1; }
 
-// Ctrl+C, a closed terminal and a polite kill all end the run the same clean way. A closed pipe
-// makes the write fail with EPIPE instead of killing the program, so its message is shown.
+// Every signal whose default would end the run ends it the same clean way, so that the temporary
+// file is removed: Ctrl+C, a closed terminal, a polite kill, and the rest of the default-terminating
+// kind. One the caller set to be ignored (a background job's SIGINT, nohup's SIGHUP) stays ignored.
+// A closed pipe and a file size limit make the write fail (EPIPE, EFBIG) instead of killing the
+// program, so that failure is reported and its file removed as any other write failure.
 void catchSignals()
 {
     struct sigaction action {};
     action.sa_handler = onInterrupt;
     sigemptyset(&action.sa_mask);
-    for (int signal : { SIGINT, SIGTERM, SIGHUP })
+    std::vector<int> ending { SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGUSR1, SIGUSR2, SIGALRM, SIGVTALRM, SIGPROF, SIGIO };
+#ifdef SIGPWR
+    ending.push_back(SIGPWR);
+#endif
+#ifdef SIGSTKFLT
+    ending.push_back(SIGSTKFLT);
+#endif
+    for (int signal = SIGRTMIN; signal <= SIGRTMAX; ++signal)
+        ending.push_back(signal);
+    for (int signal : ending) {
+        struct sigaction inherited {};
+        if (sigaction(signal, nullptr, &inherited) == 0 && inherited.sa_handler == SIG_IGN)
+            continue;
         sigaction(signal, &action, nullptr);
+    }
     std::signal(SIGPIPE, SIG_IGN);
+    std::signal(SIGXFSZ, SIG_IGN);
 }
 
 int failure(const std::string& text)
@@ -111,6 +130,18 @@ public:
         return (output == "-" ? "cannot write to standard output" : "cannot write " + output) + ": " + reason;
     }
     bool commit(std::string& error) { return output == "-" || file.commit(error); }
+    // The files of this export a walk of its own folder must not list: the file it replaces (when
+    // there is one) and, once open, the temporary file it is written to.
+    static std::vector<DirectoryLister::FileIdentity> filesOf(const std::string& path, const ExportTarget* opened)
+    {
+        std::vector<DirectoryLister::FileIdentity> files;
+        struct stat status;
+        if (path != "-" && stat(path.c_str(), &status) == 0)
+            files.push_back({ uint64_t(status.st_dev), uint64_t(status.st_ino) });
+        if (opened && !opened->file.temporaryPath().empty() && stat(opened->file.temporaryPath().c_str(), &status) == 0)
+            files.push_back({ uint64_t(status.st_dev), uint64_t(status.st_ino) });
+        return files;
+    }
 
 private:
     std::string output;
@@ -179,6 +210,7 @@ int scanAndStream(const std::string& root, const ScanOptions& options, bool show
     CountingSink counter(exporter);
     FileSizeMapper mapper; // declared last: its worker is joined before the sinks go
     mapper.setSink(&counter);
+    mapper.setLeftOutFiles(ExportTarget::filesOf(options.output, &target));
     mapper.mapDirectory(root);
     if (!followScan(mapper, counter.files, showProgress) || interrupted)
         return interruption(options.output == "-" && exporter.started());
@@ -203,6 +235,7 @@ int scanThenWrite(const std::string& root, const ScanOptions& options, bool show
     FileCounter counter;
     FileSizeMapper mapper;
     mapper.setListener(&counter);
+    mapper.setLeftOutFiles(ExportTarget::filesOf(options.output, nullptr)); // written after the walk
     mapper.mapDirectory(root);
     if (!followScan(mapper, counter.files, showProgress) || interrupted)
         return interruption();
@@ -229,6 +262,7 @@ int scanThenWrite(const std::string& root, const ScanOptions& options, bool show
 
 int main(int argc, char** argv)
 {
+    orvex::openStandardStreams();
     std::string error;
     ScanRequest request = ScanRequest::RUN;
     const std::optional<ScanOptions> parsed = parseScanOptions(argc, argv, error, request);
@@ -245,6 +279,9 @@ int main(int argc, char** argv)
         return EXIT_USAGE;
     }
     const ScanOptions& options = *parsed;
+    // Standard output is then /dev/null: the export would vanish without a word.
+    if (options.output == "-" && orvex::standardStreamWasClosed(orvex::StandardStream::STANDARD_OUTPUT))
+        return failure("cannot write to standard output: it was closed when velbrin-scan started (give -o FILE)");
     std::string root;
     if (!resolveDirectory(options.directory, root, error))
         return failure(error);

@@ -5,11 +5,13 @@
 // made with a hidden window (a display or Xvfb). Exit status 0 written, 1 failure, 2 bad arguments.
 #include "engine/core/CommandLine.h"
 #include "engine/core/OutputFile.h"
+#include "engine/core/StandardStreams.h"
 #include "engine/gl/GlContext.h"
 #include "engine/gl/TextureFrameBuffer.h"
 #include "icicle/IcicleMeshWrangler.h"
 #include "icicle/IcicleRenderer.h"
 #include "icicle/IcicleResources.h"
+#include "scan/OverlappingPaths.h"
 #include "tools/snapshot/ChartScreen.h"
 #include "tools/snapshot/HiddenGlContext.h"
 #include "tools/snapshot/PngFile.h"
@@ -57,8 +59,15 @@ std::filesystem::path nativePath(const std::string& path)
 // Each DIR must exist and be a directory or a regular file (what the scanner can map).
 bool checkSource(const std::string& path, std::string& error)
 {
-    if (path == "-")
+    if (path == "-") {
+        // Found before the display connection is opened, which is slow and may fail for its own reasons.
+        if (orvex::standardStreamWasClosed(orvex::StandardStream::STANDARD_INPUT)) {
+            error = "- names standard input, but it was closed when velbrin-snapshot started: there is no stored "
+                    "scan to read";
+            return false;
+        }
         return true; // standard input: a stored scan, read once
+    }
 
     std::error_code failed;
     const std::filesystem::file_status info = std::filesystem::status(nativePath(path), failed);
@@ -80,10 +89,24 @@ bool checkOutput(const std::string& path, std::string& error)
     return orvex::OutputFile::checkWritable(path, error);
 }
 
+// The paths the scan charts: those given, less the directories another one counted.
+std::vector<std::string> scannedPaths(const std::vector<std::string>& given, const std::vector<LeftOutPath>& leftOut)
+{
+    std::vector<std::string> scanned;
+    for (size_t i = 0, next = 0; i < given.size(); ++i) {
+        if (next < leftOut.size() && leftOut[next].index == i)
+            ++next;
+        else
+            scanned.push_back(given[i]);
+    }
+    return scanned;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    orvex::openStandardStreams();
     // UTF-8 on every platform, so that paths outside the ANSI code page reach the scanner whole.
     const std::vector<std::string> arguments = orvex::commandLineArguments(argc, argv);
     std::vector<const char*> pointers;
@@ -139,13 +162,15 @@ int main(int argc, char** argv)
 #endif
     if (!tree && !problems.importFailure.empty())
         return failure("cannot read " + problems.importFailure);
-    const std::string source =
-        options.paths.size() == 1 ? options.directory : std::to_string(options.paths.size()) + " scans";
+    if (const std::string text = describeLeftOut(problems.leftOut); !text.empty())
+        std::fprintf(stderr, "velbrin-snapshot: left out, as already counted: %s\n", text.c_str());
+    const std::vector<std::string> scanned = scannedPaths(options.paths, problems.leftOut);
+    const std::string source = scanned.size() == 1 ? scanned[0] : std::to_string(scanned.size()) + " scans";
     if (!tree)
         return failure(source + " could not be scanned (neither a file nor a directory)");
     // An empty chart of a directory that could not be read would pass for an empty directory.
     if (problems.rootUnlisted)
-        return failure("cannot read " + options.directory + ": " + std::strerror(problems.firstError));
+        return failure("cannot read " + scanned[0] + ": " + std::strerror(problems.firstError));
     if (const std::string text = describeProblems(problems); !text.empty())
         std::fprintf(stderr, "velbrin-snapshot: %s\n", text.c_str());
     if (options.sortNames)

@@ -33,6 +33,9 @@ public:
     // The system's text for the first write through stream() that failed, or empty. stdio itself
     // only says that some write failed.
     std::string writeFailure() const;
+    // Where the temporary file is, empty when none exists: a tool that lists the folder it writes
+    // into (a scan of the current directory) leaves it out.
+    const std::string& temporaryPath() const { return temporary; }
 
     // Flushes and syncs the data, gives the file the mode of the file it replaces (or of a new
     // file) and renames it over the target. False with the system's reason (for a full disk "No

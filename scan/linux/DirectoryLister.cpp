@@ -77,8 +77,8 @@ int raiseDescriptorLimit()
 
 class DirectoryLister::Impl final : public ReadAheadQueue::Reader {
 public:
-    explicit Impl(const std::string& rootPath)
-        : rootPath(rootPath), readAheadDescriptors(raiseDescriptorLimit()), rootListing(makeRoot(this->rootPath)),
+    Impl(const std::string& rootPath, std::vector<DirectoryLister::FileIdentity> leftOut)
+        : rootPath(rootPath), leftOut(std::move(leftOut)), readAheadDescriptors(raiseDescriptorLimit()), rootListing(makeRoot(this->rootPath)),
           queue(std::in_place, *this, *rootListing, listingBufferSize)
     {
     }
@@ -316,6 +316,8 @@ private:
         if (type == DT_REG || type == DT_UNKNOWN) {
             struct stat status;
             if (fstatat(fd, name, &status, AT_SYMLINK_NOFOLLOW) == 0) {
+                if (S_ISREG(status.st_mode) && isLeftOut(status))
+                    return;
                 if (S_ISREG(status.st_mode))
                     size = uint64_t(status.st_size);
                 else if (S_ISDIR(status.st_mode))
@@ -341,7 +343,15 @@ private:
         listing.add(std::string_view(name, length), directory, size);
     }
 
+    // Helpers call it concurrently; `leftOut` never changes after construction.
+    bool isLeftOut(const struct stat& status) const
+    {
+        const DirectoryLister::FileIdentity identity { uint64_t(status.st_dev), uint64_t(status.st_ino) };
+        return std::find(leftOut.begin(), leftOut.end(), identity) != leftOut.end();
+    }
+
     std::string rootPath;
+    const std::vector<DirectoryLister::FileIdentity> leftOut;
     MountTable mounts;
     LiveDirectorySet live;
     const int readAheadDescriptors;
@@ -362,7 +372,36 @@ void DirectoryLister::lowerCallingThreadPriority()
         setpriority(PRIO_PROCESS, id_t(thread), 19);
 }
 
-DirectoryLister::DirectoryLister(const std::string& rootPath) : impl(std::make_unique<Impl>(rootPath)) {}
+DirectoryLister::DirectoryLister(const std::string& rootPath, std::vector<FileIdentity> leftOut)
+    : impl(std::make_unique<Impl>(rootPath, std::move(leftOut)))
+{
+}
+
+// Climbs by "..", which from a mount's root leads to the directory it is mounted on; the root is
+// its own parent. O_PATH needs no read permission, only the right to pass through.
+std::vector<DirectoryLister::FileIdentity> DirectoryLister::lineage(const std::string& path)
+{
+    std::vector<FileIdentity> chain;
+    int fd = path.empty() ? -1 : open(path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    constexpr size_t deepest = 65536; // a bound, should a file system never reach its root
+    while (fd >= 0 && chain.size() < deepest) {
+        struct stat status;
+        if (fstat(fd, &status) != 0) {
+            chain.clear();
+            break;
+        }
+        const FileIdentity identity { uint64_t(status.st_dev), uint64_t(status.st_ino) };
+        if (!chain.empty() && chain.back() == identity)
+            break;
+        chain.push_back(identity);
+        const int parent = openat(fd, "..", O_PATH | O_DIRECTORY | O_CLOEXEC);
+        close(fd);
+        fd = parent;
+    }
+    if (fd >= 0)
+        close(fd);
+    return chain;
+}
 
 DirectoryLister::~DirectoryLister() = default;
 

@@ -230,7 +230,48 @@ void DirectoryLister::lowerCallingThreadPriority()
     SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_LOWEST);
 }
 
-DirectoryLister::DirectoryLister(const std::string& rootPath) : impl(std::make_unique<Impl>(rootPath)) {}
+// No caller on Windows leaves files out; reading each file's index to compare would cost a query
+// per file that FindFirstFileExW's listing otherwise saves.
+DirectoryLister::DirectoryLister(const std::string& rootPath, std::vector<FileIdentity>)
+    : impl(std::make_unique<Impl>(rootPath))
+{
+}
+
+// The final path (links and junctions resolved) cut one component at a time; each step's identity
+// is read from the directory itself. A drive's or share's root ends the climb.
+std::vector<DirectoryLister::FileIdentity> DirectoryLister::lineage(const std::string& path)
+{
+    std::vector<FileIdentity> chain;
+    if (path.empty())
+        return chain;
+    HANDLE handle = openForInformation(orvex::toExtendedPath(rootOfDrive(path)));
+    if (handle == INVALID_HANDLE_VALUE)
+        return chain;
+    std::wstring resolved(32768, L'\0');
+    const DWORD length = GetFinalPathNameByHandleW(handle, resolved.data(), DWORD(resolved.size()), FILE_NAME_NORMALIZED);
+    CloseHandle(handle);
+    if (length == 0 || length >= resolved.size())
+        return chain;
+    resolved.resize(length);
+    while (true) {
+        BY_HANDLE_FILE_INFORMATION information {};
+        if (!informationOf(resolved, information) || !(information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            break;
+        const FileIdentity identity { information.dwVolumeSerialNumber,
+                                      uint64_t(information.nFileIndexHigh) << 32 | information.nFileIndexLow };
+        if (!chain.empty() && chain.back() == identity)
+            break;
+        chain.push_back(identity);
+        while (!resolved.empty() && resolved.back() == L'\\')
+            resolved.pop_back();
+        const size_t cut = resolved.find_last_of(L'\\');
+        if (cut == std::wstring::npos)
+            break;
+        // "\\?\C:\a" climbs to "\\?\C:\", which still names the drive's root.
+        resolved.resize(cut + 1);
+    }
+    return chain;
+}
 
 DirectoryLister::~DirectoryLister() = default;
 

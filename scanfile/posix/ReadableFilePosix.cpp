@@ -1,5 +1,7 @@
 #include "scanfile/ReadableFile.h"
 
+#include "engine/core/StandardStreams.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -33,6 +35,11 @@ void close(int descriptor) { ::close(descriptor); }
 
 int openStandardInput(std::string& error)
 {
+    // Descriptor 0 then holds /dev/null (openStandardStreams), which would read as an empty file.
+    if (orvex::standardStreamWasClosed(orvex::StandardStream::STANDARD_INPUT)) {
+        error = closedStandardInput;
+        return -1;
+    }
     const int descriptor = ::fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 0);
     if (descriptor < 0)
         error = std::string("cannot open standard input: ") + std::strerror(errno);

@@ -2,6 +2,8 @@
 // names outside the code page), binary mode, not inherited by child processes.
 #include "scanfile/ReadableFile.h"
 
+#include "engine/core/StandardStreams.h"
+
 #include "engine/core/win32/WideText.h"
 
 #include <algorithm>
@@ -34,6 +36,10 @@ void close(int descriptor) { _close(descriptor); }
 
 int openStandardInput(std::string& error)
 {
+    if (orvex::standardStreamWasClosed(orvex::StandardStream::STANDARD_INPUT)) {
+        error = closedStandardInput;
+        return -1;
+    }
     const int descriptor = _dup(0);
     if (descriptor < 0) {
         error = std::string("cannot open standard input: ") + std::strerror(errno);

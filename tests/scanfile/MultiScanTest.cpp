@@ -5,12 +5,14 @@
 
 #include "../scan/ScanTreeFixture.h"
 #include "scan/ScanDirectory.h"
+#include "engine/core/StandardStreams.h"
 #include "scanfile/ScanFileImporter.h"
 
 #include <fcntl.h>
 #include <fstream>
 #include <iterator>
 #include <thread>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace scanfiletest;
@@ -204,4 +206,26 @@ TEST(MultiScanTest, ListenerSeesOneWalkAndACancelStopsTheWholeList)
     mapper.cancel();
     EXPECT_EQ(mapper.currentState(), IDLE);
     EXPECT_EQ(mapper.takeResult(), nullptr);
+}
+
+// Started with standard input closed, "-" is refused with that reason instead of reading what took
+// descriptor 0 (the program's first call reopens it on /dev/null, which would read as empty).
+TEST(MultiScanTest, ClosedStandardInputIsNamedNotRead)
+{
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        close(STDIN_FILENO);
+        orvex::openStandardStreams();
+        ScanFileImporter importer;
+        ScanProblems problems;
+        const bool refused = scanPaths({ "-" }, &problems, &importer) == nullptr;
+        _exit(refused && problems.importFailure ==
+                             "standard input: it was closed when the program started, so there is nothing to read"
+                  ? 0
+                  : 1);
+    }
+    int raw = 0;
+    ASSERT_EQ(waitpid(child, &raw, 0), child);
+    EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 0) << "\"-\" read a closed standard input, or named it otherwise";
 }

@@ -55,11 +55,12 @@ protected:
         return text.str();
     }
 
-    // Runs the tool with `arguments` (already quoted for sh), standard output to out.txt.
-    Outcome run(const std::string& arguments)
+    // Runs the tool with `arguments` (already quoted for sh), standard output to out.txt, then
+    // the redirections `after` (">&-" closes standard output).
+    Outcome run(const std::string& arguments, const std::string& after = "")
     {
         const std::string command = "'" + TOOL + "' " + arguments + " >'" + (dir / "out.txt").string() + "' 2>'"
-            + (dir / "err.txt").string() + "'";
+            + (dir / "err.txt").string() + "' " + after;
         const int raw = std::system(command.c_str());
         Outcome result;
         result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
@@ -157,6 +158,94 @@ TEST_F(ScanCli, InterruptedRunLeavesNoFileAndKeepsAnExistingOne)
     EXPECT_EQ(WEXITSTATUS(raw), 130);
     EXPECT_EQ(read(dir / "kept.json"), "precious");
     expectNoTemporaryOf("kept.json");
+}
+
+// Every signal that would end the run by default ends it as SIGINT does, with no temporary file
+// left; a file size limit fails the write instead of killing the run; a SIGINT the caller ignores
+// (a background job of a script) does not stop the run.
+TEST_F(ScanCli, SignalsAndLimitsLeaveNoTemporaryFile)
+{
+    for (int d = 0; d < 20; ++d) {
+        fs::create_directories(dir / "tree" / "many" / std::to_string(d));
+        for (int f = 0; f < 100; ++f)
+            write(dir / "tree" / "many" / std::to_string(d) / std::to_string(f), "");
+    }
+    struct Row {
+        const char* name;
+        int signal;          // sent 300 ms after the start; 0: none
+        bool smallFileLimit; // 4 KiB, with SIGXFSZ at its default; the export is larger
+        bool ignoreInterrupt;
+        int status;          // the exit status
+    };
+    const Row rows[] = {
+        { "file size limit", 0, true, false, 1 },
+        { "SIGQUIT", SIGQUIT, false, false, 130 },
+        { "SIGUSR1", SIGUSR1, false, false, 130 },
+        { "SIGALRM", SIGALRM, false, false, 130 },
+        { "SIGINT ignored by the caller: the export is written", SIGINT, false, true, 0 },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        write(dir / "kept.json", "precious");
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            if (row.smallFileLimit) {
+                const rlimit small { 4096, 4096 };
+                signal(SIGXFSZ, SIG_DFL);
+                if (setrlimit(RLIMIT_FSIZE, &small) != 0)
+                    _exit(126);
+            } else {
+                // Each entry's size takes 2 ms to read: the scan still runs when the signal comes.
+                setenv("LD_PRELOAD", VELBRIN_SLOW_STAT, 1);
+                setenv("VELBRIN_E2E_STAT_DELAY_US", "2000", 1);
+            }
+            if (row.ignoreInterrupt)
+                signal(SIGINT, SIG_IGN);
+            setenv("ASAN_OPTIONS", "verify_asan_link_order=0", 1);
+            const std::string target = (dir / "kept.json").string(), tree = (dir / "tree").string();
+            execl(TOOL.c_str(), TOOL.c_str(), tree.c_str(), "-q", "-o", target.c_str(), nullptr);
+            _exit(127);
+        }
+        if (row.signal) {
+            usleep(300000);
+            kill(child, row.signal);
+        }
+        int raw = 0;
+        ASSERT_EQ(waitpid(child, &raw, 0), child);
+        EXPECT_TRUE(WIFEXITED(raw)) << "ended by signal " << WTERMSIG(raw);
+        EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, row.status);
+        EXPECT_EQ(read(dir / "kept.json") == "precious", row.status != 0);
+        expectNoTemporaryOf("kept.json");
+        for (const fs::directory_entry& entry : fs::directory_iterator(dir))
+            if (entry.path().filename().string().rfind(".kept.json", 0) == 0)
+                fs::remove(entry.path()); // so that the next row is judged on its own
+    }
+}
+
+// An export written into the scanned tree lists neither itself nor the file it replaces.
+TEST_F(ScanCli, ExportInsideTheScannedTreeIsNotListed)
+{
+    for (const char* mode : { "", " --whole-tree" }) {
+        for (int run = 1; run <= 2; ++run) {
+            SCOPED_TRACE(std::string(mode) + " run " + std::to_string(run));
+            const Outcome result = this->run(quoted(dir / "tree") + " -q" + mode + " -o " + quoted(dir / "tree" / "scan.json"));
+            ASSERT_EQ(result.status, 0) << result.err;
+            const std::string exported = read(dir / "tree" / "scan.json");
+            EXPECT_EQ(exported.find("scan.json"), std::string::npos) << exported;
+            EXPECT_NE(exported.find("\"a.bin\""), std::string::npos) << exported;
+        }
+        fs::remove(dir / "tree" / "scan.json");
+    }
+}
+
+// Started with standard output closed, an export to it would go nowhere: the run says so.
+TEST_F(ScanCli, ClosedStandardOutputIsNamed)
+{
+    const Outcome result = run(quoted(dir / "tree") + " -q", ">&-");
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.err.find("cannot write to standard output: it was closed when velbrin-scan started"), std::string::npos)
+        << result.err;
 }
 
 TEST_F(ScanCli, StreamedExportIsTheWholeTreeExportByteForByte)

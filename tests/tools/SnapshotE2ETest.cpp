@@ -206,6 +206,9 @@ TEST_F(SnapshotE2ETest, FailuresExitWithStatusAndReasonAndNoPicture)
         { "DIR neither file nor directory", "/dev/null -o out.png", "", 1, "neither a file nor a directory" },
         { "missing second DIR", "snapshot-tree no-such-dir -o out.png", "", 1, "no-such-dir: No such file or directory" },
         { "standard input twice", "- - -o out.png", "", 2, "more than once" },
+        // Closed at the start: reading "-" would read whatever took descriptor 0 (the display's connection).
+        { "standard input closed", "- -o out.png <&-", "", 1, "- names standard input, but it was closed" },
+        { "standard input closed, after a DIR", "snapshot-tree - -o out.png <&-", "", 1, "but it was closed" },
         { "output folder missing", "snapshot-tree -o no-such-folder/out.png", "", 1, "cannot create" },
         { "output is a directory", "snapshot-tree -o snapshot-tree", "", 1, "is a directory" },
         // Only X is allowed, so that SDL cannot fall back to a console or offscreen driver.
@@ -240,6 +243,29 @@ TEST_F(SnapshotE2ETest, StoredScanFromAPipeAndSeveralSources)
     ASSERT_EQ(result.status, 0) << result.errors;
     const std::string summary = readText(folder / "stdout.txt");
     EXPECT_NE(summary.find("2 scans"), std::string::npos) << summary;
+}
+
+// A directory given again, or inside another given one, by whatever path or link, is drawn once.
+TEST_F(SnapshotE2ETest, OverlappingSourcesAreCountedOnce)
+{
+    fs::create_directory_symlink("snapshot-tree", folder / "alias");
+    const std::string total = std::to_string(treeBytes());
+    struct Row { const char* name; const char* arguments; std::string summary, leftOut; };
+    const Row rows[] = {
+        { "twice", "snapshot-tree snapshot-tree", "snapshot-tree (" + total + " bytes", "snapshot-tree (given twice)" },
+        { "inside", "snapshot-tree/photos snapshot-tree", "snapshot-tree (" + total + " bytes",
+          "snapshot-tree/photos (inside snapshot-tree)" },
+        { "through a link, with another scan", "alias snapshot-scripts snapshot-tree/src snapshot-tree",
+          "2 scans (" + std::to_string(treeBytes() + 8100000) + " bytes",
+          "snapshot-tree/src (inside alias), snapshot-tree (the same directory as alias)" },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const Result result = run(std::string(row.arguments) + " -o once.png --size 320x200");
+        ASSERT_EQ(result.status, 0) << result.errors;
+        EXPECT_NE(readText(folder / "stdout.txt").find(row.summary), std::string::npos) << readText(folder / "stdout.txt");
+        EXPECT_NE(result.errors.find("left out, as already counted: " + row.leftOut), std::string::npos) << result.errors;
+    }
 }
 
 TEST_F(SnapshotE2ETest, OutputThatIsNotARegularFileIsRefusedAndKept)

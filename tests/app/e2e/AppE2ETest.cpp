@@ -844,6 +844,8 @@ const FailureRow failureRows[] = {
     { "MissingSecondPath", "tree", "", "Cannot open $/missing: No such file or directory", "missing" },
     { "BrokenSecondStoredScan", "tree", "",
       "Cannot open $/broken.json: at byte 64: the data ends early (the file is truncated)", "broken.json" },
+    // Not a failure, but said on the same line: the chart counts the folder once.
+    { "SameFolderTwice", "tree", "", "Left out, as already counted: $/tree (given twice)", "tree" },
     { "NoFolderPicker", "", nullptr,
       "No folder picker found: install zenity or kdialog (or a desktop portal with a file chooser)." },
     { "PickedFifo", "", "fifo", "Cannot open $/fifo: it is neither a directory nor a file" },
