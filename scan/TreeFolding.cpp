@@ -39,10 +39,12 @@ void TreeFolding::folderClosed(FilesystemNode* folder, uint64_t seen)
         findRuns(folder, keepsSomething, below);
     if (!runs.empty())
         fold(folder);
-    // Again over the whole tree once it has grown by an eighth since the last pass, and once at
-    // the end for a large tree: the tree then stays within an eighth of what the threshold of the
-    // moment leaves, at the cost of at most about nine times the nodes that were ever kept.
-    if (open.empty() ? nodes >= refoldFrom : nodes >= std::max(nextRefold, refoldFrom)) {
+    // Again over the whole tree once it has grown by an eighth since the last pass: the tree then
+    // stays within an eighth of what the threshold of the moment leaves, at the cost of at most
+    // about nine times the nodes that were ever kept. And once at the end whatever its size, since
+    // every folder folded or judged before then was judged against a smaller threshold than the
+    // final one: a tree of any size ends with what the final total can draw.
+    if (open.empty() || nodes >= std::max(nextRefold, refoldFrom)) {
         refold(open.empty() ? folder : open.front().folder, below);
         nextRefold = nodes + nodes / 8;
     }

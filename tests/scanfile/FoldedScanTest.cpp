@@ -1,0 +1,100 @@
+// A scan folded as it is built ends with what its final total can draw, walked or read from an
+// export, however few nodes it has: a folder judged early, against a smaller total, is judged
+// again at the end. A scan that never started folding is left whole.
+#include "ScanFileTestSupport.h"
+
+#include "../scan/ScanTreeFixture.h"
+#include "scan/ScanDirectory.h"
+#include "scan/TreeFolding.h"
+#include "scanfile/ScanFileImporter.h"
+
+using namespace scanfiletest;
+using orvex::UniquePtr;
+using scantest::TempTree;
+
+namespace {
+
+size_t liveNodes(const FilesystemNode* root)
+{
+    size_t count = 0;
+    std::vector<const FilesystemNode*> stack { root };
+    while (!stack.empty()) {
+        const FilesystemNode* node = stack.back();
+        stack.pop_back();
+        count += 1;
+        for (int64_t i = 0; i < node->children.count; ++i)
+            stack.push_back(node->children[i]);
+    }
+    return count;
+}
+
+} // namespace
+
+TEST(FoldedScanTest, TheLastPassFoldsAgainstTheFinalTotalWhateverTheNodeCount)
+{
+    // Two folders, each of one 1 GiB file and 20 files of 1,500 bytes. Whichever the listing
+    // gives first completes when the chart's minimum cell is 1,024 bytes and keeps its small
+    // files; the second completes at 2,048 and folds its own. Only a last pass, against the
+    // final total, folds the first one's too.
+    TempTree tree, elsewhere;
+    const uint64_t big = uint64_t(1) << 30, small = 1500;
+    for (const std::string name : { "a", "b" }) {
+        tree.dir(name);
+        tree.file(name + "/big", big);
+        for (int i = 0; i < 20; ++i)
+            tree.file(name + "/s" + std::to_string(i), small);
+    }
+    const uint64_t total = 2 * (big + 20 * small);
+    ASSERT_EQ(TreeFolding::threshold(total / 2), 1024u);
+    ASSERT_EQ(TreeFolding::threshold(total), 2048u);
+    UniquePtr<FilesystemNode> whole = scanDirectory(tree.path());
+    ASSERT_NE(whole, nullptr);
+    writeScanFile(*whole, elsewhere.at("tree.json"));
+    writeScanFile(*whole, elsewhere.at("tree.json.zst"));
+
+    const struct {
+        const char* what;
+        std::string path;
+        uint64_t budget;
+        bool folds;
+    } rows[] = {
+        { "walked from the start", tree.path(), 0, true },
+        { "imported", elsewhere.at("tree.json"), 0, true },
+        { "imported, compressed", elsewhere.at("tree.json.zst"), 0, true },
+        { "walked, budget never reached", tree.path(), TreeFolding::defaultBudget, false },
+        { "imported, never folded", elsewhere.at("tree.json"), TreeFolding::never, false },
+    };
+    ScanFileImporter importer;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        ScanProblems problems;
+        UniquePtr<FilesystemNode> scanned = scanPaths({ row.path }, &problems, &importer, nullptr, row.budget);
+        ASSERT_NE(scanned, nullptr) << problems.importFailure;
+        EXPECT_EQ(scanned->size, total);
+        if (!row.folds) {
+            EXPECT_EQ(liveNodes(scanned.get()), 45u) << "the whole tree";
+            continue;
+        }
+        // In each folder the big file and one summary for each run of small files on either side
+        // of it, as the listing orders them; a run of one file is no run and stays a file.
+        ASSERT_EQ(scanned->children.count, 2);
+        for (int64_t i = 0; i < scanned->children.count; ++i) {
+            const FilesystemNode* folder = scanned->children[i];
+            SCOPED_TRACE(std::string(folder->name.view()));
+            uint64_t foldedFiles = 0, foldedBytes = 0, smallFiles = 0;
+            for (int64_t j = 0; j < folder->children.count; ++j) {
+                const FilesystemNode* child = folder->children[j];
+                if (const FoldedEntry* folded = asFolded(child)) {
+                    foldedFiles += folded->files;
+                    foldedBytes += folded->size;
+                } else if (child->size == small) {
+                    smallFiles += 1;
+                }
+            }
+            EXPECT_LE(smallFiles, 2u) << "small files left unfolded";
+            EXPECT_EQ(foldedFiles + smallFiles, 20u);
+            EXPECT_EQ(foldedBytes, (20 - smallFiles) * small);
+            EXPECT_LE(folder->children.count, 5);
+        }
+    }
+}
