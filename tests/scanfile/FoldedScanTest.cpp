@@ -8,6 +8,8 @@
 #include "scan/TreeFolding.h"
 #include "scanfile/ScanFileImporter.h"
 
+#include <fstream>
+
 using namespace scanfiletest;
 using orvex::UniquePtr;
 using scantest::TempTree;
@@ -32,24 +34,33 @@ size_t liveNodes(const FilesystemNode* root)
 
 TEST(FoldedScanTest, TheLastPassFoldsAgainstTheFinalTotalWhateverTheNodeCount)
 {
-    // Two folders, each of one 1 GiB file and 20 files of 1,500 bytes. Whichever the listing
-    // gives first completes when the chart's minimum cell is 1,024 bytes and keeps its small
-    // files; the second completes at 2,048 and folds its own. Only a last pass, against the
-    // final total, folds the first one's too.
+    // Two folders, each of one 1 GiB file and 20 files of 3,000 bytes, and a 4 GiB file beside
+    // them. In an export that lists the folders first, the first completes when the chart's
+    // minimum cell is 1,024 bytes, the second at 2,048, and each keeps its small files; only a
+    // last pass against the final total (6,144) folds them. A walk lists them in any order.
     TempTree tree, elsewhere;
-    const uint64_t big = uint64_t(1) << 30, small = 1500;
+    const uint64_t big = uint64_t(1) << 30, small = 3000, late = uint64_t(4) << 30;
+    std::string text = "[1,2,{},[{\"name\":\"/t\"}";
     for (const std::string name : { "a", "b" }) {
         tree.dir(name);
         tree.file(name + "/big", big);
-        for (int i = 0; i < 20; ++i)
+        text += ",[{\"name\":\"" + name + "\"},{\"name\":\"big\",\"asize\":" + std::to_string(big) + "}";
+        for (int i = 0; i < 20; ++i) {
             tree.file(name + "/s" + std::to_string(i), small);
+            text += ",{\"name\":\"s" + std::to_string(i) + "\",\"asize\":" + std::to_string(small) + "}";
+        }
+        text += "]";
     }
-    const uint64_t total = 2 * (big + 20 * small);
-    ASSERT_EQ(TreeFolding::threshold(total / 2), 1024u);
-    ASSERT_EQ(TreeFolding::threshold(total), 2048u);
-    UniquePtr<FilesystemNode> whole = scanDirectory(tree.path());
-    ASSERT_NE(whole, nullptr);
-    writeScanFile(*whole, elsewhere.at("tree.json"));
+    tree.file("late", late);
+    text += ",{\"name\":\"late\",\"asize\":" + std::to_string(late) + "}]]";
+    const uint64_t eachFolder = big + 20 * small, total = 2 * eachFolder + late;
+    ASSERT_EQ(TreeFolding::threshold(eachFolder), 1024u);
+    ASSERT_EQ(TreeFolding::threshold(2 * eachFolder), 2048u);
+    ASSERT_EQ(TreeFolding::threshold(total), 6144u);
+    std::ofstream(elsewhere.at("tree.json"), std::ios::binary) << text;
+    ScanFileReader reader;
+    UniquePtr<FilesystemNode> whole = readText(text, reader);
+    ASSERT_NE(whole, nullptr) << reader.failure();
     writeScanFile(*whole, elsewhere.at("tree.json.zst"));
 
     const struct {
@@ -72,14 +83,16 @@ TEST(FoldedScanTest, TheLastPassFoldsAgainstTheFinalTotalWhateverTheNodeCount)
         ASSERT_NE(scanned, nullptr) << problems.importFailure;
         EXPECT_EQ(scanned->size, total);
         if (!row.folds) {
-            EXPECT_EQ(liveNodes(scanned.get()), 45u) << "the whole tree";
+            EXPECT_EQ(liveNodes(scanned.get()), 46u) << "the whole tree";
             continue;
         }
         // In each folder the big file and one summary for each run of small files on either side
         // of it, as the listing orders them; a run of one file is no run and stays a file.
-        ASSERT_EQ(scanned->children.count, 2);
+        ASSERT_EQ(scanned->children.count, 3);
         for (int64_t i = 0; i < scanned->children.count; ++i) {
             const FilesystemNode* folder = scanned->children[i];
+            if (folder->type != FilesystemNode::Type::DIRECTORY)
+                continue;
             SCOPED_TRACE(std::string(folder->name.view()));
             uint64_t foldedFiles = 0, foldedBytes = 0, smallFiles = 0;
             for (int64_t j = 0; j < folder->children.count; ++j) {

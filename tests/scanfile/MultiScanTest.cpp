@@ -253,6 +253,7 @@ TEST(MultiScanTest, DamagedScanFilesFailTheListAtTheirOffset)
         { "checksum.zst", flipped(zst, zst.size() - 2), text.size(), "the zstd data is corrupt: Restored data doesn't match checksum" },
         { "cut.json", text.substr(0, 5000), 5000, cut },
         { "named.json", "not an export", 0, "not a scan export: it does not start with '['" },
+        { "NAMED.JSON.GZ", "not an export", 0, "not a scan export: it does not start with '['" },
     };
     ScanFileImporter importer;
     for (const auto& row : rows) {
