@@ -1,6 +1,7 @@
 // Several paths in one scan: the summary root adds up its scans, each scan is what a scan of its
 // path alone gives, paths below the summary are real paths, standard input may be a pipe of a
-// compressed export, a broken stored scan fails the list naming itself, and a cancel stops it.
+// compressed export, a broken or damaged stored scan fails the list naming itself and its offset,
+// and a cancel stops it.
 #include "ScanFileTestSupport.h"
 
 #include "../scan/ScanTreeFixture.h"
@@ -279,7 +280,8 @@ TEST(MultiScanTest, DamagedScanFilesFailTheListAtTheirOffset)
         }
         EXPECT_EQ(problems.importFailure, "standard input" + failure);
     }
-    // A sound compressed file that holds no export is not one either, whatever its name.
+    // A sound compressed file that holds something else is refused too: its magic number makes it
+    // a scan file, since a damaged export cannot be told from it by its content.
     const std::string packed = folder.at("notes.txt.gz");
     compressText(packed, "hello");
     ScanProblems problems;
