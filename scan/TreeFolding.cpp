@@ -50,6 +50,32 @@ void TreeFolding::folderClosed(FilesystemNode* folder, uint64_t seen)
     }
 }
 
+void TreeFolding::refoldAgainst(FilesystemNode* root, uint64_t total, const std::vector<const FilesystemNode*>& unreadable)
+{
+    open.clear();
+    kept.clear();
+    for (const FilesystemNode* node : unreadable) {
+        const FilesystemNode* above = node;
+        while (above && above != root)
+            above = above->parent;
+        if (!above)
+            continue; // another scan's
+        for (above = node; above != root; above = above->parent)
+            kept.insert(above);
+        kept.insert(root);
+    }
+    nodes = 0;
+    walkStack.assign(1, root);
+    while (!walkStack.empty()) {
+        const FilesystemNode* next = walkStack.back();
+        walkStack.pop_back();
+        nodes += 1;
+        for (int64_t i = 0; i < next->children.count; ++i)
+            walkStack.push_back(next->children[i]);
+    }
+    refold(root, threshold(total));
+}
+
 bool TreeFolding::isKept(const FilesystemNode* node) const { return !kept.empty() && kept.count(node) > 0; }
 
 // Whether one summary in place of children [first, end) makes the tree smaller: two children or

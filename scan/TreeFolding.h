@@ -66,6 +66,12 @@ public:
     // what in it can be folded.
     void folderClosed(FilesystemNode* folder, uint64_t seen);
 
+    // For a tree built and folded with a TreeFolding of its own that has finished: folds the
+    // complete tree under `root` again against the chart's minimum for `total` bytes (a list of
+    // scans' final total, which its scans did not know), keeping the nodes in `unreadable` that
+    // are under `root` and every folder above them. liveNodes() then counts the tree under root.
+    void refoldAgainst(FilesystemNode* root, uint64_t total, const std::vector<const FilesystemNode*>& unreadable);
+
     // Nodes in the tree now (made, less those folded away, plus the summaries).
     uint64_t liveNodes() const { return nodes; }
     // Whether folders are folded as they complete: from the moment the budget is reached on.
