@@ -121,3 +121,41 @@ TEST(FoldedScanTest, TheLastPassFoldsAgainstTheFinalTotalWhateverTheNodeCount)
         EXPECT_EQ(folders, row.folded);
     }
 }
+
+// The list's last pass keeps what could not be read, as each scan's own folding does: found by
+// walking down from the root, at the node the problems name.
+TEST(FoldedScanTest, AListsLastPassKeepsWhatCouldNotBeRead)
+{
+    TempTree elsewhere;
+    const uint64_t big = uint64_t(1) << 30, small = 3000;
+    std::string text = "[1,2,{},[{\"name\":\"/t\"},[{\"name\":\"a\"},{\"name\":\"big\",\"asize\":" + std::to_string(big) + "}";
+    for (int i = 0; i < 20; ++i) {
+        text += ",{\"name\":\"s" + std::to_string(i) + "\",\"asize\":" + std::to_string(small)
+            + (i == 5 ? ",\"read_error\":true}" : "}");
+    }
+    text += "]]]";
+    std::ofstream(elsewhere.at("a.json"), std::ios::binary) << text;
+    elsewhere.file("late", uint64_t(4) << 30); // makes the list's minimum cell 5,120 bytes
+
+    ScanFileImporter importer;
+    ScanProblems problems;
+    UniquePtr<FilesystemNode> scanned = scanPaths({ elsewhere.at("a.json"), elsewhere.at("late") }, &problems, &importer, nullptr, 0);
+    ASSERT_NE(scanned, nullptr) << problems.importFailure;
+    ASSERT_EQ(problems.unlistedNodes.size(), 1u);
+    const FilesystemNode* found = nullptr;
+    size_t nodes = 0;
+    std::vector<const FilesystemNode*> stack { scanned.get() };
+    while (!stack.empty()) {
+        const FilesystemNode* node = stack.back();
+        stack.pop_back();
+        nodes += 1;
+        if (node == problems.unlistedNodes[0])
+            found = node;
+        for (int64_t i = 0; i < node->children.count; ++i)
+            stack.push_back(node->children[i]);
+    }
+    ASSERT_NE(found, nullptr) << "the unreadable file was folded away";
+    EXPECT_EQ(nodePath(found), "/t/a/s5");
+    // The summary, the stored root, a, big, s5, the runs on either side of s5, and the loose file.
+    EXPECT_EQ(nodes, 8u);
+}
