@@ -151,6 +151,7 @@ void FileSizeMapper::mapPaths(std::vector<std::string> paths)
     scanProblems.leftOut = std::move(leftOut);
     importedScan = {};
     storedNames.clear();
+    foldedRoots.clear();
     const std::string rootName =
         requestedPaths.size() == 1 ? requestedPaths[0] : std::to_string(requestedPaths.size()) + " scans";
     if (listener)
@@ -373,6 +374,8 @@ void FileSizeMapper::mapTree(const std::string& path)
             if (nodeBudget.load() != TreeFolding::never)
                 recycling.emplace();
             walk(root, lister, folding);
+            if (summaryNode && folding.folding())
+                foldedRoots.push_back(root);
         }
     }
     MutexLock lock(mutex);
@@ -443,6 +446,8 @@ void FileSizeMapper::importTree(const std::string& path)
         if (summaryNode) {
             FilesystemNode* root = outcome.tree.get();
             storedNames.emplace_back(root, storedScanCaption(root->name.view(), origin));
+            if (budget != TreeFolding::never)
+                foldedRoots.push_back(root);
             adopt(std::move(outcome.tree));
             if (listener)
                 listener->directoryLeft(root);
@@ -461,6 +466,21 @@ void FileSizeMapper::importTree(const std::string& path)
             scanProblems.importFailure = path + ": the stored scan could not be read";
     }
     endPath();
+}
+
+// Folds each scan of a complete list that folded again against the list's total, which the
+// chart's minimum cell follows and which none of its scans knew when it ended.
+void FileSizeMapper::refoldScans()
+{
+    if (foldedRoots.empty())
+        return;
+    FoldGuard guard(*this);
+    for (FilesystemNode* root : foldedRoots) {
+        TreeFolding folds(0, &guard);
+        folds.refoldAgainst(root, summaryNode->size, scanProblems.unlistedNodes);
+    }
+    foldedRoots.clear();
+    NodePool::retireThreadChunk(); // the new summaries' chunk stays this tree's own
 }
 
 // Depth first with an explicit stack, so any depth fits. Returns false when cancelled; the

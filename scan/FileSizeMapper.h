@@ -130,6 +130,7 @@ private:
     void mapFile(const std::string& path, uint64_t size);
     void mapTree(const std::string& path);
     void importTree(const std::string& path);
+    void refoldScans();
     bool walk(FilesystemNode* root, DirectoryLister& lister, TreeFolding& folding);
     struct StreamFrame;
     bool stream(FilesystemNode* root, DirectoryLister& lister);
@@ -153,6 +154,9 @@ private:
     // A stored scan's root under a summary and its caption: renamed by takeResult on the GUI
     // thread, since getProgress may read the name while the scan runs.
     std::vector<std::pair<FilesystemNode*, std::string>> storedNames;
+    // The roots of a list's scans that folded, each against the bytes seen by its own end: folded
+    // again against the list's total when it ends (refoldScans). Worker only.
+    std::vector<FilesystemNode*> foldedRoots;
     orvex::UniquePtr<FilesystemNode> result;
     orvex::Atomic<uint64_t> bytesMapped { 0 };
     orvex::Atomic<uintptr_t> currentDirectory { 0 };

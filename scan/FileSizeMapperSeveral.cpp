@@ -80,6 +80,9 @@ void FileSizeMapper::mapSeveral(const std::vector<std::string>& paths)
         if (canceling() || !scanProblems.importFailure.empty())
             break;
     }
+    if (!canceling() && scanProblems.importFailure.empty())
+        refoldScans();
+    foldedRoots.clear();
     MutexLock lock(mutex);
     FilesystemNode* summary = summaryNode;
     summaryNode = nullptr;

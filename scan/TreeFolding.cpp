@@ -39,13 +39,41 @@ void TreeFolding::folderClosed(FilesystemNode* folder, uint64_t seen)
         findRuns(folder, keepsSomething, below);
     if (!runs.empty())
         fold(folder);
-    // Again over the whole tree once it has grown by an eighth since the last pass, and once at
-    // the end for a large tree: the tree then stays within an eighth of what the threshold of the
-    // moment leaves, at the cost of at most about nine times the nodes that were ever kept.
-    if (open.empty() ? nodes >= refoldFrom : nodes >= std::max(nextRefold, refoldFrom)) {
+    // Again over the whole tree once it has grown by an eighth since the last pass: the tree then
+    // stays within an eighth of what the threshold of the moment leaves, at the cost of at most
+    // about nine times the nodes that were ever kept. And once at the end whatever its size, since
+    // every folder folded or judged before then was judged against a smaller threshold than the
+    // final one: a tree of any size ends with what the final total can draw.
+    if (open.empty() || nodes >= std::max(nextRefold, refoldFrom)) {
         refold(open.empty() ? folder : open.front().folder, below);
         nextRefold = nodes + nodes / 8;
     }
+}
+
+void TreeFolding::refoldAgainst(FilesystemNode* root, uint64_t total, const std::vector<const FilesystemNode*>& unreadable)
+{
+    open.clear();
+    kept.clear();
+    for (const FilesystemNode* node : unreadable) {
+        const FilesystemNode* above = node;
+        while (above && above != root)
+            above = above->parent;
+        if (!above)
+            continue; // another scan's
+        for (above = node; above != root; above = above->parent)
+            kept.insert(above);
+        kept.insert(root);
+    }
+    nodes = 0;
+    walkStack.assign(1, root);
+    while (!walkStack.empty()) {
+        const FilesystemNode* next = walkStack.back();
+        walkStack.pop_back();
+        nodes += 1;
+        for (int64_t i = 0; i < next->children.count; ++i)
+            walkStack.push_back(next->children[i]);
+    }
+    refold(root, threshold(total));
 }
 
 bool TreeFolding::isKept(const FilesystemNode* node) const { return !kept.empty() && kept.count(node) > 0; }

@@ -15,7 +15,8 @@
 // goes on from then. A folder folded early was judged against a small threshold; so whenever the
 // tree has grown enough since the last time (and has at least 2^20 nodes), one pass over every
 // complete folder folds again against today's threshold, which keeps the tree near what can be
-// drawn at a cost proportional to its size. The builder
+// drawn at a cost proportional to its size. Once folding has started, the root's completion ends
+// with such a pass against the final total whatever the tree's size. The builder
 // (the scanner's walk or a stored scan's reader) calls, in walk order: folderOpened for each
 // folder right after linking it (and for the root), nodeMade for every node it links, keep for an
 // entry that could not be read, and folderClosed when a folder is complete. One thread.
@@ -64,6 +65,12 @@ public:
     // The innermost open folder, `folder`, is complete and `seen` bytes are in the tree: folds
     // what in it can be folded.
     void folderClosed(FilesystemNode* folder, uint64_t seen);
+
+    // For a tree built and folded with a TreeFolding of its own that has finished: folds the
+    // complete tree under `root` again against the chart's minimum for `total` bytes (a list of
+    // scans' final total, which its scans did not know), keeping the nodes in `unreadable` that
+    // are under `root` and every folder above them. liveNodes() then counts the tree under root.
+    void refoldAgainst(FilesystemNode* root, uint64_t total, const std::vector<const FilesystemNode*>& unreadable);
 
     // Nodes in the tree now (made, less those folded away, plus the summaries).
     uint64_t liveNodes() const { return nodes; }

@@ -1,5 +1,5 @@
-// openScanFile and looksLikeScanFile: the compression is told by magic numbers, not by the file's
-// name, so a renamed or piped export still opens.
+// openScanFile, looksLikeScanFile and isScanFile: the compression is told by magic numbers, not by
+// the file's name, so a renamed or piped export still opens.
 #include "scanfile/ByteSource.h"
 
 #include "scanfile/FileByteSource.h"
@@ -9,15 +9,42 @@
 #include "scanfile/ZstdByteSource.h"
 #endif
 
+#include <cstring>
+
+namespace {
+
+const char gzipMagic[] = "\x1f\x8b";
+const char zstdMagic[] = "\x28\xb5\x2f\xfd";
+
+bool startsWith(const std::string& bytes, const char* magic) { return bytes.compare(0, std::strlen(magic), magic) == 0; }
+
+// Whether `path` ends in `suffix`, ASCII letters in any case.
+bool endsWithNoCase(const std::string& path, const char* suffix)
+{
+    const size_t length = std::strlen(suffix);
+    if (path.size() < length)
+        return false;
+    for (size_t i = 0; i < length; ++i) {
+        char c = path[path.size() - length + i];
+        if (c >= 'A' && c <= 'Z')
+            c = char(c - 'A' + 'a');
+        if (c != suffix[i])
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
 orvex::UniquePtr<ByteSource> openScanFile(const std::string& path, std::string& error)
 {
     orvex::UniquePtr<FileByteSource> file = FileByteSource::open(path, error);
     if (!file)
         return nullptr;
     const std::string& magic = file->peek(4);
-    if (magic.size() >= 2 && magic[0] == '\x1f' && magic[1] == '\x8b')
+    if (startsWith(magic, gzipMagic))
         return orvex::UniquePtr<ByteSource>(new GzipByteSource(std::move(file)));
-    if (magic == "\x28\xb5\x2f\xfd") {
+    if (startsWith(magic, zstdMagic)) {
 #if VELBRIN_HAVE_ZSTD
         return orvex::UniquePtr<ByteSource>(new ZstdByteSource(std::move(file)));
 #else
@@ -64,4 +91,19 @@ bool looksLikeScanFile(const std::string& path)
     // "1" must be the whole number: not 10, 1.5 or 1e3.
     skipSpace();
     return at < length && (buffer[at] == ',' || buffer[at] == ']');
+}
+
+bool isScanFile(const std::string& path)
+{
+    if (!readable_file::isRegularFile(path))
+        return false;
+    for (const char* ending : { ".json", ".json.gz", ".json.zst" })
+        if (endsWithNoCase(path, ending))
+            return true;
+    std::string error;
+    orvex::UniquePtr<FileByteSource> file = FileByteSource::open(path, error);
+    if (!file)
+        return false;
+    const std::string& magic = file->peek(4);
+    return startsWith(magic, gzipMagic) || startsWith(magic, zstdMagic) || looksLikeScanFile(path);
 }

@@ -13,6 +13,8 @@ public:
     virtual ~ByteSource() = default;
 
     // Up to `capacity` bytes into `buffer`; 0 at the end or on failure (then error() says why).
+    // The bytes decoded before a failure may come with it: error() is set, the count is not 0,
+    // and the next read returns 0.
     virtual size_t read(char* buffer, size_t capacity) = 0;
     // Empty while every read succeeded.
     const std::string& error() const { return failure; }
@@ -46,3 +48,9 @@ orvex::UniquePtr<ByteSource> openScanFile(const std::string& path, std::string& 
 // Whether `path` is a regular file whose (decompressed) content starts, after white space, with
 // '[' and the major version 1. Reads at most a few KiB, so it suits a quick check of many files.
 bool looksLikeScanFile(const std::string& path);
+
+// Whether the regular file at `path` is to be read as a scan file, and so refused when it is not a
+// sound one rather than taken for a plain file: its name ends in .json, .json.gz or .json.zst (any
+// case), its content starts with the gzip or Zstandard magic number, or looksLikeScanFile. A
+// damaged export then reports its damage however little of it decompresses.
+bool isScanFile(const std::string& path);

@@ -66,7 +66,10 @@ size_t GzipByteSource::read(char* buffer, size_t capacity)
         if (result == Z_STREAM_END) {
             memberOpen = false;
         } else if (result != Z_OK && result != Z_BUF_ERROR) {
-            return fail(std::string("the gzip data is corrupt: ") + (stream.msg ? stream.msg : "inflate failed"));
+            // What came out before the damage is still handed out, so that the reader names the
+            // offset where the data went bad (the end of the stream, for a wrong checksum).
+            fail(std::string("the gzip data is corrupt: ") + (stream.msg ? stream.msg : "inflate failed"));
+            break;
         }
     }
     size_t produced = wanted - stream.avail_out;

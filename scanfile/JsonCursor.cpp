@@ -61,8 +61,13 @@ bool JsonCursor::refill()
     blockOffset += length;
     position = 0;
     length = source.read(buffer.get(), blockSize);
-    if (length == 0)
+    if (length == 0) {
         ended = true;
+        // A source that failed after its last good bytes (a checksum at the end of a stream)
+        // fails the read where its data stopped, even when the JSON there looks complete.
+        if (!source.error().empty())
+            fail(blockOffset, source.error());
+    }
     return length > 0;
 }
 

@@ -4,7 +4,9 @@
 #include "scanfile/ByteSource.h"
 #include "scanfile/ScanFileReader.h"
 
-bool ScanFileImporter::recognizes(const std::string& path) { return looksLikeScanFile(path); }
+// By name or magic number as well as by content, so that a damaged export is refused with its
+// damage named instead of being mapped as a plain file.
+bool ScanFileImporter::recognizes(const std::string& path) { return isScanFile(path); }
 
 TreeImporter::Outcome ScanFileImporter::import(const std::string& path, ScanListener& listener,
                                                const std::function<bool()>& cancelled, ScanProblems& problems,

@@ -47,6 +47,7 @@ private:
 
     ScanFileReader& reader;
     JsonCursor json;
+    const FilesystemNode* rootNode = nullptr; // the tree's root, whatever parent a listener gives it
     uint64_t seen = 0; // the bytes of the files read so far
     std::string key;
     Info info;
@@ -102,7 +103,7 @@ void ScanFileReader::Parser::noteReadError(const FilesystemNode* node)
         return;
     }
     problems.unlistedDirectories += 1;
-    if (!node->parent)
+    if (node == rootNode)
         problems.rootUnlisted = true;
 }
 
@@ -298,6 +299,7 @@ bool ScanFileReader::Parser::directoryTree(UniquePtr<FilesystemNode>& tree)
         return false;
     reader.root = info.name;
     tree = makeNode(FilesystemNode::Type::DIRECTORY, info, nullptr);
+    rootNode = tree.get();
     if (reader.folding)
         reader.folding->folderOpened(tree.get());
     if (listener) {

@@ -12,8 +12,12 @@ ZstdByteSink::ZstdByteSink(std::FILE* stream)
     output.reset(new char[outputCapacity]);
     if (!context)
         fail("cannot start the zstd compressor: out of memory");
-    else
+    else {
         ZSTD_CCtx_setParameter(context, ZSTD_c_compressionLevel, 3);
+        // A checksum per frame, as gzip has one per member: a damaged byte is then found on reading
+        // even where it still decodes.
+        ZSTD_CCtx_setParameter(context, ZSTD_c_checksumFlag, 1);
+    }
 }
 
 ZstdByteSink::~ZstdByteSink() { ZSTD_freeCCtx(context); }

@@ -2,7 +2,11 @@
 // is complete and flushed, which tells a clean end from a truncated one.
 #include "scanfile/ZstdByteSource.h"
 
+#include <algorithm>
+
 namespace {
+// A frame's magic number and its header's first byte, which tells the rest of the header's size.
+constexpr size_t frameStart = 5;
 const size_t inputCapacity = ZSTD_DStreamInSize() > 256 * 1024 ? ZSTD_DStreamInSize() : 256 * 1024;
 }
 
@@ -43,9 +47,18 @@ size_t ZstdByteSource::read(char* buffer, size_t capacity)
             input = { inputBuffer.get(), got, 0 };
             totalRead += got;
         }
-        size_t hint = ZSTD_decompressStream(context, &output, &input);
-        if (ZSTD_isError(hint))
-            return fail(std::string("the zstd data is corrupt: ") + ZSTD_getErrorName(hint));
+        // At most one step of the frame a call (a block, or the checksum): a call that fails
+        // reports no output, so the last block's bytes must come out before the checksum is
+        // checked for its failure to be placed at the end of the data.
+        ZSTD_inBuffer step { input.src, std::min(input.size, input.pos + nextStep), input.pos };
+        size_t hint = ZSTD_decompressStream(context, &output, &step);
+        input.pos = step.pos;
+        nextStep = hint == 0 || ZSTD_isError(hint) ? frameStart : hint;
+        if (ZSTD_isError(hint)) {
+            // As for gzip: what came out before the damage is still handed out.
+            fail(std::string("the zstd data is corrupt: ") + ZSTD_getErrorName(hint));
+            break;
+        }
         frameOpen = hint != 0;
     }
     guard.produced += output.pos;

@@ -24,6 +24,7 @@ private:
     ZSTD_DCtx* context;
     ZSTD_inBuffer input { nullptr, 0, 0 };
     bool frameOpen = false; // the last call left a frame unfinished
+    size_t nextStep = 5;    // the input the decompressor's next step takes (its hint; 5 at a frame's start)
     bool inputDone = false;
     uint64_t totalRead = 0; // compressed bytes read from the source
     DecompressionGuard guard;

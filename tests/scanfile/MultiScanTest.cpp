@@ -1,6 +1,7 @@
 // Several paths in one scan: the summary root adds up its scans, each scan is what a scan of its
 // path alone gives, paths below the summary are real paths, standard input may be a pipe of a
-// compressed export, a broken stored scan fails the list naming itself, and a cancel stops it.
+// compressed export, a broken or damaged stored scan fails the list naming itself and its offset,
+// and a cancel stops it.
 #include "ScanFileTestSupport.h"
 
 #include "../scan/ScanTreeFixture.h"
@@ -178,6 +179,116 @@ TEST(MultiScanTest, BrokenSecondStoredScanFailsTheListNamingItsFileAndByte)
     }
     EXPECT_EQ(problems.importFailure.rfind("standard input: at byte " + std::to_string(offset) + ": ", 0), 0u)
         << problems.importFailure;
+}
+
+namespace {
+
+// An export large enough that half of it still decompresses to something: one folder of 3000 files.
+std::string wideExport(const TempTree& folder, const char* name)
+{
+    UniquePtr<FilesystemNode> root = scantest::makeNode(FilesystemNode::Type::DIRECTORY, "/srv/export", nullptr);
+    for (int i = 0; i < 3000; ++i) {
+        const uint64_t size = uint64_t(i) * 7919 % 100003;
+        root->appendChild(scantest::makeNode(FilesystemNode::Type::FILE, "file-" + std::to_string(size * 31), root.get(), size));
+        root->size += size;
+    }
+    writeScanFile(*root, folder.at(name));
+    return fileBytes(folder.at(name));
+}
+
+// What openScanFile yields from `bytes` before it stops, and why it stopped.
+std::string decoded(const TempTree& folder, const std::string& bytes, std::string& error)
+{
+    const std::string path = folder.at("decode-me");
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+    orvex::UniquePtr<ByteSource> source = openScanFile(path, error);
+    std::string out;
+    char buffer[65536];
+    while (source && error.empty()) {
+        const size_t got = source->read(buffer, sizeof buffer);
+        out.append(buffer, got);
+        error = source->error();
+        if (got == 0)
+            break;
+    }
+    return out;
+}
+
+void compressText(const std::string& path, const std::string& bytes)
+{
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    orvex::UniquePtr<ByteSink> sink = sinkForPath(path, file);
+    EXPECT_TRUE(sink->write(bytes.data(), bytes.size()) && sink->finish()) << sink->error();
+    std::fclose(file);
+}
+
+std::string flipped(std::string bytes, size_t at)
+{
+    bytes.at(at) = char(~bytes[at]);
+    return bytes;
+}
+
+} // namespace
+
+// A damaged export in a list is read as the scan file it is, never drawn as a plain file: the
+// list fails naming the file, the offset in the decompressed data where it went bad and why, as
+// the same bytes fail through standard input.
+TEST(MultiScanTest, DamagedScanFilesFailTheListAtTheirOffset)
+{
+    ThreeSources sources;
+    const TempTree& folder = sources.tree;
+    const std::string text = wideExport(folder, "wide.json"), gz = wideExport(folder, "wide.json.gz"),
+                      zst = wideExport(folder, "wide.json.zst");
+    const std::string cut = "the data ends early (the file is truncated)";
+    const struct {
+        const char* name; // no export ending unless the row is about the name
+        std::string bytes;
+        uint64_t offset;    // where the read must fail; ~0: where the decompressor stops
+        std::string reason; // empty: the decompressor's own
+    } rows[] = {
+        { "half.gz", gz.substr(0, gz.size() / 2), ~uint64_t(0), "" },
+        { "half.zst", zst.substr(0, zst.size() / 2), ~uint64_t(0), "" },
+        { "flipped.gz", flipped(gz, 40), ~uint64_t(0), "" },
+        { "flipped.zst", flipped(zst, 40), ~uint64_t(0), "" },
+        { "start.gz", gz.substr(0, 100), ~uint64_t(0), "" },
+        { "checksum.gz", flipped(gz, gz.size() - 8), text.size(), "the gzip data is corrupt: incorrect data check" },
+        { "checksum.zst", flipped(zst, zst.size() - 2), text.size(), "the zstd data is corrupt: Restored data doesn't match checksum" },
+        { "cut.json", text.substr(0, 5000), 5000, cut },
+        { "named.json", "not an export", 0, "not a scan export: it does not start with '['" },
+        { "NAMED.JSON.GZ", "not an export", 0, "not a scan export: it does not start with '['" },
+    };
+    ScanFileImporter importer;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        uint64_t offset = row.offset;
+        std::string reason = row.reason;
+        if (offset == ~uint64_t(0)) {
+            const std::string out = decoded(folder, row.bytes, reason);
+            ASSERT_FALSE(reason.empty()) << "the damage must show in the decompressor";
+            ASSERT_EQ(text.compare(0, out.size(), out), 0) << "what comes out before the damage is the export's start";
+            offset = out.size();
+        }
+        const std::string path = folder.at(row.name);
+        std::ofstream(path, std::ios::binary | std::ios::trunc) << row.bytes;
+        const std::string failure = ": at byte " + std::to_string(offset) + ": " + reason;
+
+        ScanProblems problems;
+        EXPECT_EQ(scanPaths({ sources.first, path, sources.second }, &problems, &importer), nullptr);
+        EXPECT_EQ(problems.importFailure, path + failure);
+        {
+            PipedStandardInput input(row.bytes);
+            EXPECT_EQ(scanPaths({ sources.first, "-" }, &problems, &importer), nullptr);
+        }
+        EXPECT_EQ(problems.importFailure, "standard input" + failure);
+    }
+    // A sound compressed file that holds something else is refused too: its magic number makes it
+    // a scan file, since a damaged export cannot be told from it by its content.
+    const std::string packed = folder.at("notes.txt.gz");
+    compressText(packed, "hello");
+    ScanProblems problems;
+    EXPECT_EQ(scanPaths({ sources.first, packed }, &problems, &importer), nullptr);
+    EXPECT_EQ(problems.importFailure, packed + ": at byte 0: not a scan export: it does not start with '['");
 }
 
 TEST(MultiScanTest, ListenerSeesOneWalkAndACancelStopsTheWholeList)

@@ -70,6 +70,8 @@ TEST(ScanFileReaderTest, MalformedExportsFailWithOffsetAndReason)
         { "empty name", rootOpen + "{\"name\":^\"\"}]]", "empty name" },
         { "empty root name", header + "[{\"name\":^\"\"}]]", "empty name" },
         { "slash in a name", rootOpen + "[{\"name\":^\"a/b\"}]]]", "contains '/'" },
+        { "space before a bad name", rootOpen + "{\"name\": \t\n ^\"..\"}]]", "a name is '..'" },
+        { "space before an empty root name", header + "[{\"name\" :  ^\"\"}]]", "empty name" },
         { "NUL in a name", rootOpen + "{\"name\":^\"a\\u0000\"}]]", "NUL byte" },
         { "dot", rootOpen + "[{\"name\":^\".\"}]]]", "a name is '.'" },
         { "dot dot", rootOpen + "{\"name\":^\"..\"}]]", "a name is '..'" },
@@ -182,6 +184,45 @@ TEST(ScanFileReaderTest, ReportsMetadataReadErrorsAndSaturation)
     ASSERT_NE(readText(header + "[{\"name\":\"/r\"},{\"name\":\"a\",\"asize\":18446744073709551615}]]", plain), nullptr);
     EXPECT_FALSE(plain.metadata().hasTimestamp);
     EXPECT_FALSE(plain.problems().saturated) << "reaching 2^64 - 1 exactly is no saturation";
+}
+
+// The root's own mark makes the whole scan's listing unreliable (tools refuse such a scan); a
+// mark anywhere else, or on a root that is a single file, does not.
+TEST(ScanFileReaderTest, OnlyARootDirectoryMarkedReadErrorIsUnlisted)
+{
+    const struct {
+        const char* what;
+        std::string text;
+        bool rootUnlisted;
+        uint64_t directories, files;
+    } rows[] = {
+        { "root directory marked", header + "[{\"name\":\"/r\",\"read_error\":true},{\"name\":\"a\",\"asize\":1}]]", true, 1, 0 },
+        { "root marked false", header + "[{\"name\":\"/r\",\"read_error\":false},{\"name\":\"a\"}]]", false, 0, 0 },
+        { "only a child directory marked", rootOpen + "[{\"name\":\"d\",\"read_error\":true}]]]", false, 1, 0 },
+        { "a single file root marked", header + "{\"name\":\"/f\",\"read_error\":true}]", false, 0, 1 },
+    };
+    // As the scanner hangs each scan of a list under its summary when the root is entered.
+    struct Adopter final : ScanListener {
+        FilesystemNode summary;
+        void scanStarted(const char*, size_t) override {}
+        void directoryEntered(FilesystemNode* directory) override
+        {
+            if (!directory->parent)
+                directory->parent = &summary;
+        }
+        void fileAdded(FilesystemNode*) override {}
+        void directoryLeft(FilesystemNode*) override {}
+    };
+    for (const auto& row : rows) {
+        for (bool adopted : { false, true }) {
+            Adopter adopter;
+            ScanFileReader reader(adopted ? &adopter : nullptr);
+            ASSERT_NE(readText(row.text, reader), nullptr) << row.what << ": " << reader.failure();
+            EXPECT_EQ(reader.problems().rootUnlisted, row.rootUnlisted) << row.what << (adopted ? ", adopted" : "");
+            EXPECT_EQ(reader.problems().unlistedDirectories, row.directories) << row.what;
+            EXPECT_EQ(reader.problems().unreadableFiles, row.files) << row.what;
+        }
+    }
 }
 
 TEST(ScanFileReaderTest, CancelStopsWithoutFailure)
