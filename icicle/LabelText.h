@@ -48,6 +48,12 @@ private:
 // UTF-8: a surrogate pair written as two three-byte sequences (as Windows names may hold) is one
 // character; each maximal ill-formed sequence is one `illFormed`.
 char32_t nextCharacter(std::string_view bytes, size_t& at);
+// The escape a name shows for a character that would break or hide its line, as the details bar
+// writes it too: "\\n", "\\t", "\\r", "\\x1B" for the other controls below 0x80 and DEL,
+// "\\u0085" for the C1 controls and the line and paragraph separators; empty for any other.
+std::string escapeOf(char32_t character);
+// Appends the codes that show `character` in a name: its escape's, else its glyph code.
+void appendCodes(char32_t character, const GlyphPageCodes& page, std::vector<uint8_t>& codes);
 // The glyph code that shows one character: ASCII as the built-in font draws it (tab and newline
 // as a space, other controls as nothing), the rest from `page`, else the replacement mark.
 uint8_t glyphCode(char32_t character, const GlyphPageCodes& page = GlyphPageCodes::none());

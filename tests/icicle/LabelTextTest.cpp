@@ -168,8 +168,9 @@ TEST(LabelTextTest, NameIsWholeUpTo24BytesThenEllipsis)
         {"24 bytes", a24, a24, 24 * advance('a')},
         {"25 bytes", a24 + "b", std::string(23, 'a') + char(30), 23 * advance('a') + 0.46875},
         {"30 bytes", alphabet30, alphabet30.substr(0, 23) + char(30), widthOf(alphabet30.substr(0, 23)) + 0.46875},
-        {"UTF-8 and controls", "\xC3\xA9\tx\r\x01\x7F", std::string{31, ' ', 'x', 16, 16, 16},
-         0.5 + advance(' ') + advance('x')},
+        // Controls are written as the details bar writes them, so a name reads alike in both.
+        {"UTF-8 and escaped controls", "\xC3\xA9\tx\r\x01\x7F", char(31) + std::string("\\tx\\r\\x01\\x7F"),
+         0.5 + widthOf("\\tx\\r\\x01\\x7F")},
     };
     for (const Row& row : rows) {
         float name[8];

@@ -149,10 +149,10 @@ TEST_F(HoverTest, TheBarDescribesTheHoverElseTheFocusAndSetsOnlyNewText)
     bar.draw(renderer);
     EXPECT_EQ(factory.sets - hoverShown, 1) << "only the measurer's one check of the unchanged line";
 
-    // A narrow bar elides the path and keeps the numbers.
+    // A narrow bar gives up the exact bytes before any of the path.
     bar.layout({ 0, 0 }, { 7.0 * 60, 100 }, 1.0, 1);
     bar.draw(renderer);
-    EXPECT_EQ(bar.text(), "…/a — 600 B (600 bytes) — 60.0 % of parent, 60.0 % of total");
+    EXPECT_EQ(bar.text(), "/r/a — 600 B — 60.0 % of parent, 60.0 % of total");
     chart->mouseLeave();
     bar.draw(renderer);
     EXPECT_EQ(bar.text(), "/r — 1000 B (1,000 bytes) — 2 files, 1 folder");
