@@ -174,9 +174,15 @@ std::u32string DetailsText::isolateNames(std::u32string_view path)
         size_t end = at;
         while (end < path.size() && !isSeparator(path[end]))
             ++end;
-        out.push_back(orvex::bidi::FSI);
-        out.append(path.substr(at, end - at));
-        out.push_back(orvex::bidi::PDI);
+        // Outside the isolates every character ends at the line's left-to-right level: only
+        // names with right-to-left text need one.
+        const std::u32string_view name = path.substr(at, end - at);
+        const bool isolate = orvex::bidi::hasRightToLeft(name);
+        if (isolate)
+            out.push_back(orvex::bidi::FSI);
+        out.append(name);
+        if (isolate)
+            out.push_back(orvex::bidi::PDI);
         at = end;
     }
     return out;

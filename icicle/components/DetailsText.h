@@ -62,8 +62,8 @@ public:
     static std::u32string elidePath(std::u32string_view path, size_t budget);
     // The budget below which elidePath starts cutting the last component: "…" and that component.
     static size_t lastComponentBudget(std::u32string_view path);
-    // `path` with each name between separators wrapped in a first-strong isolate (U+2068 … U+2069)
-    // when it holds right-to-left text; unchanged otherwise.
+    // `path` with each name that holds right-to-left text wrapped in a first-strong isolate
+    // (U+2068 … U+2069), so that it is ordered on its own.
     static std::u32string isolateNames(std::u32string_view path);
     // The last component of a scanned path ("/usr/" -> "usr", "C:\\" -> "C:"); a path of
     // separators only is itself.

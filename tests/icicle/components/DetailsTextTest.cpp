@@ -203,6 +203,27 @@ TEST_F(DetailsTextTest, UnreadableNodesSaySoWhenDescribed)
     EXPECT_TRUE(utf8(details.describe(at("big.bin"), false)).ends_with("of total"));
 }
 
+// A path isolates each name with right-to-left text, so that the separators stay between the
+// names they separate (the font engine orders each isolate on its own); other paths are as they were.
+TEST(DetailsTextPieces, RightToLeftNamesAreIsolated)
+{
+    const std::pair<std::u32string, std::u32string> paths[] = {
+        { U"/srv/data", U"/srv/data" },
+        { U"/s/\u05E2\u05D1/f_\u05E2.bin/x", U"/s/\u2068\u05E2\u05D1\u2069/\u2068f_\u05E2.bin\u2069/x" },
+        { U"C:\\\u0645\\", U"C:\\\u2068\u0645\u2069\\" },
+    };
+    for (const auto& [path, isolated] : paths)
+        EXPECT_EQ(utf8(DetailsText::isolateNames(path)), utf8(isolated)) << utf8(path);
+
+    auto tree = testtree::build(dir("/s", { dir("docs", { file("\xD7\xA2\xD7\x91.bin", 10) }) }));
+    const DetailsText details(tree.get(), {});
+    const FilesystemNode* leaf = testtree::child(testtree::child(tree.get(), "docs"), "\xD7\xA2\xD7\x91.bin");
+    const auto points = [](std::u32string_view text) { return double(text.size()); };
+    EXPECT_EQ(utf8(details.describe(leaf, false)).rfind(utf8(U"/s/docs/\u2068\u05E2\u05D1.bin\u2069 "), 0), 0u);
+    // Elided, the path is isolated after the ellipsis is placed.
+    EXPECT_EQ(utf8(details.describe(leaf, false, 17, points)), utf8(U"\u2026/\u2068\u05E2\u05D1.bin\u2069 \u2014 10 B"));
+}
+
 TEST(DetailsTextPieces, DisplayTextSharesNumbersAndTitles)
 {
     const std::pair<const char*, const char*> texts[] = {
