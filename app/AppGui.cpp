@@ -642,8 +642,10 @@ UniquePtr<Component> AppGui::chartWithDetails(UniquePtr<Component> chart, Icicle
     if (!visualization)
         return chart;
     // The counts pass runs here, once per finished tree.
-    auto bar = makeUnique<DetailsBar>(textFactory, 15, secondaryTextStyle, *visualization,
-                                      DetailsText(nodeLookup.root(), problems), [this] { window.requestRedraw(); });
+    DetailsText details(nodeLookup.root(), problems);
+    details.noteStoredScans(chartImported);
+    auto bar = makeUnique<DetailsBar>(textFactory, 15, secondaryTextStyle, *visualization, std::move(details),
+                                      [this] { window.requestRedraw(); });
     detailsBar = bar.get();
     return makeUnique<BottomIslandLayout>(std::move(chart),
                                           makeUnique<BackgroundEnvelope>(panelStyle, padded(12, 6, 12, 6, std::move(bar))));

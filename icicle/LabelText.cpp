@@ -48,11 +48,18 @@ void shownCodes(const char32_t* characters, size_t count, size_t limit, bool tru
                 std::vector<uint8_t>& codes)
 {
     codes.clear();
-    const std::u32string_view text(characters, count);
+    std::u32string_view text(characters, count);
     if (!orvex::bidi::hasRightToLeft(text)) {
         for (size_t i = 0; i < count && codes.size() < limit; ++i)
             appendCodes(characters[i], page, codes);
         return;
+    }
+    thread_local std::u32string isolated;
+    if (!truncate) { // a path
+        isolated = isolateNames(text);
+        text = isolated;
+        characters = isolated.data();
+        count = isolated.size();
     }
     const std::vector<uint8_t> levels = orvex::bidi::levels(text);
     thread_local std::vector<uint8_t> logical, codeLevels;
@@ -253,6 +260,54 @@ void appendCodes(char32_t character, const GlyphPageCodes& page, std::vector<uin
             codes.push_back(uint8_t(c));
 }
 
+std::string pathTail(std::string_view path, size_t characters)
+{
+    thread_local std::vector<size_t> starts; // byte offset of each character
+    starts.clear();
+    for (size_t at = 0; at < path.size();) {
+        starts.push_back(at);
+        nextCharacter(path, at);
+    }
+    if (starts.size() <= characters)
+        return std::string(path);
+    const size_t earliest = starts.size() - (characters > 0 ? characters - 1 : 0);
+    size_t from = earliest;
+    while (from < starts.size() && path[starts[from]] != '/' && path[starts[from]] != '\\')
+        ++from;
+    if (from + 1 >= starts.size()) // no separator, or only a trailing one: cut inside the name
+        from = earliest;
+    return "\u2026" + std::string(path.substr(from < starts.size() ? starts[from] : path.size()));
+}
+
+std::u32string isolateNames(std::u32string_view path)
+{
+    if (!orvex::bidi::hasRightToLeft(path))
+        return std::u32string(path);
+    const auto separator = [](char32_t c) { return c == U'/' || c == U'\\'; };
+    std::u32string out;
+    out.reserve(path.size() + 8);
+    for (size_t at = 0; at < path.size();) {
+        if (separator(path[at])) {
+            out.push_back(path[at++]);
+            continue;
+        }
+        size_t end = at;
+        while (end < path.size() && !separator(path[end]))
+            ++end;
+        // Outside the isolates every character ends at the line's left-to-right level: only
+        // names with right-to-left text need one.
+        const std::u32string_view name = path.substr(at, end - at);
+        const bool isolate = orvex::bidi::hasRightToLeft(name);
+        if (isolate)
+            out.push_back(orvex::bidi::FSI);
+        out.append(name);
+        if (isolate)
+            out.push_back(orvex::bidi::PDI);
+        at = end;
+    }
+    return out;
+}
+
 uint8_t glyphCode(char32_t character, const GlyphPageCodes& page)
 {
     if (character >= 32 && character <= 126)
@@ -263,6 +318,8 @@ uint8_t glyphCode(char32_t character, const GlyphPageCodes& page)
         return emptyCode; // carriage return, other controls, DEL, the C1 controls
     if (character == illFormed)
         return replacementCode;
+    if (character == 0x2026)
+        return ellipsisCode; // the built-in one, as an elided path starts
     return page.codeOf(character);
 }
 

@@ -70,6 +70,12 @@ DetailsText::DetailsText(const FilesystemNode* root, const ScanProblems& problem
 {
 }
 
+void DetailsText::noteStoredScans(const ImportedScan& imported)
+{
+    for (size_t i = 0; i < imported.storedRoots.size() && i < imported.storedNotes.size(); ++i)
+        scanNotes[imported.storedRoots[i]] = imported.storedNotes[i];
+}
+
 std::u32string DetailsText::displayText(std::string_view bytes)
 {
     std::u32string out;
@@ -162,30 +168,7 @@ size_t DetailsText::lastComponentBudget(std::u32string_view path)
 
 std::u32string DetailsText::isolateNames(std::u32string_view path)
 {
-    if (!orvex::bidi::hasRightToLeft(path))
-        return std::u32string(path);
-    std::u32string out;
-    out.reserve(path.size() + 8);
-    for (size_t at = 0; at < path.size();) {
-        if (isSeparator(path[at])) {
-            out.push_back(path[at++]);
-            continue;
-        }
-        size_t end = at;
-        while (end < path.size() && !isSeparator(path[end]))
-            ++end;
-        // Outside the isolates every character ends at the line's left-to-right level: only
-        // names with right-to-left text need one.
-        const std::u32string_view name = path.substr(at, end - at);
-        const bool isolate = orvex::bidi::hasRightToLeft(name);
-        if (isolate)
-            out.push_back(orvex::bidi::FSI);
-        out.append(name);
-        if (isolate)
-            out.push_back(orvex::bidi::PDI);
-        at = end;
-    }
-    return out;
+    return LabelText::isolateNames(path);
 }
 
 DetailsText::Segments DetailsText::segments(const FilesystemNode* node, bool withScanNotices) const

@@ -11,6 +11,7 @@
 #pragma once
 
 #include "scan/FileSizeMapper.h"
+#include "scan/TreeImporter.h"
 #include "scan/TreeCounts.h"
 
 #include <cstdint>
@@ -42,7 +43,7 @@ public:
 
     // What a stored scan's root under a summary says besides its path (", scanned 2026-12-10
     // 12:24"), shown after that root's path; never part of a path.
-    void setScanNotes(std::unordered_map<const FilesystemNode*, std::string> notes) { scanNotes = std::move(notes); }
+    void noteStoredScans(const ImportedScan& imported);
 
     const TreeCounts& counts() const { return treeCounts; }
     // Whether `node` is a folder that could not be listed or a file whose size could not be read.
