@@ -657,12 +657,14 @@ const std::string& AppGui::detailsText() const
     return detailsBar && chartShown() ? detailsBar->text() : none;
 }
 
-// "usr — Velbrin Preview" while a chart of /usr is shown; the plain name otherwise.
+// "usr — Velbrin Preview" while a chart of /usr is shown; the plain name otherwise. A right-to-left
+// name is isolated, so the title still reads name, dash, program from the left.
 void AppGui::showScannedPathInTitle(std::string_view scannedPath)
 {
     const std::string title = scannedPath.empty()
         ? std::string(WINDOW_TITLE)
-        : toUtf8(DetailsText::displayText(DetailsText::lastComponent(scannedPath))) + " \u2014 " + WINDOW_TITLE;
+        : toUtf8(DetailsText::isolateNames(DetailsText::displayText(DetailsText::lastComponent(scannedPath)))) + " \u2014 "
+            + WINDOW_TITLE;
     window.setTitle(title);
     showUtf8Title(window.platformHandle(), title);
 }
