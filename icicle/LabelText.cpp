@@ -54,14 +54,22 @@ void shownCodes(const char32_t* characters, size_t count, size_t limit, bool tru
             appendCodes(characters[i], page, codes);
         return;
     }
+    // A path isolates its right-to-left names; a name is one isolate, ordered in the direction of
+    // its first letter as the details bar orders it, its ellipsis at its logical end.
     thread_local std::u32string isolated;
-    if (!truncate) { // a path
-        isolated = isolateNames(text);
-        text = isolated;
-        characters = isolated.data();
-        count = isolated.size();
-    }
+    isolated = truncate ? orvex::bidi::FSI + std::u32string(text) + orvex::bidi::PDI : isolateNames(text);
+    text = isolated;
+    characters = isolated.data();
+    count = isolated.size();
     const std::vector<uint8_t> levels = orvex::bidi::levels(text);
+    uint8_t nameLevel = 0; // 1 for a name that runs right to left
+    for (size_t i = 0; truncate && i < count; ++i) {
+        const orvex::bidi::Type type = orvex::bidi::typeOf(characters[i]);
+        if (type == orvex::bidi::Type::L || orvex::bidi::isRightToLeft(characters[i])) {
+            nameLevel = type == orvex::bidi::Type::L ? 0 : 1;
+            break;
+        }
+    }
     thread_local std::vector<uint8_t> logical, codeLevels;
     logical.clear();
     codeLevels.clear();
@@ -78,7 +86,7 @@ void shownCodes(const char32_t* characters, size_t count, size_t limit, bool tru
         logical.resize(nameSlotsPerVertex - 1);
         codeLevels.resize(nameSlotsPerVertex - 1);
         logical.push_back(ellipsisCode);
-        codeLevels.push_back(0);
+        codeLevels.push_back(nameLevel);
     }
     for (size_t i : orvex::bidi::visualOrder(codeLevels))
         codes.push_back(logical[i]);

@@ -13,7 +13,7 @@ constexpr int POINTS = 1;
 constexpr float TITLE_ROW = 0.75f;
 // The most characters a caption keeps: a deeper path shows its end ("…/d/d/d"), so that the
 // label, scaled to fit its width, keeps the size a usual path has.
-constexpr size_t CAPTION_CHARACTERS = 48;
+constexpr size_t CAPTION_CHARACTERS = 32;
 
 } // namespace
 

@@ -378,6 +378,14 @@ TEST(LabelTextTest, RightToLeftNamesArePackedInVisualOrder)
         { "a Latin name stays", "caf\xC3\xA9.txt", false, "caf\x80.txt" },
         { "a path keeps its separators", "/s/" + alef + "a/" + bet + "b/x", true, "/s/a" + r + "/b" + r + "/x" },
         { "a name's tab is an escape read left to right", alef + "\t" + bet, false, r + "\\t" + r },
+        { "a name led by a right-to-left letter runs right to left", alef + ".bin", false, "bin." + r },
+        { "a name led by a Latin letter runs left to right", "a.bin" + alef, false, "a.bin" + r },
+        { "a long right-to-left name ends in the ellipsis at its left", [&] {
+              std::string name;
+              for (int i = 0; i < 30; ++i)
+                  name += alef;
+              return name;
+          }(), false, "~" + std::string(23, char(replacementCode)) },
     };
     for (const auto& row : rows)
         EXPECT_EQ(labelCodes(row.text, row.split), row.expected) << row.name;
