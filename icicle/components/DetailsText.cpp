@@ -259,9 +259,10 @@ std::u32string DetailsText::fit(const Segments& line, double width, const Measur
 {
     const size_t pathLength = line.path.size(), noticeLength = line.noticePath.size();
     const auto fits = [&](const std::u32string& text) { return measure(text) <= width; };
-    // The details give way one by one, the paths whole.
+    // The details give way one by one, the paths whole (with all three gone, the searches below
+    // start from the whole paths).
     constexpr int optionalParts = 3;
-    for (int dropped = 0; dropped <= optionalParts; ++dropped)
+    for (int dropped = 0; dropped < optionalParts; ++dropped)
         if (std::u32string whole = line.joined(pathLength, noticeLength, dropped); fits(whole))
             return whole;
     // The largest budget in [low, high] whose line fits (`low` when none does): elided lines only
