@@ -56,6 +56,10 @@ TEST(BidiOrderTest, LinesShowInTheirVisualOrder)
         { "a mark stays with its letter", U"א\u05B4ב", "B^A" },
         { "brackets are mirrored in right-to-left text", U"\u2067א(ב)\u2069", "(B)A" },
         { "digits after an Arabic letter are Arabic", U"ا 12 ب", "b 12 a" },
+        { "a plus between Arabic digits does not join them", U"ا1+2", "2+1a" },
+        { "a separator joins digits only with digits after it", U"\u2067" U"12.א\u2069", "A.12" },
+        { "an isolate's direction skips the isolates nested in it",
+          U"x " + fsi + U"\u2066" U"a" + pdi + U"א" + pdi, "x Aa" },
         { "an unclosed isolate runs to the end", U"z " + fsi + U"אב", "z BA" },
         { "empty", U"", "" },
     };
