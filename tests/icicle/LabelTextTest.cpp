@@ -352,6 +352,7 @@ TEST(LabelTextTest, LongPathsKeepTheirEnd)
         { "/srv/data/", 7, "\xE2\x80\xA6/data/" },
         { deep, 8, "\xE2\x80\xA6/d/d/d" },
         { "/x/abcdefgh", 5, "\xE2\x80\xA6" "efgh" },
+        { "/x/abcdefghij/", 5, "\xE2\x80\xA6" "hij/" }, // a trailing separator is no place to start
         { "/x/\xC3\xA9\xC3\xA9\xC3\xA9", 5, "\xE2\x80\xA6/\xC3\xA9\xC3\xA9\xC3\xA9" },
         { "/trees/projects-2026-alpha", 24, "\xE2\x80\xA6/projects-2026-alpha" },
     };
