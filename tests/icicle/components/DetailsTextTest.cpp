@@ -224,6 +224,23 @@ TEST(DetailsTextPieces, RightToLeftNamesAreIsolated)
     EXPECT_EQ(utf8(details.describe(leaf, false, 17, points)), utf8(U"\u2026/\u2068\u05E2\u05D1.bin\u2069 \u2014 10 B"));
 }
 
+// A stored scan among several is named by its path; its time follows its own path on its line and
+// is never part of the paths below it.
+TEST(DetailsTextPieces, AStoredScansTimeFollowsItsPathOnly)
+{
+    auto tree = testtree::build(dir("2 scans", { dir("/srv/trees/scripts", { dir("dir", { file("f", 10) }) }), file("/x", 5) }));
+    tree->scanSummary = true;
+    FilesystemNode* stored = testtree::child(tree.get(), "/srv/trees/scripts");
+    FilesystemNode* below = testtree::child(stored, "dir");
+    ImportedScan imported;
+    imported.storedRoots = { stored };
+    imported.storedNotes = { ", scanned 2026-12-10 12:24" };
+    DetailsText details(tree.get(), {});
+    details.noteStoredScans(imported);
+    EXPECT_EQ(utf8(details.describe(stored, false)).rfind("/srv/trees/scripts, scanned 2026-12-10 12:24 \u2014 10 B", 0), 0u);
+    EXPECT_EQ(utf8(details.describe(below, false)).rfind("/srv/trees/scripts/dir \u2014 10 B", 0), 0u);
+}
+
 TEST(DetailsTextPieces, DisplayTextSharesNumbersAndTitles)
 {
     const std::pair<const char*, const char*> texts[] = {
