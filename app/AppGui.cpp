@@ -644,8 +644,10 @@ UniquePtr<Component> AppGui::chartWithDetails(UniquePtr<Component> chart, Icicle
     if (!visualization)
         return chart;
     // The counts pass runs here, once per finished tree.
-    auto bar = makeUnique<DetailsBar>(textFactory, 15, secondaryTextStyle, *visualization,
-                                      DetailsText(nodeLookup.root(), problems), [this] { window.requestRedraw(); });
+    DetailsText details(nodeLookup.root(), problems);
+    details.noteStoredScans(chartImported);
+    auto bar = makeUnique<DetailsBar>(textFactory, 15, secondaryTextStyle, *visualization, std::move(details),
+                                      [this] { window.requestRedraw(); });
     detailsBar = bar.get();
     return makeUnique<BottomIslandLayout>(std::move(chart),
                                           makeUnique<BackgroundEnvelope>(panelStyle, padded(12, 6, 12, 6, std::move(bar))));
@@ -657,12 +659,14 @@ const std::string& AppGui::detailsText() const
     return detailsBar && chartShown() ? detailsBar->text() : none;
 }
 
-// "usr — Velbrin Preview" while a chart of /usr is shown; the plain name otherwise.
+// "usr — Velbrin Preview" while a chart of /usr is shown; the plain name otherwise. A right-to-left
+// name is isolated, so the title still reads name, dash, program from the left.
 void AppGui::showScannedPathInTitle(std::string_view scannedPath)
 {
     const std::string title = scannedPath.empty()
         ? std::string(WINDOW_TITLE)
-        : toUtf8(DetailsText::displayText(DetailsText::lastComponent(scannedPath))) + " \u2014 " + WINDOW_TITLE;
+        : toUtf8(DetailsText::isolateNames(DetailsText::displayText(DetailsText::lastComponent(scannedPath)))) + " \u2014 "
+            + WINDOW_TITLE;
     window.setTitle(title);
     showUtf8Title(window.platformHandle(), title);
 }

@@ -47,10 +47,10 @@ public:
             folders.back().runs.child(width, level, marked, inverseTotal, closed);
             folders.back().unreadableDrawn += marked;
             emitBlocks();
-            emit(node, row, x0, width, hue, false, &levels[level], node->name.view());
+            emit(node, row, x0, width, hue, false, &levels[level], labelName(node));
             return;
         }
-        emit(node, row, x0, width, hue, false, nullptr, node->name.view());
+        emit(node, row, x0, width, hue, false, nullptr, labelName(node));
     }
     void childrenBegin(FilesystemNode* parent, int32_t row, uint64_t x0, uint64_t end) override
     {
@@ -75,6 +75,18 @@ public:
     LevelList blockLevels[IcicleLevelIndex::levelCount]; // the block stream, by the level each first shows at
 
 private:
+    // A cell's label: its name; for the root of one of several scans (its name the scanned path)
+    // the end of the path, which tells roots with a long common start apart.
+    std::string_view labelName(const FilesystemNode* node)
+    {
+        if (!node->parent || !node->parent->scanSummary)
+            return node->name.view();
+        scanRootName = LabelText::pathTail(node->name.view(), LabelText::nameSlotsPerVertex);
+        return scanRootName;
+    }
+
+    std::string scanRootName;
+
     // Appends the node's cell to `target`, else to the list of its level.
     void emit(FilesystemNode* node, int32_t row, uint64_t x0, uint64_t width, double hue, bool split, LevelList* target,
               std::string_view name)

@@ -7,7 +7,7 @@
 
 void CharacterWeights::add(char32_t character, double weight)
 {
-    if (character < 0xA0 || character == LabelText::illFormed || character == 0xFFFD)
+    if (character < 0xA0 || character == LabelText::illFormed || character == 0xFFFD || character == 0x2026)
         return;
     if (2 * (count + 1) > slots.size())
         grow();

@@ -33,5 +33,6 @@ struct LabelCharacterUse {
 };
 
 // At most `limit` characters, the heaviest first (ties by code point). Empty when every name is
-// ASCII. Control characters, the replacement character and bytes that are not UTF-8 never count.
+// ASCII. Control characters, the replacement character, the ellipsis (the labels have their own)
+// and bytes that are not UTF-8 (a lone surrogate among them) never count.
 std::vector<char32_t> rankLabelCharacters(const std::vector<LabelCharacterUse>& uses, size_t limit);

@@ -4,9 +4,12 @@
 
 #include "icicle/GlyphAdvances.h"
 
+#include "engine/core/BidiOrder.h"
+
 #include <algorithm>
 #include <cassert>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 
 namespace LabelText {
@@ -30,12 +33,79 @@ uint8_t digitCode(unsigned digit)
     return digit == 0 ? 12 : digit == 9 ? 11 : uint8_t(digit);
 }
 
-// The glyph codes of the characters of `name`, at most `limit` of them, into `codes`.
-void decode(std::string_view name, const GlyphPageCodes& page, size_t limit, std::vector<uint8_t>& codes)
+// Whether a character only steers the bidi algorithm (marks, isolates, embeddings): the labels
+// draw nothing for it.
+bool isBidiControl(char32_t c)
+{
+    return c == 0x200E || c == 0x200F || c == 0x061C || (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
+}
+
+// The codes of characters[0..count) in the order they are shown from left to right, at most about
+// `limit` (a last escape may pass it); with `truncate`, more than 24 become the first 23 and the
+// ellipsis. Text without right-to-left characters keeps its order; otherwise each character takes
+// its bidi level, an escape stays left to right, and a right-to-left bracket is mirrored.
+void shownCodes(const char32_t* characters, size_t count, size_t limit, bool truncate, const GlyphPageCodes& page,
+                std::vector<uint8_t>& codes)
 {
     codes.clear();
-    for (size_t at = 0; at < name.size() && codes.size() < limit;)
-        codes.push_back(glyphCode(nextCharacter(name, at), page));
+    std::u32string_view text(characters, count);
+    if (!orvex::bidi::hasRightToLeft(text)) {
+        for (size_t i = 0; i < count && codes.size() < limit; ++i)
+            appendCodes(characters[i], page, codes);
+        return;
+    }
+    // A path isolates its right-to-left names; a name is one isolate, ordered in the direction of
+    // its first letter as the details bar orders it, its ellipsis at its logical end.
+    thread_local std::u32string isolated;
+    isolated = truncate ? orvex::bidi::FSI + std::u32string(text) + orvex::bidi::PDI : isolateNames(text);
+    text = isolated;
+    characters = isolated.data();
+    count = isolated.size();
+    const std::vector<uint8_t> levels = orvex::bidi::levels(text);
+    uint8_t nameLevel = 0; // 1 for a name that runs right to left
+    for (size_t i = 0; truncate && i < count; ++i) {
+        const orvex::bidi::Type type = orvex::bidi::typeOf(characters[i]);
+        if (type == orvex::bidi::Type::L || orvex::bidi::isRightToLeft(characters[i])) {
+            nameLevel = type == orvex::bidi::Type::L ? 0 : 1;
+            break;
+        }
+    }
+    thread_local std::vector<uint8_t> logical, codeLevels;
+    logical.clear();
+    codeLevels.clear();
+    for (size_t i = 0; i < count && logical.size() < limit; ++i) {
+        if (isBidiControl(characters[i]))
+            continue;
+        const bool rightToLeft = levels[i] % 2;
+        const char32_t character = rightToLeft ? orvex::bidi::mirrored(characters[i]) : characters[i];
+        const bool escaped = !escapeOf(character).empty();
+        appendCodes(character, page, logical);
+        codeLevels.resize(logical.size(), uint8_t(levels[i] + (escaped && rightToLeft ? 1 : 0)));
+    }
+    if (truncate && logical.size() > size_t(nameSlotsPerVertex)) {
+        logical.resize(nameSlotsPerVertex - 1);
+        codeLevels.resize(nameSlotsPerVertex - 1);
+        logical.push_back(ellipsisCode);
+        codeLevels.push_back(nameLevel);
+    }
+    for (size_t i : orvex::bidi::visualOrder(codeLevels))
+        codes.push_back(logical[i]);
+}
+
+// The glyph codes that show `name`, at most about `limit` of them, into `codes`.
+void decode(std::string_view name, const GlyphPageCodes& page, size_t limit, bool truncate, std::vector<uint8_t>& codes)
+{
+    codes.clear();
+    if (isAscii(name)) {
+        for (size_t at = 0; at < name.size() && codes.size() < limit; ++at)
+            appendCodes(static_cast<unsigned char>(name[at]), page, codes);
+        return;
+    }
+    thread_local std::vector<char32_t> characters;
+    characters.clear();
+    for (size_t at = 0; at < name.size() && characters.size() < limit;)
+        characters.push_back(nextCharacter(name, at));
+    shownCodes(characters.data(), characters.size(), limit, truncate, page, codes);
 }
 
 // Packs `count` codes (at most 3 * floats) three per float into out[0..floats), zeros after the
@@ -168,6 +238,84 @@ char32_t nextCharacter(std::string_view bytes, size_t& at)
     return character >= 0xD800 && character <= 0xDFFF ? illFormed : character;
 }
 
+std::string escapeOf(char32_t character)
+{
+    switch (character) {
+    case U'\n': return "\\n";
+    case U'\t': return "\\t";
+    case U'\r': return "\\r";
+    default: break;
+    }
+    const bool control = character < 0x20 || character == 0x7F || (character >= 0x80 && character <= 0x9F);
+    if (!control && character != 0x2028 && character != 0x2029)
+        return {};
+    char buffer[12];
+    std::snprintf(buffer, sizeof buffer, character < 0x80 ? "\\x%02X" : "\\u%04X", unsigned(character));
+    return buffer;
+}
+
+void appendCodes(char32_t character, const GlyphPageCodes& page, std::vector<uint8_t>& codes)
+{
+    if (character >= 0x20 && character < 0x7F) {
+        codes.push_back(uint8_t(character));
+        return;
+    }
+    const std::string escape = escapeOf(character);
+    if (escape.empty())
+        codes.push_back(glyphCode(character, page));
+    else
+        for (char c : escape)
+            codes.push_back(uint8_t(c));
+}
+
+std::string pathTail(std::string_view path, size_t characters)
+{
+    thread_local std::vector<size_t> starts; // byte offset of each character
+    starts.clear();
+    for (size_t at = 0; at < path.size();) {
+        starts.push_back(at);
+        nextCharacter(path, at);
+    }
+    if (starts.size() <= characters)
+        return std::string(path);
+    const size_t earliest = starts.size() - (characters > 0 ? characters - 1 : 0);
+    size_t from = earliest;
+    while (from < starts.size() && path[starts[from]] != '/' && path[starts[from]] != '\\')
+        ++from;
+    if (from + 1 >= starts.size()) // no separator, or only a trailing one: cut inside the name
+        from = earliest;
+    return "\u2026" + std::string(path.substr(from < starts.size() ? starts[from] : path.size()));
+}
+
+std::u32string isolateNames(std::u32string_view path)
+{
+    if (!orvex::bidi::hasRightToLeft(path))
+        return std::u32string(path);
+    const auto separator = [](char32_t c) { return c == U'/' || c == U'\\'; };
+    std::u32string out;
+    out.reserve(path.size() + 8);
+    for (size_t at = 0; at < path.size();) {
+        if (separator(path[at])) {
+            out.push_back(path[at++]);
+            continue;
+        }
+        size_t end = at;
+        while (end < path.size() && !separator(path[end]))
+            ++end;
+        // Outside the isolates every character ends at the line's left-to-right level: only
+        // names with right-to-left text need one.
+        const std::u32string_view name = path.substr(at, end - at);
+        const bool isolate = orvex::bidi::hasRightToLeft(name);
+        if (isolate)
+            out.push_back(orvex::bidi::FSI);
+        out.append(name);
+        if (isolate)
+            out.push_back(orvex::bidi::PDI);
+        at = end;
+    }
+    return out;
+}
+
 uint8_t glyphCode(char32_t character, const GlyphPageCodes& page)
 {
     if (character >= 32 && character <= 126)
@@ -178,6 +326,8 @@ uint8_t glyphCode(char32_t character, const GlyphPageCodes& page)
         return emptyCode; // carriage return, other controls, DEL, the C1 controls
     if (character == illFormed)
         return replacementCode;
+    if (character == 0x2026)
+        return ellipsisCode; // the built-in one, as an elided path starts
     return page.codeOf(character);
 }
 
@@ -205,7 +355,7 @@ double glyphAdvance(uint8_t code)
 double packName(std::string_view name, float out[8], const GlyphPageCodes& page)
 {
     thread_local std::vector<uint8_t> codes;
-    decode(name, page, nameSlotsPerVertex + 1, codes);
+    decode(name, page, nameSlotsPerVertex + 1, true, codes);
     if (codes.size() <= size_t(nameSlotsPerVertex))
         return packCodes(codes.data(), codes.size(), out, 8, 0.0, page);
     double width = packCodes(codes.data(), nameSlotsPerVertex - 1, out, 8, 0.0, page);
@@ -311,7 +461,7 @@ void labelVertices(const GeometryVertex& cell, std::string_view name, uint64_t s
                    std::vector<GeometryVertex>& out, const GlyphPageCodes& page)
 {
     thread_local std::vector<uint8_t> codes;
-    decode(name, page, split ? name.size() : size_t(nameSlotsPerVertex + 1), codes);
+    decode(name, page, split ? name.size() * 6 : size_t(nameSlotsPerVertex + 1), !split, codes);
     labelFromCodes(cell, codes, size, split, out, page);
 }
 
@@ -319,10 +469,7 @@ void labelVertices(const GeometryVertex& cell, const char32_t* characters, size_
                    std::vector<GeometryVertex>& out, const GlyphPageCodes& page)
 {
     thread_local std::vector<uint8_t> codes;
-    codes.clear();
-    const size_t limit = split ? count : std::min<size_t>(count, nameSlotsPerVertex + 1);
-    for (size_t i = 0; i < limit; ++i)
-        codes.push_back(glyphCode(characters[i], page));
+    shownCodes(characters, count, split ? count * 6 : size_t(nameSlotsPerVertex + 1), !split, page, codes);
     labelFromCodes(cell, codes, size, split, out, page);
 }
 

@@ -48,13 +48,28 @@ private:
 // UTF-8: a surrogate pair written as two three-byte sequences (as Windows names may hold) is one
 // character; each maximal ill-formed sequence is one `illFormed`.
 char32_t nextCharacter(std::string_view bytes, size_t& at);
+// The escape a name shows for a character that would break or hide its line, as the details bar
+// writes it too: "\\n", "\\t", "\\r", "\\x1B" for the other controls below 0x80 and DEL,
+// "\\u0085" for the C1 controls and the line and paragraph separators; empty for any other.
+std::string escapeOf(char32_t character);
+// Appends the codes that show `character` in a name: its escape's, else its glyph code.
+void appendCodes(char32_t character, const GlyphPageCodes& page, std::vector<uint8_t>& codes);
 // The glyph code that shows one character: ASCII as the built-in font draws it (tab and newline
-// as a space, other controls as nothing), the rest from `page`, else the replacement mark.
+// as a space, other controls as nothing), the ellipsis as the built-in one, the rest from `page`,
+// else the replacement mark.
 uint8_t glyphCode(char32_t character, const GlyphPageCodes& page = GlyphPageCodes::none());
 // Whether every byte of `name` is ASCII (eight at a time).
 bool isAscii(std::string_view name);
 // Advance of a built-in glyph code (below 128) in text units.
 double glyphAdvance(uint8_t code);
+
+// `path` (UTF-8) in at most `characters` characters: whole when it fits, else "…" and its end,
+// from the first separator that leaves room ("…/d/d/d"), or cut inside the last name when that
+// alone is longer.
+std::string pathTail(std::string_view path, size_t characters);
+// `path` with each name that holds right-to-left text wrapped in a first-strong isolate
+// (U+2068 … U+2069), so that the bidi order keeps every separator between the names it separates.
+std::u32string isolateNames(std::u32string_view path);
 
 // Packs a name into name[0..7]: whole up to 24 characters, else the first 23 and the ellipsis.
 // Returns the width of what was packed.
@@ -75,7 +90,8 @@ float inverseLabelWidth(double sizeWidth, double nameWidth);
 // The vertices that label a node whose floats 0-3 are given in `cell`. With `split`, a name over
 // 24 characters continues on further vertices (21 each, the pen offset in name[7], below 65536 and
 // so told from packed codes by a first code of 0; sizeCode 0); otherwise it is truncated with the
-// ellipsis. Appends to `out`.
+// ellipsis. A split name is a path: its right-to-left names are isolated (isolateNames). Names
+// with right-to-left text are packed in their visual order (BidiOrder). Appends to `out`.
 void labelVertices(const GeometryVertex& cell, std::string_view name, uint64_t size, bool split,
                    std::vector<GeometryVertex>& out, const GlyphPageCodes& page = GlyphPageCodes::none());
 // The same from a name's characters as nextCharacter reads them, for a caller that reads each

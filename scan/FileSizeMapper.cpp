@@ -177,8 +177,6 @@ UniquePtr<FilesystemNode> FileSizeMapper::takeResult()
     abandoned.reset();
     bytesMapped.store(0);
     state.store(IDLE);
-    for (auto& [node, caption] : storedNames)
-        node->rename(caption);
     storedNames.clear();
     return std::move(result);
 }
@@ -445,7 +443,7 @@ void FileSizeMapper::importTree(const std::string& path)
     if (outcome.tree) {
         if (summaryNode) {
             FilesystemNode* root = outcome.tree.get();
-            storedNames.emplace_back(root, storedScanCaption(root->name.view(), origin));
+            storedNames.emplace_back(root, storedScanCaption(root->name.view(), origin).substr(root->name.length));
             if (budget != TreeFolding::never)
                 foldedRoots.push_back(root);
             adopt(std::move(outcome.tree));

@@ -151,8 +151,8 @@ private:
     // While several paths are mapped: the summary (owned by `result`), which each path's tree
     // joins as it is mapped. Worker only.
     FilesystemNode* summaryNode = nullptr;
-    // A stored scan's root under a summary and its caption: renamed by takeResult on the GUI
-    // thread, since getProgress may read the name while the scan runs.
+    // A stored scan's root under a summary and what its caption adds to its path (its time):
+    // handed to ImportedScan when the scans finish. The root keeps its name, the scanned path.
     std::vector<std::pair<FilesystemNode*, std::string>> storedNames;
     // The roots of a list's scans that folded, each against the bytes seen by its own end: folded
     // again against the list's total when it ends (refoldScans). Worker only.

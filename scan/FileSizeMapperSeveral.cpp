@@ -104,8 +104,10 @@ void FileSizeMapper::mapSeveral(const std::vector<std::string>& paths)
         state.store(FINISHED);
         return;
     }
-    for (const auto& named : storedNames)
-        importedScan.storedRoots.push_back(named.first);
+    for (const auto& [root, note] : storedNames) {
+        importedScan.storedRoots.push_back(root);
+        importedScan.storedNotes.push_back(note);
+    }
     if (listener)
         listener->directoryLeft(summary);
     bytesMapped.store(summary->size);

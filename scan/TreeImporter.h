@@ -26,6 +26,9 @@ struct ImportedScan {
     // Of several scans under a summary (`file` then empty): the roots that were read from stored
     // scans, valid while the tree lives.
     std::vector<const FilesystemNode*> storedRoots;
+    // For each of storedRoots, what its caption adds to its path (", scanned 2026-12-10 12:24"):
+    // shown beside the path, never part of it.
+    std::vector<std::string> storedNotes;
 };
 
 class TreeImporter {

@@ -18,6 +18,8 @@ namespace {
 // Pixels kept free at the right, so rounding between the measurer and the label never wraps a
 // fitted line onto a second one.
 constexpr double FIT_MARGIN = 2.0;
+// Pixels at scale 1 that the narrowest character of the bar's font takes at least.
+constexpr double MIN_ADVANCE = 2.0;
 
 } // namespace
 
@@ -97,6 +99,11 @@ std::u32string DetailsBar::fitted(std::u32string text)
 
 double DetailsBar::measure(std::u32string_view text)
 {
+    // A candidate far wider than the bar (a path thousands of levels deep) is not laid out: no
+    // printing character of the bar's font is narrower than this.
+    const double narrowest = MIN_ADVANCE * std::max(scale, 0.25);
+    if (width > 0.0 && double(text.size()) * narrowest > 4.0 * width)
+        return double(text.size()) * narrowest;
     measurer->setText(text);
     return measurer->bounds().width();
 }

@@ -1,7 +1,7 @@
-// DetailsText: the line is built from four segments (path, facts, the first unreadable path, the
-// rest of the scan notices), so that elision can shorten the two paths and keep the numbers.
-// Fitting searches the longest budget that fits with the caller's measure: a few measurements
-// per new line, none for a line that fits whole.
+// DetailsText: the line is built from segments (the path, the facts, the first unreadable path,
+// the rest of the scan notices), so that fitting can leave out details and shorten the two paths
+// while the size and the names stay. Fitting searches the longest budget that fits with the
+// caller's measure: a few measurements per new line, none for a line that fits whole.
 #include "icicle/components/DetailsText.h"
 
 #include "icicle/SmallItemBlocks.h"
@@ -9,7 +9,9 @@
 #include "icicle/IcicleNodeLookup.h"
 #include "gui/TextObject.h"
 #include "icicle/LabelText.h"
+#include "engine/core/BidiOrder.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -58,27 +60,6 @@ size_t decodeUtf8(std::string_view bytes, size_t at, char32_t& code)
     return length;
 }
 
-void appendEscape(std::u32string& out, char32_t code)
-{
-    char buffer[12];
-    switch (code) {
-    case U'\n': out += U"\\n"; return;
-    case U'\t': out += U"\\t"; return;
-    case U'\r': out += U"\\r"; return;
-    default: break;
-    }
-    if (code < 0x80)
-        std::snprintf(buffer, sizeof buffer, "\\x%02X", unsigned(code));
-    else
-        std::snprintf(buffer, sizeof buffer, "\\u%04X", unsigned(code));
-    out += ascii(buffer);
-}
-
-bool needsEscape(char32_t code)
-{
-    return code < 0x20 || code == 0x7F || (code >= 0x80 && code <= 0x9F) || code == 0x2028 || code == 0x2029;
-}
-
 bool isSeparator(char32_t code) { return code == U'/' || code == U'\\'; }
 
 } // namespace
@@ -87,6 +68,12 @@ DetailsText::DetailsText(const FilesystemNode* root, const ScanProblems& problem
     : root(root), problems(problems), problemsBelow(problems), treeCounts(root),
       unreadableNodes(problems.unlistedNodes.begin(), problems.unlistedNodes.end())
 {
+}
+
+void DetailsText::noteStoredScans(const ImportedScan& imported)
+{
+    for (size_t i = 0; i < imported.storedRoots.size() && i < imported.storedNotes.size(); ++i)
+        scanNotes[imported.storedRoots[i]] = imported.storedNotes[i];
 }
 
 std::u32string DetailsText::displayText(std::string_view bytes)
@@ -101,8 +88,9 @@ std::u32string DetailsText::displayText(std::string_view bytes)
             at += 1;
             continue;
         }
-        if (needsEscape(code))
-            appendEscape(out, code);
+        // The chart's labels show the same escapes, so that a name reads alike in both.
+        if (const std::string escape = LabelText::escapeOf(code); !escape.empty())
+            out += ascii(escape);
         else
             out.push_back(code);
         at += length;
@@ -168,24 +156,41 @@ std::string_view DetailsText::lastComponent(std::string_view path)
     return path.substr(start, end + 1 - start);
 }
 
+size_t DetailsText::lastComponentBudget(std::u32string_view path)
+{
+    if (path.size() <= 1)
+        return path.size();
+    size_t start = path.size() - 2;
+    while (start > 0 && !isSeparator(path[start]))
+        --start;
+    return std::min(path.size(), path.size() - start + 1);
+}
+
+std::u32string DetailsText::isolateNames(std::u32string_view path)
+{
+    return LabelText::isolateNames(path);
+}
+
 DetailsText::Segments DetailsText::segments(const FilesystemNode* node, bool withScanNotices) const
 {
     Segments result;
     result.path = displayText(IcicleNodeLookup::nodePath(node));
+    if (auto note = scanNotes.find(node); note != scanNotes.end())
+        result.note = displayText(note->second);
     const bool folder = node->type == FilesystemNode::Type::DIRECTORY;
-    std::string facts = LabelText::sizeString(node->size) + " (" + plural(node->size, "byte", "bytes") + ")";
+    result.size = SEPARATOR + ascii(LabelText::sizeString(node->size));
+    result.exact = ascii(" (" + plural(node->size, "byte", "bytes") + ")");
     if (node->parent)
-        facts += " \u2014 " + shareText(node->size, node->parent->size) + " of parent, "
-            + shareText(node->size, root ? root->size : 0) + " of total";
+        result.shares = SEPARATOR + ascii(shareText(node->size, node->parent->size) + " of parent, "
+                                          + shareText(node->size, root ? root->size : 0) + " of total");
     if (folder) {
         const TreeCounts::Counts below = treeCounts.below(node);
-        facts += " \u2014 " + plural(below.files, "file", "files") + ", " + plural(below.folders, "folder", "folders");
+        result.counts = SEPARATOR + ascii(plural(below.files, "file", "files") + ", " + plural(below.folders, "folder", "folders"));
     }
     if (unreadable(node))
-        facts += folder ? " \u2014 could not be read" : " \u2014 size could not be read";
+        result.state = SEPARATOR + ascii(folder ? "could not be read" : "size could not be read");
     else if (!withScanNotices && problemsBelow.holds(node)) // the notice says more
-        facts += " \u2014 some entries below could not be read";
-    result.facts = SEPARATOR + orvex::gui::fromUtf8(facts);
+        result.state = SEPARATOR + ascii("some entries below could not be read");
 
     if (!withScanNotices)
         return result;
@@ -198,9 +203,9 @@ DetailsText::Segments DetailsText::segments(const FilesystemNode* node, bool wit
             + " could not be read";
     std::string end;
     if (!unread.empty()) {
-        result.facts += SEPARATOR + orvex::gui::fromUtf8(unread);
+        result.notice = SEPARATOR + ascii(unread);
         if (!problems.firstUnlistedPath.empty()) {
-            result.facts += U" (first: ";
+            result.notice += U" (first: ";
             result.noticePath = displayText(problems.firstUnlistedPath);
             // A stored scan marks what could not be read but not why.
             end = problems.firstError ? std::string(": ") + std::strerror(problems.firstError) + ")" : ")";
@@ -212,9 +217,16 @@ DetailsText::Segments DetailsText::segments(const FilesystemNode* node, bool wit
     return result;
 }
 
-std::u32string DetailsText::Segments::joined(size_t pathBudget, size_t noticeBudget) const
+std::u32string DetailsText::Segments::joined(size_t pathBudget, size_t noticeBudget, int dropped) const
 {
-    return elidePath(path, pathBudget) + facts + elidePath(noticePath, noticeBudget) + noticeEnd;
+    std::u32string line = isolateNames(elidePath(path, pathBudget)) + note + size;
+    if (dropped < 1)
+        line += exact;
+    if (dropped < 2)
+        line += shares;
+    if (dropped < 3)
+        line += counts;
+    return line + state + notice + isolateNames(elidePath(noticePath, noticeBudget)) + noticeEnd;
 }
 
 std::u32string DetailsText::describe(const FilesystemNode* node, bool withScanNotices) const
@@ -222,7 +234,7 @@ std::u32string DetailsText::describe(const FilesystemNode* node, bool withScanNo
     if (!node)
         return {};
     const Segments line = segments(node, withScanNotices);
-    return line.joined(line.path.size(), line.noticePath.size());
+    return line.joined(line.path.size(), line.noticePath.size(), 0);
 }
 
 std::u32string DetailsText::describe(const FilesystemNode* node, bool withScanNotices, double width,
@@ -239,46 +251,51 @@ std::u32string DetailsText::describeBlock(const SmallItemBlock& block, double wi
         return {};
     Segments line;
     line.path = displayText(IcicleNodeLookup::nodePath(block.folder));
-    std::string facts = plural(block.items, "smaller item", "smaller items") + ", " + LabelText::sizeString(block.bytes)
-        + " (" + plural(block.bytes, "byte", "bytes") + ")";
+    line.size = SEPARATOR + ascii(plural(block.items, "smaller item", "smaller items") + ", " + LabelText::sizeString(block.bytes));
+    line.exact = ascii(" (" + plural(block.bytes, "byte", "bytes") + ")");
     if (block.marked)
-        facts += " \u2014 some could not be read";
-    line.facts = SEPARATOR + orvex::gui::fromUtf8(facts);
+        line.state = SEPARATOR + ascii("some could not be read");
     return fit(line, width, measure);
 }
 
 std::u32string DetailsText::fit(const Segments& line, double width, const Measure& measure)
 {
     const size_t pathLength = line.path.size(), noticeLength = line.noticePath.size();
-    std::u32string whole = line.joined(pathLength, noticeLength);
-    if (measure(whole) <= width)
-        return whole;
-    // The largest budget in [0, length] whose line fits (0 when none does): elided lines only
+    const auto fits = [&](const std::u32string& text) { return measure(text) <= width; };
+    // The details give way one by one, the paths whole (with all three gone, the searches below
+    // start from the whole paths).
+    constexpr int optionalParts = 3;
+    for (int dropped = 0; dropped < optionalParts; ++dropped)
+        if (std::u32string whole = line.joined(pathLength, noticeLength, dropped); fits(whole))
+            return whole;
+    // The largest budget in [low, high] whose line fits (`low` when none does): elided lines only
     // grow with the budget, so a binary search finds it.
-    auto largest = [&](size_t length, auto&& lineFor) {
-        size_t low = 0, high = length;
+    auto largest = [&](size_t low, size_t high, auto&& lineFor) {
         while (low < high) {
             const size_t middle = low + (high - low + 1) / 2;
-            if (measure(lineFor(middle)) <= width)
+            if (fits(lineFor(middle)))
                 low = middle;
             else
                 high = middle - 1;
         }
         return low;
     };
-    // The first unreadable path gives way first, then the node's own path.
-    size_t noticeBudget = noticeLength;
-    if (noticeLength > 0) {
-        noticeBudget = largest(noticeLength, [&](size_t budget) { return line.joined(pathLength, budget); });
-        whole = line.joined(pathLength, noticeBudget);
-        if (measure(whole) <= width)
-            return whole;
+    const auto withBudgets = [&](size_t pathBudget, size_t noticeBudget) {
+        return line.joined(pathBudget, noticeBudget, optionalParts);
+    };
+    // Then the middles of the paths, the first unreadable one's first; then the last names, the
+    // node's own last of all.
+    const size_t pathName = lastComponentBudget(line.path), noticeName = lastComponentBudget(line.noticePath);
+    size_t notice = largest(noticeName, noticeLength, [&](size_t budget) { return withBudgets(pathLength, budget); });
+    size_t path = largest(pathName, pathLength, [&](size_t budget) { return withBudgets(budget, notice); });
+    if (path == pathName && !fits(withBudgets(path, notice))) {
+        notice = largest(0, noticeName, [&](size_t budget) { return withBudgets(pathName, budget); });
+        path = largest(0, pathName, [&](size_t budget) { return withBudgets(budget, notice); });
     }
-    const size_t pathBudget = largest(pathLength, [&](size_t budget) { return line.joined(budget, noticeBudget); });
-    whole = line.joined(pathBudget, noticeBudget);
-    if (pathBudget > 0 || measure(whole) <= width)
+    const std::u32string whole = withBudgets(path, notice);
+    if (fits(whole))
         return whole;
     // Not even the numbers fit: cut the end.
-    const size_t kept = largest(whole.size(), [&](size_t count) { return whole.substr(0, count) + ELLIPSIS; });
+    const size_t kept = largest(0, whole.size(), [&](size_t count) { return whole.substr(0, count) + ELLIPSIS; });
     return whole.substr(0, kept) + ELLIPSIS;
 }

@@ -11,6 +11,9 @@ constexpr int POINTS = 1;
 // Row 0.75 makes the cell reach 1.75 rows down, which moves the label's centre line below the
 // middle: a name without a size line sits above its centre line, so this lowers the lone title.
 constexpr float TITLE_ROW = 0.75f;
+// The most characters a caption keeps: a deeper path shows its end ("…/d/d/d"), so that the
+// label, scaled to fit its width, keeps the size a usual path has.
+constexpr size_t CAPTION_CHARACTERS = 32;
 
 } // namespace
 
@@ -31,7 +34,7 @@ std::vector<GeometryVertex> captionVertices(std::string_view caption, uint64_t s
 {
     GeometryVertex cell { 0.0f, 0.0f, float(size > 0 ? size : 1), 0.0f, 0.0f, 0.0f, {} };
     std::vector<GeometryVertex> vertices;
-    LabelText::labelVertices(cell, caption, size, true, vertices, codes);
+    LabelText::labelVertices(cell, LabelText::pathTail(caption, CAPTION_CHARACTERS), size, true, vertices, codes);
     return vertices;
 }
 

@@ -44,8 +44,8 @@ GeometryVertex titleVertex(std::string_view text);
 // A static one-point mesh of titleVertex(text); null when GL cannot make it.
 orvex::UniquePtr<orvex::Mesh<GeometryVertex>> createTitleMesh(orvex::GlContext& context, std::string_view text);
 
-// The label of a folder the chart is focused on: its caption (the folder's path) split over as
-// many vertices as it needs, with its size line, on a cell over [0, size] at row 0, as the chart's
+// The label of a folder the chart is focused on: its caption (the folder's path; the end of a
+// long one) split over as many vertices as it needs, with its size line, on a cell over [0, size] at row 0, as the chart's
 // own root label is made. The mesh is null when GL cannot make it.
 // `page` (the chart's, null for none) gives the caption's characters past ASCII the chart's codes.
 struct CaptionMesh {

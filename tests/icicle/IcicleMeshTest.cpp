@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <random>
@@ -199,4 +200,32 @@ TEST(IcicleMesh, SelectedRangesCoverEveryVisibleCellOfTheAdmittedLevels)
             }
         }
     }
+}
+
+// Roots of several scans are named by their paths; two with a long common start are labelled
+// by the ends of their paths, so they can be told apart.
+TEST(IcicleMesh, ScanRootsAmongSeveralShowTheEndOfTheirPaths)
+{
+    const std::string common = "/home/someone/trees/projects-";
+    auto tree = build(dir("2 scans", { dir(common + "alpha", { file("a", 600) }), dir(common + "beta", { file("b", 400) }) }));
+    tree->scanSummary = true;
+    Built built;
+    buildMesh(built, std::move(tree), 1);
+    std::vector<std::string> labels;
+    for (const GeometryVertex& vertex : built.uploader.buffer) {
+        if (vertex.row != 1.0f)
+            continue;
+        std::string codes;
+        for (int j = 0; j < 8; ++j) {
+            const uint32_t packed = uint32_t(vertex.name[j]);
+            for (uint32_t c : { packed >> 16 & 255, packed >> 8 & 255, packed & 255 })
+                if (c != 0)
+                    codes += c == LabelText::ellipsisCode ? '~' : char(c);
+        }
+        labels.push_back(codes);
+    }
+    ASSERT_EQ(labels.size(), 2u);
+    std::sort(labels.begin(), labels.end());
+    EXPECT_EQ(labels[0], "~/trees/projects-alpha");
+    EXPECT_EQ(labels[1], "~/trees/projects-beta");
 }

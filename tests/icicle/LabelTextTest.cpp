@@ -168,8 +168,9 @@ TEST(LabelTextTest, NameIsWholeUpTo24BytesThenEllipsis)
         {"24 bytes", a24, a24, 24 * advance('a')},
         {"25 bytes", a24 + "b", std::string(23, 'a') + char(30), 23 * advance('a') + 0.46875},
         {"30 bytes", alphabet30, alphabet30.substr(0, 23) + char(30), widthOf(alphabet30.substr(0, 23)) + 0.46875},
-        {"UTF-8 and controls", "\xC3\xA9\tx\r\x01\x7F", std::string{31, ' ', 'x', 16, 16, 16},
-         0.5 + advance(' ') + advance('x')},
+        // Controls are written as the details bar writes them, so a name reads alike in both.
+        {"UTF-8 and escaped controls", "\xC3\xA9\tx\r\x01\x7F", char(31) + std::string("\\tx\\r\\x01\\x7F"),
+         0.5 + widthOf("\\tx\\r\\x01\\x7F")},
     };
     for (const Row& row : rows) {
         float name[8];
@@ -298,4 +299,95 @@ TEST(LabelCharactersTest, TheHeaviestCharactersComeFirst)
         EXPECT_EQ(ranked[i], char32_t(0x4E00 + 200 - i)) << i;
     EXPECT_EQ(rankLabelCharacters(uses, 1000).size(), 202u) << "200 ideographs, Ж and あ; no mark for bad bytes";
     EXPECT_TRUE(rankLabelCharacters({ { "ascii only", 5 } }, 128).empty());
+}
+
+namespace {
+
+// A name's codes as labelVertices packs them, vertices joined, the built-in ellipsis as "~".
+std::string labelCodes(std::string_view name, bool split)
+{
+    std::vector<GeometryVertex> out;
+    labelVertices(cell, name, 1, split, out, testPage());
+    std::string codes;
+    for (const GeometryVertex& vertex : out)
+        codes += nameCodes(vertex.name);
+    for (char& c : codes)
+        if (c == char(ellipsisCode))
+            c = '~';
+    return codes;
+}
+
+} // namespace
+
+// A lone surrogate is one ill-formed mark: it ranks nothing for the glyph page, while a pair
+// written as two three-byte sequences ranks its one character.
+TEST(LabelCharactersTest, ALoneSurrogateRanksNoCharacter)
+{
+    const std::pair<const char*, std::vector<char32_t>> rows[] = {
+        { "a\xED\xA0\xBD" "b", {} },          // a high surrogate alone
+        { "a\xED\xB8\x80", {} },              // a low surrogate alone
+        { "\xED\xB8\x80\xED\xA0\xBD", {} },   // low before high: two marks
+        { "x\xED\xA0\xBD", {} },              // a high surrogate at the end
+        { "\xED\xA0\xBD\xED\xB8\x80", { 0x1F600 } },
+        { "\xE2\x80\xA6/d/d", {} },           // the ellipsis of an elided path is built in
+    };
+    for (const auto& [name, expected] : rows)
+        EXPECT_EQ(rankLabelCharacters({ { name, 10.0 } }, 128), expected) << name;
+}
+
+// A deep path keeps its end, from a separator, within the characters it is given; a scan root
+// among several shows the end of its path in its one vertex.
+TEST(LabelTextTest, LongPathsKeepTheirEnd)
+{
+    std::string deep = "/tmp/chain";
+    for (int i = 0; i < 200; ++i)
+        deep += "/d";
+    const struct {
+        std::string path;
+        size_t characters;
+        std::string expected;
+    } rows[] = {
+        { "/srv/data", 9, "/srv/data" },
+        { "/srv/data", 8, "\xE2\x80\xA6/data" },
+        { "/srv/data/", 7, "\xE2\x80\xA6/data/" },
+        { deep, 8, "\xE2\x80\xA6/d/d/d" },
+        { "/x/abcdefgh", 5, "\xE2\x80\xA6" "efgh" },
+        { "/x/abcdefghij/", 5, "\xE2\x80\xA6" "hij/" }, // a trailing separator is no place to start
+        { "/x/\xC3\xA9\xC3\xA9\xC3\xA9", 5, "\xE2\x80\xA6/\xC3\xA9\xC3\xA9\xC3\xA9" },
+        { "/trees/projects-2026-alpha", 24, "\xE2\x80\xA6/projects-2026-alpha" },
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(pathTail(row.path, row.characters), row.expected) << row.path << " " << row.characters;
+    EXPECT_EQ(labelCodes(pathTail(deep, 24), false), "~/d/d/d/d/d/d/d/d/d/d/d") << "one vertex, no truncation";
+}
+
+// Right-to-left names are packed in their visual order; in a path each name keeps its place
+// between the separators, and escapes stay readable.
+TEST(LabelTextTest, RightToLeftNamesArePackedInVisualOrder)
+{
+    // Hebrew letters are not on the test page: they pack as the replacement mark, so the order is
+    // read from the Latin and ASCII around them.
+    const std::string alef = "\xD7\x90", bet = "\xD7\x91";
+    const std::string r(1, char(replacementCode));
+    const struct {
+        const char* name;
+        std::string text;
+        bool split;
+        std::string expected;
+    } rows[] = {
+        { "a name turns", alef + "1" + bet + "2", false, "2" + r + "1" + r },
+        { "a Latin name stays", "caf\xC3\xA9.txt", false, "caf\x80.txt" },
+        { "a path keeps its separators", "/s/" + alef + "a/" + bet + "b/x", true, "/s/a" + r + "/b" + r + "/x" },
+        { "a name's tab is an escape read left to right", alef + "\t" + bet, false, r + "\\t" + r },
+        { "a name led by a right-to-left letter runs right to left", alef + ".bin", false, "bin." + r },
+        { "a name led by a Latin letter runs left to right", "a.bin" + alef, false, "a.bin" + r },
+        { "a long right-to-left name ends in the ellipsis at its left", [&] {
+              std::string name;
+              for (int i = 0; i < 30; ++i)
+                  name += alef;
+              return name;
+          }(), false, "~" + std::string(23, char(replacementCode)) },
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(labelCodes(row.text, row.split), row.expected) << row.name;
 }

@@ -91,8 +91,9 @@ TEST(MultiScanTest, SummaryAddsUpScansThatEachMatchTheirSingleScan)
     ThreeSources sources;
     ScanFileImporter importer;
     ScanProblems problems;
+    ImportedScan imported;
     UniquePtr<FilesystemNode> tree =
-        scanPaths({ sources.first, sources.second, sources.stored, sources.loose }, &problems, &importer);
+        scanPaths({ sources.first, sources.second, sources.stored, sources.loose }, &problems, &importer, &imported);
     ASSERT_NE(tree, nullptr) << problems.importFailure;
     EXPECT_TRUE(tree->scanSummary);
     EXPECT_EQ(tree->name.view(), "4 scans");
@@ -108,13 +109,20 @@ TEST(MultiScanTest, SummaryAddsUpScansThatEachMatchTheirSingleScan)
         expectSameTree(alone.get(), tree->children[i]);
         EXPECT_EQ(tree->children[i]->parent, tree.get());
     }
-    // The stored scan is named as a single one's caption names it: its path and time.
+    // The stored scan's root is named by its path, as a scan made here is, so that the paths
+    // under it are real ones; what a single one's caption adds (its time) comes with it apart.
     const FilesystemNode* stored = tree->children[2];
     ImportedScan origin;
     origin.hasTimestamp = true;
     origin.timestamp = 1700000000;
-    EXPECT_EQ(stored->name.view(), storedScanCaption(sources.storedFrom, origin));
+    EXPECT_EQ(stored->name.view(), sources.storedFrom);
     EXPECT_EQ(stored->size, 400000u);
+    ASSERT_EQ(imported.storedRoots.size(), 1u);
+    EXPECT_EQ(imported.storedRoots[0], stored);
+    ASSERT_EQ(imported.storedNotes.size(), 1u);
+    EXPECT_EQ(sources.storedFrom + imported.storedNotes[0], storedScanCaption(sources.storedFrom, origin));
+    ASSERT_GT(stored->children.count, 0);
+    EXPECT_EQ(nodePath(stored->children[0]), sources.storedFrom + "/" + std::string(stored->children[0]->name.view()));
 
     // Paths start at each scan's root, never at the summary.
     EXPECT_EQ(nodePath(tree->children[0]), sources.first);

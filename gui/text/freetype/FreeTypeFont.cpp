@@ -1,9 +1,12 @@
 // FreeTypeFont: one native font on Linux. Text is split into runs by the face that has each
-// character (the chosen face first, then fontconfig's fallback for it) and by script, each run is
-// shaped with HarfBuzz at whole-pixel advances, and glyphs are rendered by FreeType and blended
+// character (the chosen face first, then fontconfig's fallback for it), by script and by bidi level
+// (BidiOrder: the line's paragraph runs left to right, isolates keep a name's direction to
+// itself), each run is shaped with HarfBuzz in its level's direction at whole-pixel advances, runs
+// are placed in visual order, and glyphs are rendered by FreeType and blended
 // onto the BGR surface. Whole-pixel advances keep caret positions and drawn glyphs in step.
 #include "gui/text/freetype/FreeTypeFont.h"
 
+#include "engine/core/BidiOrder.h"
 #include "gui/TextObject.h"
 
 #include <hb-ft.h>
@@ -146,22 +149,37 @@ ShapedText FreeTypeFont::shape(std::u32string_view text)
         if (c < 0x20 || c == 0x7F)
             c = U' '; // tabs and carriage returns take the room of a space, never a box
         mark[i] = isMark(unicode, c);
-        faceOf[i] = mark[i] && i > 0 ? faceOf[i - 1] : faceFor(c);
+        // Bidi controls take no room: HarfBuzz hides them in any face, so none is looked up.
+        const bool control = (c >= 0x200B && c <= 0x200F) || (c >= 0x202A && c <= 0x202E) || (c >= 0x2060 && c <= 0x206F) || c == 0xFEFF;
+        faceOf[i] = (mark[i] || control) && i > 0 ? faceOf[i - 1] : control ? 0 : faceFor(c);
         const hb_script_t script = hb_unicode_script(unicode, c);
         scriptOf[i] = isNeutralScript(script) && i > 0 ? scriptOf[i - 1] : script;
+    }
+
+    // Runs: one face, one script and one bidi level each, placed from left to right in the
+    // visual order of their levels.
+    const std::vector<uint8_t> levels = bidi::levels(chars);
+    struct Run {
+        size_t start, end;
+    };
+    std::vector<Run> runs;
+    std::vector<uint8_t> runLevels;
+    for (size_t start = 0; start < n;) {
+        size_t end = start + 1;
+        while (end < n && faceOf[end] == faceOf[start] && scriptOf[end] == scriptOf[start] && levels[end] == levels[start])
+            ++end;
+        runs.push_back({ start, end });
+        runLevels.push_back(levels[start]);
+        start = end;
     }
 
     std::vector<int> advance(n, 0);
     std::vector<uint8_t> clusterStart(n, 0);
     int runX = 0;
-    for (size_t start = 0; start < n;) {
-        size_t end = start + 1;
-        while (end < n && faceOf[end] == faceOf[start] && scriptOf[end] == scriptOf[start])
-            ++end;
+    for (size_t r : bidi::visualOrder(runLevels)) {
+        const size_t start = runs[r].start, end = runs[r].end;
         const hb_script_t script = isNeutralScript(scriptOf[start]) ? HB_SCRIPT_LATIN : scriptOf[start];
-        hb_direction_t direction = hb_script_get_horizontal_direction(script);
-        if (direction != HB_DIRECTION_RTL)
-            direction = HB_DIRECTION_LTR;
+        const hb_direction_t direction = runLevels[r] % 2 ? HB_DIRECTION_RTL : HB_DIRECTION_LTR;
 
         hb_buffer_clear_contents(buffer);
         static_assert(sizeof(hb_codepoint_t) == sizeof(char32_t));
@@ -221,7 +239,6 @@ ShapedText FreeTypeFont::shape(std::u32string_view text)
             }
         }
         runX += pen;
-        start = end;
     }
     out.width = runX;
     return out;

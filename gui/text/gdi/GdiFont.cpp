@@ -6,6 +6,8 @@
 // the BGR surface (per channel, so ClearType output keeps its colour fringes).
 #include "gui/text/gdi/GdiFont.h"
 
+#include "engine/core/BidiOrder.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -364,10 +366,15 @@ ShapedText GdiFont::shape(std::u32string_view text)
         }
     }
 
+    // Runs are placed from left to right in the visual order of their bidi levels.
+    std::vector<uint8_t> runLevels;
+    for (const Run& run : runs)
+        runLevels.push_back(uint8_t(run.analysis.s.uBidiLevel));
     std::vector<int> advance(n, 0);
     int runX = 0;
     ItemGlyphs shaped;
-    for (Run& run : runs) {
+    for (size_t r : bidi::visualOrder(runLevels)) {
+        Run& run = runs[r];
         const int count = run.end - run.begin;
         if (!shapeRun(run.face, utf16.units.data() + run.begin, count, run.analysis, shaped))
             continue; // nothing drawn; its code points keep empty cells at the pen

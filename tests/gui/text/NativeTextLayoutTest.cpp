@@ -270,3 +270,39 @@ TEST(NativeTextObjectFactory, FontCheckFailsWhenEitherWeightCannotBeMade)
         EXPECT_EQ(factory.fontCache()->size(), 0u);
     }
 }
+
+// A path whose names are right to left, each in its own isolate, keeps every separator between
+// the names it separates: each name's cells lie between the separators around it, its first
+// letter at its right, and the isolate controls take no room.
+TEST_F(NativeTextLayoutTest, RightToLeftNamesStayBetweenTheirSeparators)
+{
+    const std::u32string fsi(1, U'\u2068'), pdi(1, U'\u2069');
+    const struct {
+        const char* name;
+        std::u32string text;
+    } rows[] = {
+        { "Hebrew", U"/s/" + fsi + U"עברית_קבצים" + pdi + U"/" + fsi + U"file_עברית_.bin" + pdi },
+        { "Arabic", U"/s/" + fsi + U"ملفات_عربية" + pdi + U"/" + fsi + U"file_عربي_.bin" + pdi },
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::u32string& text = row.text;
+        const ShapedText shaped = font->shape(text);
+        const size_t open = 3, close = text.find(U'\u2069'), slash = close + 1;
+        ASSERT_EQ(text[slash], U'/');
+        EXPECT_EQ(shaped.advance(open), 0);
+        EXPECT_EQ(shaped.advance(close), 0);
+        for (size_t i = open + 1; i < close; ++i) {
+            EXPECT_GE(shaped.cellLeft[i], shaped.cellRight[2]) << i << ": right of the separator before";
+            EXPECT_LE(shaped.cellRight[i], shaped.cellLeft[slash]) << i << ": left of the separator after";
+        }
+        EXPECT_TRUE(shaped.rightToLeft[open + 1]);
+        EXPECT_GT(shaped.cellLeft[open + 1], shaped.cellLeft[open + 2]) << "the first letter at the right";
+        // The second name starts left to right: its dot stays before "bin".
+        const size_t dot = text.find(U".bin");
+        EXPECT_LT(shaped.cellLeft[dot], shaped.cellLeft[dot + 1]);
+        EXPECT_GT(shaped.cellLeft[dot], shaped.cellLeft[slash + 2]) << "after the name's first letter";
+        for (const ShapedGlyph& glyph : shaped.glyphs)
+            EXPECT_TRUE(glyph.glyph != 0 || shaped.advance(size_t(glyph.cluster)) == 0) << "a box for " << glyph.cluster;
+    }
+}

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 using namespace orvex::gui;
@@ -33,20 +34,23 @@ public:
 
 class MeasuringText : public guitest::FakeTextObject {
 public:
-    explicit MeasuringText(int* sets) : sets(sets) {}
+    MeasuringText(int* sets, size_t* longest) : sets(sets), longest(longest) {}
     void setText(std::u32string_view value) override
     {
         FakeTextObject::setText(value);
         ++*sets;
+        *longest = std::max(*longest, value.size());
     }
     Rect bounds() const override { return { 0, 0, 7.0 * double(text.size()), 15 }; }
     int* sets;
+    size_t* longest;
 };
 
 class MeasuringFactory : public TextObjectFactory {
 public:
-    TextObject* create(double, bool) override { return new MeasuringText(&sets); }
-    int sets = 0; // over every text object made
+    TextObject* create(double, bool) override { return new MeasuringText(&sets, &longest); }
+    int sets = 0;       // over every text object made
+    size_t longest = 0; // the longest text any of them was given
 };
 
 // 1,000 bytes: row 1 holds a (600) and d (400), row 2 b (400) under d. The chart is 200 x 160
@@ -149,13 +153,26 @@ TEST_F(HoverTest, TheBarDescribesTheHoverElseTheFocusAndSetsOnlyNewText)
     bar.draw(renderer);
     EXPECT_EQ(factory.sets - hoverShown, 1) << "only the measurer's one check of the unchanged line";
 
-    // A narrow bar elides the path and keeps the numbers.
+    // A narrow bar gives up the exact bytes before any of the path.
     bar.layout({ 0, 0 }, { 7.0 * 60, 100 }, 1.0, 1);
     bar.draw(renderer);
-    EXPECT_EQ(bar.text(), "…/a — 600 B (600 bytes) — 60.0 % of parent, 60.0 % of total");
+    EXPECT_EQ(bar.text(), "/r/a — 600 B — 60.0 % of parent, 60.0 % of total");
     chart->mouseLeave();
     bar.draw(renderer);
     EXPECT_EQ(bar.text(), "/r — 1000 B (1,000 bytes) — 2 files, 1 folder");
+
+    // A path far wider than the bar (thousands of levels deep) is never laid out whole: the
+    // measurer sees candidates of about the bar's width, and the name is kept.
+    std::string deep;
+    for (int i = 0; i < 3000; ++i)
+        deep += "d/";
+    a->rename(deep + "leaf");
+    factory.longest = 0;
+    pointAt(50, 10);
+    bar.draw(renderer);
+    EXPECT_LE(factory.longest, 4 * 420u / 2) << "code points given to a text object";
+    EXPECT_TRUE(bar.text().starts_with("/r/d/d/")) << bar.text();
+    EXPECT_NE(bar.text().find("\u2026/leaf \u2014 600 B"), std::string::npos) << bar.text();
 }
 
 } // namespace

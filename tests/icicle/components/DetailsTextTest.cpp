@@ -74,35 +74,66 @@ TEST_F(DetailsTextTest, DescribesABlockOfSmallerItems)
     EXPECT_EQ(utf8(details.describeBlock(block, 200, points)),
               "/data/docs — 300,000 smaller items, 13.97 GB (15,000,000,000 bytes) — some could not be read");
     EXPECT_EQ(utf8(details.describeBlock(block, 90, points)),
-              "/d…/docs — 300,000 smaller items, 13.97 GB (15,000,000,000 bytes) — some could not be read")
-        << "the path gives way first";
+              "/data/docs — 300,000 smaller items, 13.97 GB — some could not be read")
+        << "the exact bytes give way first";
+    EXPECT_EQ(utf8(details.describeBlock(block, 67, points)),
+              "/d…/docs — 300,000 smaller items, 13.97 GB — some could not be read")
+        << "then the middle of the path";
 }
 
-TEST_F(DetailsTextTest, ElidesTheMiddleOfThePathThenCutsTheEnd)
+// A narrower bar gives up the exact bytes, the shares, the counts, then the middle of the path;
+// the folder's own name goes last, then the end of the line.
+TEST_F(DetailsTextTest, GivesUpDetailsThenThePathsMiddleThenTheName)
 {
     const DetailsText details(tree.get(), {});
-    const FilesystemNode* node = at("big.bin");
-    const std::u32string whole = details.describe(node, false);
-    const std::u32string facts = whole.substr(std::u32string(U"/data/big.bin").size());
     const auto codePoints = [](std::u32string_view text) { return double(text.size()); };
     struct Row {
         const char* name;
-        double width; // beyond the facts
+        std::u32string expected; // the width is its length
+    };
+    const Row rows[] = {
+        { "whole", U"/data/docs — 3.905 kB (3,999 bytes) — 40.0 % of parent, 40.0 % of total — 4 files, 0 folders" },
+        { "no exact bytes", U"/data/docs — 3.905 kB — 40.0 % of parent, 40.0 % of total — 4 files, 0 folders" },
+        { "no shares", U"/data/docs — 3.905 kB — 4 files, 0 folders" },
+        { "no counts", U"/data/docs — 3.905 kB" },
+        { "the path's middle", U"/da…/docs — 3.905 kB" },
+        { "only the name", U"…/docs — 3.905 kB" },
+        { "the name cut", U"…/d… — 3.905 kB" },
+        { "not even the size fits", U"… — 3.905 …" },
+    };
+    for (const Row& row : rows) {
+        const std::u32string line = details.describe(at("docs"), false, double(row.expected.size()), codePoints);
+        EXPECT_EQ(utf8(line), utf8(row.expected)) << row.name;
+        // One code point less takes the next row's form.
+        EXPECT_NE(details.describe(at("docs"), false, double(row.expected.size()) - 1, codePoints), row.expected) << row.name;
+    }
+}
+
+// The name of a path that ends in a separator is the folder before it, kept whole.
+TEST(DetailsTextPieces, ElidingKeepsTheLastNameWhole)
+{
+    struct Row {
+        std::u32string path;
+        size_t budget;
         std::u32string expected;
     };
     const Row rows[] = {
-        { "fits whole", 13, U"/data/big.bin" + facts },
-        { "start and last component", 11, U"/d…/big.bin" + facts },
-        { "only the last component", 9, U"…/big.bin" + facts },
-        { "the last component cut", 5, U"…/bi…" + facts },
-        { "no room for a path", 1, U"…" + facts },
-        { "not even the facts fit", -10, (U"…" + facts).substr(0, facts.size() - 11) + U"…" },
+        { U"/srv/data/docs", 14, U"/srv/data/docs" },
+        { U"/srv/data/docs", 8, U"/s…/docs" },
+        { U"/srv/data/docs/", 8, U"/…/docs/" },
+        { U"/srv/data/docs/", 7, U"…/docs/" },
+        { U"/srv/data/docs/", 5, U"…/do…" },
+        { U"C:\\Users\\me\\", 5, U"…\\me\\" },
+        { U"/srv/data/docs", 1, U"…" },
+        { U"docs", 3, U"…d…" },
     };
     for (const Row& row : rows) {
-        const std::u32string line = details.describe(node, false, double(facts.size()) + row.width, codePoints);
-        EXPECT_EQ(utf8(line), utf8(row.expected)) << row.name;
-        EXPECT_LE(double(line.size()), double(facts.size()) + row.width) << row.name;
+        EXPECT_EQ(utf8(DetailsText::elidePath(row.path, row.budget)), utf8(row.expected)) << utf8(row.path) << " " << row.budget;
+        EXPECT_LE(DetailsText::elidePath(row.path, row.budget).size(), row.budget);
     }
+    EXPECT_EQ(DetailsText::lastComponentBudget(U"/srv/data/docs/"), 7u);
+    EXPECT_EQ(DetailsText::lastComponentBudget(U"/srv/data/docs"), 6u);
+    EXPECT_EQ(DetailsText::lastComponentBudget(U"docs"), 4u);
 }
 
 TEST_F(DetailsTextTest, TellsWhatTheScanCouldNotRead)
@@ -138,13 +169,26 @@ TEST_F(DetailsTextTest, TellsWhatTheScanCouldNotRead)
         EXPECT_EQ(utf8(details.describe(tree.get(), false)), folderLine) << row.name << ": only with the focus shown";
     }
 
-    // The first unreadable path gives way before the node's own.
+    // With the details gone, the middle of the first unreadable path gives way before the node's
+    // path; its name stays until the node's own path has nothing left but its name.
     const DetailsText details(tree.get(), both);
-    const std::u32string whole = details.describe(tree.get(), true);
-    const std::string narrower = utf8(details.describe(tree.get(), true, double(whole.size() - 6),
-                                                       [](std::u32string_view text) { return double(text.size()); }));
-    EXPECT_NE(narrower.find("(first: /da…/locked: Permission denied)"), std::string::npos) << narrower;
-    EXPECT_EQ(narrower.rfind("/data — ", 0), 0u) << narrower;
+    const auto codePoints = [](std::u32string_view text) { return double(text.size()); };
+    const std::string bare = "/data — 9.766 kB — 312 folders could not be read, 4 file sizes could not be read (first: ";
+    const std::string end = ": Permission denied) — the total is a lower bound";
+    struct Elided {
+        const char* name;
+        std::string expected;
+    };
+    const Elided elided[] = {
+        { "the notice's path whole", bare + "/data/docs/locked" + end },
+        { "its middle", bare + "/da…/locked" + end },
+        { "its name", bare + "…/locked" + end },
+        { "its name cut", bare + "…/lo…" + end },
+    };
+    for (const Elided& row : elided) {
+        const double width = double(orvex::gui::fromUtf8(row.expected).size());
+        EXPECT_EQ(utf8(details.describe(tree.get(), true, width, codePoints)), row.expected) << row.name;
+    }
 }
 
 TEST_F(DetailsTextTest, UnreadableNodesSaySoWhenDescribed)
@@ -157,6 +201,44 @@ TEST_F(DetailsTextTest, UnreadableNodesSaySoWhenDescribed)
     EXPECT_TRUE(folder.ends_with("4 files, 0 folders — could not be read")) << folder;
     EXPECT_TRUE(file.ends_with("of total — size could not be read")) << file;
     EXPECT_TRUE(utf8(details.describe(at("big.bin"), false)).ends_with("of total"));
+}
+
+// A path isolates each name with right-to-left text, so that the separators stay between the
+// names they separate (the font engine orders each isolate on its own); other paths are as they were.
+TEST(DetailsTextPieces, RightToLeftNamesAreIsolated)
+{
+    const std::pair<std::u32string, std::u32string> paths[] = {
+        { U"/srv/data", U"/srv/data" },
+        { U"/s/\u05E2\u05D1/f_\u05E2.bin/x", U"/s/\u2068\u05E2\u05D1\u2069/\u2068f_\u05E2.bin\u2069/x" },
+        { U"C:\\\u0645\\", U"C:\\\u2068\u0645\u2069\\" },
+    };
+    for (const auto& [path, isolated] : paths)
+        EXPECT_EQ(utf8(DetailsText::isolateNames(path)), utf8(isolated)) << utf8(path);
+
+    auto tree = testtree::build(dir("/s", { dir("docs", { file("\xD7\xA2\xD7\x91.bin", 10) }) }));
+    const DetailsText details(tree.get(), {});
+    const FilesystemNode* leaf = testtree::child(testtree::child(tree.get(), "docs"), "\xD7\xA2\xD7\x91.bin");
+    const auto points = [](std::u32string_view text) { return double(text.size()); };
+    EXPECT_EQ(utf8(details.describe(leaf, false)).rfind(utf8(U"/s/docs/\u2068\u05E2\u05D1.bin\u2069 "), 0), 0u);
+    // Elided, the path is isolated after the ellipsis is placed.
+    EXPECT_EQ(utf8(details.describe(leaf, false, 17, points)), utf8(U"\u2026/\u2068\u05E2\u05D1.bin\u2069 \u2014 10 B"));
+}
+
+// A stored scan among several is named by its path; its time follows its own path on its line and
+// is never part of the paths below it.
+TEST(DetailsTextPieces, AStoredScansTimeFollowsItsPathOnly)
+{
+    auto tree = testtree::build(dir("2 scans", { dir("/srv/trees/scripts", { dir("dir", { file("f", 10) }) }), file("/x", 5) }));
+    tree->scanSummary = true;
+    FilesystemNode* stored = testtree::child(tree.get(), "/srv/trees/scripts");
+    FilesystemNode* below = testtree::child(stored, "dir");
+    ImportedScan imported;
+    imported.storedRoots = { stored };
+    imported.storedNotes = { ", scanned 2026-12-10 12:24" };
+    DetailsText details(tree.get(), {});
+    details.noteStoredScans(imported);
+    EXPECT_EQ(utf8(details.describe(stored, false)).rfind("/srv/trees/scripts, scanned 2026-12-10 12:24 \u2014 10 B", 0), 0u);
+    EXPECT_EQ(utf8(details.describe(below, false)).rfind("/srv/trees/scripts/dir \u2014 10 B", 0), 0u);
 }
 
 TEST(DetailsTextPieces, DisplayTextSharesNumbersAndTitles)
