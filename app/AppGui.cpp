@@ -661,6 +661,6 @@ void AppGui::showScannedPathInTitle(std::string_view scannedPath)
     const std::string title = scannedPath.empty()
         ? std::string(WINDOW_TITLE)
         : toUtf8(DetailsText::displayText(DetailsText::lastComponent(scannedPath))) + " \u2014 " + WINDOW_TITLE;
-    window.setTitle(title);
+    window.setTitle(windowLayerTitle(window.platformHandle(), title));
     showUtf8Title(window.platformHandle(), title);
 }

@@ -28,15 +28,18 @@ public:
     class Listing; // one directory's entries; owned by the lister
 
     // What the scanned path is, following symbolic links; for a file, also its size (0 when it
-    // cannot be read).
-    static RootKind examineRoot(const std::string& path, uint64_t& fileSize);
+    // cannot be read). With a `followedLength`, links are followed only within the path's first
+    // `followedLength` bytes (see PathBelowRoot.h): a path that is a link, or runs through one,
+    // below them is MISSING.
+    static RootKind examineRoot(const std::string& path, uint64_t& fileSize, size_t followedLength = std::string::npos);
 
     // Gives the calling thread (the scanner's worker; the lister does it for its helpers) a lower
     // scheduling priority than the interface's, so that frames stay smooth while a scan takes
     // every core; a scan alone runs as fast as before.
     static void lowerCallingThreadPriority();
 
-    explicit DirectoryLister(const std::string& rootPath);
+    // `followedLength`: as examineRoot's, for opening the root directory.
+    explicit DirectoryLister(const std::string& rootPath, size_t followedLength = std::string::npos);
     ~DirectoryLister(); // stops any reading ahead and frees every listing
     DirectoryLister(const DirectoryLister&) = delete;
     DirectoryLister& operator=(const DirectoryLister&) = delete;

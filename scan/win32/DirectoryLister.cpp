@@ -10,6 +10,7 @@
 #include "engine/core/Mutex.h"
 #include "engine/core/win32/WideText.h"
 #include "scan/ListingTree.h"
+#include "scan/PathBelowRoot.h"
 #include "scan/ReadAheadQueue.h"
 
 #include <cassert>
@@ -230,15 +231,17 @@ void DirectoryLister::lowerCallingThreadPriority()
     SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_LOWEST);
 }
 
-DirectoryLister::DirectoryLister(const std::string& rootPath) : impl(std::make_unique<Impl>(rootPath)) {}
+// The root is opened by its path; a link below `followedLength` is refused by examineRoot, which
+// the scanner asks just before.
+DirectoryLister::DirectoryLister(const std::string& rootPath, size_t) : impl(std::make_unique<Impl>(rootPath)) {}
 
 DirectoryLister::~DirectoryLister() = default;
 
-DirectoryLister::RootKind DirectoryLister::examineRoot(const std::string& path, uint64_t& fileSize)
+DirectoryLister::RootKind DirectoryLister::examineRoot(const std::string& path, uint64_t& fileSize, size_t followedLength)
 {
     fileSize = 0;
     BY_HANDLE_FILE_INFORMATION information {};
-    if (path.empty() || !informationOf(orvex::toExtendedPath(rootOfDrive(path)), information))
+    if (path.empty() || linkBelowRoot(path, followedLength) != 0 || !informationOf(orvex::toExtendedPath(rootOfDrive(path)), information))
         return RootKind::MISSING;
     if (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
         return RootKind::DIRECTORY;
