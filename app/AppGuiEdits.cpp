@@ -162,7 +162,8 @@ void AppGui::onRefreshFinished()
         const uint64_t size = folder->size;
         const std::string change = entryChange({ refreshPath, true, 0, scanRootLength(folder) });
         editTree(folder, false, folder->parent, [folder](FilesystemNode*) { return TreeEdit::detach(folder); });
-        setNotice(name + (change.empty() || change == "it no longer exists" ? " no longer exists" : ": " + shownSentence(change))
+        const bool gone = change.empty() || change == "it no longer exists";
+        setNotice(name + (gone ? " no longer exists" : " is no longer the folder the scan saw (" + shownSentence(change) + ")")
                       + ": it was taken out of the chart (" + LabelText::sizeString(size) + ").",
                   true);
         return;

@@ -70,7 +70,7 @@ size_t linkBelowRoot(std::string_view path, size_t rootLength)
     if (fd < 0)
         return linkEnd;
     struct stat status;
-    const bool finalLink = rootLength < bytes.size() && fstat(fd, &status) == 0 && S_ISLNK(status.st_mode);
+    const bool finalLink = fstat(fd, &status) == 0 && S_ISLNK(status.st_mode); // only below the root
     close(fd);
     // A trailing '/' belongs to no name; the link's own name ends before it.
     size_t end = bytes.size();

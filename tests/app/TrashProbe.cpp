@@ -2,7 +2,8 @@
 // "REFUSED" or "PARTIAL", then the message on a second line), so that each trash test gets a fresh
 // GIO that reads the private HOME and XDG_DATA_HOME it was started with. Before moving, it can
 // drop root privileges (--as-nobody) or make a folder read-only in a private mount namespace
-// (--read-only FOLDER); what it cannot set up it reports as "SKIP: reason".
+// (--read-only FOLDER); what it cannot set up it reports as "SKIP: reason". With --below ROOT it
+// moves the path as the program moves an item found by a scan of ROOT (no link followed below).
 #include "app/desktop/Trash.h"
 
 #include <cerrno>
@@ -64,15 +65,16 @@ int main(int argc, char** argv)
         problem = dropRoot();
     else if (argc == 4 && std::strcmp(argv[1], "--read-only") == 0)
         problem = makeReadOnly(argv[2]);
-    else if (argc != 2) {
-        std::fputs("usage: trash_probe [--as-nobody | --read-only FOLDER] PATH\n", stderr);
+    else if (argc != 2 && !(argc == 4 && std::strcmp(argv[1], "--below") == 0)) {
+        std::fputs("usage: trash_probe [--as-nobody | --read-only FOLDER | --below ROOT] PATH\n", stderr);
         return 2;
     }
     if (!problem.empty()) {
         std::printf("SKIP: %s\n", problem.c_str());
         return 0;
     }
-    const TrashResult result = moveToTrash(argv[argc - 1]);
+    const bool below = std::strcmp(argv[1], "--below") == 0;
+    const TrashResult result = below ? moveEntryToTrash({ argv[3], false, 0, std::strlen(argv[2]) }) : moveToTrash(argv[argc - 1]);
     const char* outcome = result.outcome == TrashResult::Outcome::MOVED ? "MOVED"
         : result.outcome == TrashResult::Outcome::REFUSED                ? "REFUSED"
                                                                          : "PARTIAL";
