@@ -667,6 +667,6 @@ void AppGui::showScannedPathInTitle(std::string_view scannedPath)
         ? std::string(WINDOW_TITLE)
         : toUtf8(DetailsText::isolateNames(DetailsText::displayText(DetailsText::lastComponent(scannedPath)))) + " \u2014 "
             + WINDOW_TITLE;
-    window.setTitle(title);
+    window.setTitle(windowLayerTitle(window.platformHandle(), title));
     showUtf8Title(window.platformHandle(), title);
 }

@@ -97,6 +97,8 @@ public:
     bool refreshEnded() const { return refreshing() && refresher->currentState() != SCANNING; }
     void onRefreshFinished();
     void onTrashDone();
+    bool fromStoredScan(const FilesystemNode* node) const; // its paths may be another machine's
+    std::string editUnderWay() const;
 
 private:
     AppGui(AppWindow& window, Settings& settings, IcicleResources& resources, orvex::gui::TextObjectFactory& textFactory,

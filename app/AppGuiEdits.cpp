@@ -9,6 +9,7 @@
 #include "app/ProgressText.h"
 #include "app/StartPath.h"
 #include "app/TrashJob.h"
+#include "app/desktop/Trash.h"
 #include "engine/window/KeyCodes.h"
 #include "gui/ConfirmationPanel.h"
 #include "gui/layouts/ModalLayer.h"
@@ -34,6 +35,17 @@ std::string sizeText(uint64_t bytes)
     return LabelText::sizeString(bytes) + " (" + DetailsText::groupedNumber(bytes) + " bytes)";
 }
 
+// The bytes of `node`'s path that name its scan root: the walk followed links there, not below.
+size_t scanRootLength(const FilesystemNode* node)
+{
+    while (!isScanRoot(node))
+        node = node->parent;
+    return node->name.length;
+}
+
+// A sentence from the desktop layer that may hold a path's raw bytes, made fit to show.
+std::string shownSentence(const std::string& sentence) { return toUtf8(DetailsText::displayText(sentence)); }
+
 } // namespace
 
 void AppGui::setNotice(const std::string& text, bool untilChartChanges)
@@ -49,12 +61,23 @@ const FilesystemNode* AppGui::refreshFolder(const FilesystemNode* node)
     return node && node->type == FilesystemNode::Type::FILE ? node->parent : node;
 }
 
+bool AppGui::fromStoredScan(const FilesystemNode* node) const
+{
+    if (!chartImported.file.empty())
+        return true;
+    while (!isScanRoot(node))
+        node = node->parent;
+    const auto& stored = chartImported.storedRoots;
+    return std::find(stored.begin(), stored.end(), node) != stored.end();
+}
+
 bool AppGui::canRefresh(const FilesystemNode* node) const
 {
     const FilesystemNode* folder = refreshFolder(node);
-    // A stored scan's folder can be scanned again only where it exists on this machine.
+    // A stored scan's folder can be scanned again only where it exists on this machine. A scanned
+    // one always can: if it is gone, or is no longer that folder, the refresh takes it out.
     return chart && folder && !folder->scanSummary && !refreshing() && !trashJob && !scanning
-        && startPathProblem(IcicleNodeLookup::nodePath(folder)).empty();
+        && (!fromStoredScan(folder) || startPathProblem(IcicleNodeLookup::nodePath(folder)).empty());
 }
 
 void AppGui::refreshChosen()
@@ -65,6 +88,16 @@ void AppGui::refreshChosen()
     refresh(node ? node : chart->focusedNode());
 }
 
+// Why nothing can start while the chart's tree is being changed; empty when something can.
+std::string AppGui::editUnderWay() const
+{
+    if (refreshing())
+        return shown(refreshTarget) + " is being scanned again: wait for it to end, or press Escape to cancel it.";
+    if (trashJob && trashJob->running())
+        return shown(trashJob->node) + " is being moved to the trash: wait for the move to end.";
+    return {};
+}
+
 void AppGui::refresh(const FilesystemNode* node)
 {
     const FilesystemNode* folder = refreshFolder(node);
@@ -73,12 +106,14 @@ void AppGui::refresh(const FilesystemNode* node)
             setNotice(shown(folder) + " is not a folder on this machine: it cannot be scanned again.", true);
         return;
     }
+    setStatus({}); // a new action: the last one's line is stale
     refreshTarget = folder;
     refreshPath = IcicleNodeLookup::nodePath(folder);
     if (!refresher)
         refresher = makeUnique<FileSizeMapper>();
     refresher->setNodeBudget(nodeBudget(settings));
-    refresher->mapDirectory(refreshPath);
+    // By the scan's own rules: no link below the scan root is followed, also not at the folder.
+    refresher->refreshDirectory(refreshPath, scanRootLength(folder));
     setNotice("Refreshing " + shown(folder) + "\u2026", false);
     window.requestRedraw();
 }
@@ -122,10 +157,15 @@ void AppGui::onRefreshFinished()
         return;
     }
     if (!fresh) {
-        // Gone from the disk since the scan: so it goes from the chart.
+        // Gone from the disk since the scan, or no longer the folder the scan saw (a link now, or
+        // reached through one): so it goes from the chart, as a refresh of its parent would drop it.
         const uint64_t size = folder->size;
+        const std::string change = entryChange({ refreshPath, true, 0, scanRootLength(folder) });
         editTree(folder, false, folder->parent, [folder](FilesystemNode*) { return TreeEdit::detach(folder); });
-        setNotice(name + " no longer exists: it was taken out of the chart (" + LabelText::sizeString(size) + ").", true);
+        const bool gone = change.empty() || change == "it no longer exists";
+        setNotice(name + (gone ? " no longer exists" : " is no longer the folder the scan saw (" + shownSentence(change) + ")")
+                      + ": it was taken out of the chart (" + LabelText::sizeString(size) + ").",
+                  true);
         return;
     }
     const uint64_t before = folder->size;
@@ -170,13 +210,7 @@ void AppGui::editTree(const FilesystemNode* changed, bool keepChanged, const Fil
 bool AppGui::canTrash(const FilesystemNode* node) const
 {
     // Never a scanned folder itself, nor anything of a stored scan (its paths may be another machine's).
-    if (!chart || !node || isScanRoot(node) || !chartImported.file.empty() || refreshing() || trashJob || scanning)
-        return false;
-    const FilesystemNode* root = node;
-    while (!isScanRoot(root))
-        root = root->parent;
-    const auto& stored = chartImported.storedRoots;
-    return std::find(stored.begin(), stored.end(), root) == stored.end();
+    return chart && node && !isScanRoot(node) && !fromStoredScan(node) && !refreshing() && !trashJob && !scanning;
 }
 
 void AppGui::trashSelected()
@@ -188,13 +222,17 @@ void AppGui::trashSelected()
 void AppGui::trash(const FilesystemNode* node)
 {
     if (!canTrash(node)) {
-        if (node && !node->parent)
+        // The bar's notice would be written over by a refresh's progress: the status line says it.
+        if (const std::string busy = editUnderWay(); node && !busy.empty())
+            setStatus("Nothing can be moved to the trash now: " + busy);
+        else if (node && !node->parent)
             setNotice("The scanned folder itself cannot be moved to the trash.", true);
         else if (node && !chartImported.file.empty())
             setNotice("Items of a stored scan cannot be moved to the trash.", true);
         return;
     }
-    trashJob = std::make_unique<TrashJob>(node, IcicleNodeLookup::nodePath(node));
+    setStatus({}); // a new action: the last one's line is stale
+    trashJob = std::make_unique<TrashJob>(node, IcicleNodeLookup::nodePath(node), scanRootLength(node));
     std::string facts = sizeText(node->size);
     if (node->type == FilesystemNode::Type::DIRECTORY && detailsBar) {
         const TreeCounts::Counts counts = detailsBar->details().counts().below(node);
@@ -252,7 +290,7 @@ void AppGui::startTrash()
         const FilesystemNode* node = trashJob->node;
         trashJob = nullptr;
         reportFailure(shown(node) + " changed since the scan ("
-                          + change + "): nothing was moved. Press F5 to scan its folder again.",
+                          + shownSentence(change) + "): nothing was moved. Press F5 to scan its folder again.",
                       false);
         if (chart)
             chart->select(node->parent);
@@ -282,15 +320,16 @@ void AppGui::onTrashDone()
         break;
     }
     case TrashResult::Outcome::REFUSED:
-        reportFailure("Cannot move " + name + " to the trash: " + job->result.message + ". Nothing was changed.", false);
+        reportFailure("Cannot move " + name + " to the trash: " + shownSentence(job->result.message) + ". Nothing was changed.", false);
         setNotice({}, false);
         break;
     case TrashResult::Outcome::PARTIAL:
-        // Part of the folder moved: scan it again so the chart shows what is left.
-        reportFailure("Moving " + name + " to the trash stopped part of the way: " + job->result.message
+        // Part of the folder moved: scan it again so the chart shows what is left. The refresh
+        // starts first, since a new action clears the status line.
+        refresh(node->type == FilesystemNode::Type::DIRECTORY ? node : node->parent);
+        reportFailure("Moving " + name + " to the trash stopped part of the way: " + shownSentence(job->result.message)
                           + ". Its folder is scanned again to show what is left.",
                       false);
-        refresh(node->type == FilesystemNode::Type::DIRECTORY ? node : node->parent);
         break;
     }
     window.requestRedraw();

@@ -13,8 +13,9 @@
 
 class TrashJob {
 public:
-    TrashJob(const FilesystemNode* node, std::string path)
-        : node(node), entry { std::move(path), node->type == FilesystemNode::Type::DIRECTORY, node->size }
+    // `rootLength`: the bytes of `path` that name its scan root (TrashEntry::rootLength).
+    TrashJob(const FilesystemNode* node, std::string path, size_t rootLength)
+        : node(node), entry { std::move(path), node->type == FilesystemNode::Type::DIRECTORY, node->size, rootLength }
     {
     }
     // Waits for a move under way: it must not post to a window that is gone.
@@ -26,7 +27,7 @@ public:
     void start(orvex::Window& window, orvex::Callee<void>* done)
     {
         worker = std::thread([this, &window, done] {
-            result = moveToTrash(entry.path);
+            result = moveEntryToTrash(entry);
             window.post(done);
         });
     }

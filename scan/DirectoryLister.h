@@ -37,8 +37,10 @@ public:
     };
 
     // What the scanned path is, following symbolic links; for a file, also its size (0 when it
-    // cannot be read).
-    static RootKind examineRoot(const std::string& path, uint64_t& fileSize);
+    // cannot be read). With a `followedLength`, links are followed only within the path's first
+    // `followedLength` bytes (see PathBelowRoot.h): a path that is a link, or runs through one,
+    // below them is MISSING.
+    static RootKind examineRoot(const std::string& path, uint64_t& fileSize, size_t followedLength = std::string::npos);
 
     // Gives the calling thread (the scanner's worker; the lister does it for its helpers) a lower
     // scheduling priority than the interface's, so that frames stay smooth while a scan takes
@@ -51,9 +53,11 @@ public:
     // that can be reached. Any thread.
     static std::vector<FileIdentity> lineage(const std::string& path);
 
+    // `followedLength`: as examineRoot's, for opening the root directory.
     // `leftOut`: regular files no listing holds, such as the file a scan's export is being written
     // to inside the scanned tree. Linux only; the Windows lister lists them (no caller there sets any).
-    explicit DirectoryLister(const std::string& rootPath, std::vector<FileIdentity> leftOut = {});
+    explicit DirectoryLister(const std::string& rootPath, size_t followedLength = std::string::npos,
+                             std::vector<FileIdentity> leftOut = {});
     ~DirectoryLister(); // stops any reading ahead and frees every listing
     DirectoryLister(const DirectoryLister&) = delete;
     DirectoryLister& operator=(const DirectoryLister&) = delete;

@@ -123,6 +123,15 @@ void FileSizeMapper::mapDirectory(std::string path)
     mapPaths(std::move(paths));
 }
 
+void FileSizeMapper::refreshDirectory(std::string path, size_t rootLength)
+{
+    {
+        MutexLock lock(mutex);
+        nextFollowedLength = rootLength;
+    }
+    mapDirectory(std::move(path));
+}
+
 void FileSizeMapper::mapPaths(std::vector<std::string> paths)
 {
     assert(!paths.empty() && "FileSizeMapper::mapPaths: nothing to map");
@@ -147,6 +156,7 @@ void FileSizeMapper::mapPaths(std::vector<std::string> paths)
     }
     abandoned.reset();
     requestedPaths = std::move(paths);
+    requestedFollowedLength = std::exchange(nextFollowedLength, std::string::npos);
     scanProblems = {};
     scanProblems.leftOut = std::move(leftOut);
     importedScan = {};
@@ -261,6 +271,7 @@ void FileSizeMapper::run()
             break;
         case SCANNING: {
             std::vector<std::string> paths = requestedPaths;
+            followedLength = requestedFollowedLength;
             mutex.unlock();
             if (paths.size() == 1)
                 map(paths[0]);
@@ -288,7 +299,7 @@ void FileSizeMapper::map(const std::string& path)
         NodePool::retireThreadChunk();
         return;
     }
-    switch (DirectoryLister::examineRoot(path, fileSize)) {
+    switch (DirectoryLister::examineRoot(path, fileSize, followedLength)) {
     case DirectoryLister::RootKind::FILE:
         if (importer && importer->recognizes(path))
             importTree(path);
@@ -362,7 +373,7 @@ void FileSizeMapper::mapTree(const std::string& path)
     if (listener)
         listener->directoryEntered(root);
     {
-        DirectoryLister lister(path, std::move(filesLeftOut));
+        DirectoryLister lister(path, followedLength, std::move(filesLeftOut));
         if (sink) {
             stream(root, lister);
         } else {

@@ -78,6 +78,11 @@ public:
     // Starts mapping `path` (a directory, or a single file). A running scan is cancelled and an
     // unclaimed result discarded first.
     void mapDirectory(std::string path);
+    // mapDirectory for a folder of an earlier scan, found below the scan root whose path is the
+    // first `rootLength` bytes of `path`: the walk follows no symbolic link below the root, as
+    // the earlier walk did not (PathBelowRoot.h), so a folder that is now a link, or is reached
+    // through one, is no longer there (a null result).
+    void refreshDirectory(std::string path, size_t rootLength);
     // Starts mapping every path of `paths`, one after the other, into one tree: its root is a
     // summary directory named "N scans" (scanSummary set, its size the saturating sum) whose
     // children are the scans' roots in the order given, a stored scan's root named by
@@ -148,6 +153,12 @@ private:
     orvex::Atomic<int32_t> state { IDLE };
     std::vector<std::string> requestedPaths;
     std::vector<DirectoryLister::FileIdentity> leftOutFiles; // set between scans (setLeftOutFiles)
+    // Links are followed within this many bytes of a requested path only (refreshDirectory's
+    // root), else npos: the next request's, the current request's (both under the mutex), and the
+    // worker's copy for the scan it runs.
+    size_t nextFollowedLength = std::string::npos;
+    size_t requestedFollowedLength = std::string::npos;
+    size_t followedLength = std::string::npos;
     // While several paths are mapped: the summary (owned by `result`), which each path's tree
     // joins as it is mapped. Worker only.
     FilesystemNode* summaryNode = nullptr;

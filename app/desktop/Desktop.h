@@ -3,6 +3,7 @@
 // reports failure (a failed call leaves everything as it was). Backends: desktop/linux/, desktop/win32/.
 #pragma once
 
+#include <string>
 #include <string_view>
 
 // Opens `text` (a URL or a file-system path, as bytes; UTF-8 where the platform needs text) with
@@ -25,3 +26,10 @@ void useDarkTitleBar(void* nativeWindow);
 // writes it directly. Windows titles are UTF-16 already: a no-op there, as for null, another
 // window system or any failure. Main thread, once the window exists.
 void showUtf8Title(void* nativeWindow, std::string_view utf8);
+
+// The title to give Window::setTitle before showUtf8Title. Under X11 in a locale that is not
+// UTF-8, SDL converts the title with XmbTextListToTextProperty, and libX11 loses an allocation
+// the size of the title at each conversion of text past ASCII: there the window layer gets the
+// title with every character past ASCII written as '?', and showUtf8Title writes the real one
+// over it. Elsewhere (Windows, Wayland, a UTF-8 locale) the title itself. Main thread.
+std::string windowLayerTitle(void* nativeWindow, std::string_view utf8);

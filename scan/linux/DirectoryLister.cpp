@@ -10,6 +10,7 @@
 #include "scan/ReadAheadQueue.h"
 #include "scan/linux/LiveDirectorySet.h"
 #include "scan/linux/MountTable.h"
+#include "scan/linux/OpenBelowRoot.h"
 
 #include <algorithm>
 #include <atomic>
@@ -77,8 +78,8 @@ int raiseDescriptorLimit()
 
 class DirectoryLister::Impl final : public ReadAheadQueue::Reader {
 public:
-    Impl(const std::string& rootPath, std::vector<DirectoryLister::FileIdentity> leftOut)
-        : rootPath(rootPath), leftOut(std::move(leftOut)), readAheadDescriptors(raiseDescriptorLimit()), rootListing(makeRoot(this->rootPath)),
+    Impl(const std::string& rootPath, size_t followedLength, std::vector<DirectoryLister::FileIdentity> leftOut)
+        : rootPath(rootPath), leftOut(std::move(leftOut)), followedLength(followedLength), readAheadDescriptors(raiseDescriptorLimit()), rootListing(makeRoot(this->rootPath)),
           queue(std::in_place, *this, *rootListing, listingBufferSize)
     {
     }
@@ -142,8 +143,9 @@ private:
     int openOne(const Listing& listing)
     {
         constexpr int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
-        if (!listing.parent)
-            return open(rootPath.c_str(), flags); // a symbolic link as the root is followed
+        size_t linkEnd = 0;
+        if (!listing.parent) // a symbolic link as the root is followed, unless below followedLength
+            return openBelowRoot(rootPath, followedLength, flags, linkEnd);
         std::string name(listing.name);
         return openat(listing.parent->extra.fd, name.c_str(), flags | O_NOFOLLOW);
     }
@@ -352,6 +354,7 @@ private:
 
     std::string rootPath;
     const std::vector<DirectoryLister::FileIdentity> leftOut;
+    size_t followedLength;
     MountTable mounts;
     LiveDirectorySet live;
     const int readAheadDescriptors;
@@ -372,8 +375,8 @@ void DirectoryLister::lowerCallingThreadPriority()
         setpriority(PRIO_PROCESS, id_t(thread), 19);
 }
 
-DirectoryLister::DirectoryLister(const std::string& rootPath, std::vector<FileIdentity> leftOut)
-    : impl(std::make_unique<Impl>(rootPath, std::move(leftOut)))
+DirectoryLister::DirectoryLister(const std::string& rootPath, size_t followedLength, std::vector<FileIdentity> leftOut)
+    : impl(std::make_unique<Impl>(rootPath, followedLength, std::move(leftOut)))
 {
 }
 
@@ -405,11 +408,18 @@ std::vector<DirectoryLister::FileIdentity> DirectoryLister::lineage(const std::s
 
 DirectoryLister::~DirectoryLister() = default;
 
-DirectoryLister::RootKind DirectoryLister::examineRoot(const std::string& path, uint64_t& fileSize)
+DirectoryLister::RootKind DirectoryLister::examineRoot(const std::string& path, uint64_t& fileSize, size_t followedLength)
 {
     fileSize = 0;
     struct stat status;
-    if (path.empty() || stat(path.c_str(), &status) != 0)
+    if (path.empty() || path.find('\0') != std::string::npos)
+        return RootKind::MISSING;
+    size_t linkEnd = 0;
+    const int fd = openBelowRoot(path, followedLength, O_PATH, linkEnd);
+    const bool examined = fd >= 0 && fstat(fd, &status) == 0;
+    if (fd >= 0)
+        close(fd);
+    if (!examined) // and S_ISLNK below: a link below followedLength is neither directory nor file
         return RootKind::MISSING;
     if (S_ISREG(status.st_mode)) {
         fileSize = uint64_t(status.st_size);

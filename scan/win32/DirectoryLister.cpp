@@ -10,6 +10,7 @@
 #include "engine/core/Mutex.h"
 #include "engine/core/win32/WideText.h"
 #include "scan/ListingTree.h"
+#include "scan/PathBelowRoot.h"
 #include "scan/ReadAheadQueue.h"
 
 #include <cassert>
@@ -231,8 +232,9 @@ void DirectoryLister::lowerCallingThreadPriority()
 }
 
 // No caller on Windows leaves files out; reading each file's index to compare would cost a query
-// per file that FindFirstFileExW's listing otherwise saves.
-DirectoryLister::DirectoryLister(const std::string& rootPath, std::vector<FileIdentity>)
+// per file that FindFirstFileExW's listing otherwise saves. The root is opened by its path; a link
+// below `followedLength` is refused by examineRoot, which the scanner asks just before.
+DirectoryLister::DirectoryLister(const std::string& rootPath, size_t, std::vector<FileIdentity>)
     : impl(std::make_unique<Impl>(rootPath))
 {
 }
@@ -275,11 +277,11 @@ std::vector<DirectoryLister::FileIdentity> DirectoryLister::lineage(const std::s
 
 DirectoryLister::~DirectoryLister() = default;
 
-DirectoryLister::RootKind DirectoryLister::examineRoot(const std::string& path, uint64_t& fileSize)
+DirectoryLister::RootKind DirectoryLister::examineRoot(const std::string& path, uint64_t& fileSize, size_t followedLength)
 {
     fileSize = 0;
     BY_HANDLE_FILE_INFORMATION information {};
-    if (path.empty() || !informationOf(orvex::toExtendedPath(rootOfDrive(path)), information))
+    if (path.empty() || linkBelowRoot(path, followedLength) != 0 || !informationOf(orvex::toExtendedPath(rootOfDrive(path)), information))
         return RootKind::MISSING;
     if (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
         return RootKind::DIRECTORY;

@@ -36,6 +36,8 @@ TEST(EntryChange, SaysWhatChangedSinceTheScan)
     std::ofstream(root / "file", std::ios::binary) << std::string(1234, 'x');
     std::ofstream(root / "empty", std::ios::binary);
     std::ofstream(root / "one", std::ios::binary) << 'x';
+    std::ofstream(root / "three digits", std::ios::binary) << std::string(123, 'x');
+    std::ofstream(root / "six digits", std::ios::binary) << std::string(123456, 'x');
     fs::create_directories(root / "folder/inside");
 #ifndef _WIN32
     // Links and other non-regular entries count 0 bytes, whatever they point at.
@@ -60,6 +62,9 @@ TEST(EntryChange, SaysWhatChangedSinceTheScan)
         { "folder became a file", root / "file", true, 0, "it is no longer a folder" },
         { "file grew", root / "file", false, 99, "its size changed from 99 bytes to 1,234 bytes" },
         { "file shrank to one byte", root / "one", false, 1234567, "its size changed from 1,234,567 bytes to 1 byte" },
+        // Groups of exactly three digits take no separator in front.
+        { "three digits grew to six", root / "six digits", false, 123, "its size changed from 123 bytes to 123,456 bytes" },
+        { "six digits shrank to three", root / "three digits", false, 123456, "its size changed from 123,456 bytes to 123 bytes" },
 #ifndef _WIN32
         { "link counted 0", root / "link", false, 0, "" },
         { "link not followed to its file", root / "link", false, 1234, "its size changed from 1,234 bytes to 0 bytes" },

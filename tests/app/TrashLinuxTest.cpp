@@ -1,10 +1,14 @@
 // The trash on Linux, each move in a trash_probe process of its own (GIO reads the user's data
 // folder once per process) with a private HOME and XDG_DATA_HOME: what moves lands in the home
 // trash with its .trashinfo record and exact name bytes; what cannot move stays, untouched, and
-// leaves nothing in any trash.
+// leaves nothing in any trash; and nothing is reached through a link swapped in below the scan root.
 #include "DesktopTestSupport.h"
 
+#include "app/desktop/Trash.h"
+#include "scan/FileSizeMapper.h"
+
 #include <cstdio>
+#include <optional>
 
 namespace {
 
@@ -124,6 +128,10 @@ TEST(TrashLinux, RefusedItemsStayWhereTheyWereAndNoTrashReceivesThem)
         { "folder the user cannot write", "--as-nobody", "you do not have permission to move it" },
         { "read-only volume", "--read-only", "the volume that holds it is read-only" },
         { "gone", nullptr, "it no longer exists" },
+        // A volume with its own trash folder mounted on the item, then a file on that volume: the
+        // mount point is why, not a missing trash; tmpfs is a volume GIO keeps no trash on.
+        { "mount point", "--volume", "it is a mount point: a volume mounted there cannot be moved, only unmounted" },
+        { "on a volume GIO keeps no trash on", "--volume", "the trash cannot be used on the volume that holds it (" },
     };
     std::string skipped; // rows this machine cannot set up, reported once the others have run
     for (const auto& row : rows) {
@@ -141,7 +149,10 @@ TEST(TrashLinux, RefusedItemsStayWhereTheyWereAndNoTrashReceivesThem)
         } else if (row.how) {
             options = { row.how, folder.string() };
         }
-        const fs::path target = row.how ? item : folder / "absent";
+        const bool onVolume = row.name == std::string_view("on a volume GIO keeps no trash on");
+        const fs::path target = onVolume ? item / "file" : row.how ? item : folder / "absent";
+        if (row.how && row.how == std::string_view("--volume"))
+            options = { row.how, item.string() };
 
         const std::string output = scratch.trash(target, options, row.how != nullptr);
         fs::permissions(folder, fs::perms::owner_all);
@@ -149,7 +160,10 @@ TEST(TrashLinux, RefusedItemsStayWhereTheyWereAndNoTrashReceivesThem)
             skipped += std::string(row.name) + ": " + output.substr(6);
             continue;
         }
-        EXPECT_EQ(output, "REFUSED\n" + row.message);
+        if (onVolume) // the rest is GIO's own words
+            EXPECT_EQ(output.substr(0, 8 + row.message.size()), "REFUSED\n" + row.message) << output;
+        else
+            EXPECT_EQ(output, "REFUSED\n" + row.message);
         EXPECT_EQ(readWhole(item / "inside"), "content");
         EXPECT_EQ(scratch.trashContents(), std::vector<std::string>());
     }
@@ -158,3 +172,87 @@ TEST(TrashLinux, RefusedItemsStayWhereTheyWereAndNoTrashReceivesThem)
 }
 
 } // namespace
+
+namespace {
+
+// Maps `path` as the program refreshes a folder found by a scan of its first `rootLength` bytes:
+// the folder's size, or nothing when the refresh finds no such folder.
+std::optional<uint64_t> refreshedSize(const std::string& path, size_t rootLength)
+{
+    FileSizeMapper mapper;
+    mapper.refreshDirectory(path, rootLength);
+    const bool ended = waitUntilTrue([&] { return mapper.currentState() == FINISHED; }, std::chrono::seconds(20));
+    EXPECT_TRUE(ended) << "the refresh of " << path << " never finished";
+    orvex::UniquePtr<FilesystemNode> tree = mapper.takeResult();
+    return tree ? std::optional<uint64_t>(tree->size) : std::nullopt;
+}
+
+} // namespace
+
+// What the chart shows is reached as the scan reached it: a link put in place of a scanned folder,
+// or of a scanned file, is never followed below the scan root, by a refresh, by the check before a
+// move, or by the move itself, even when it leads to a file of the same name and size.
+TEST(TrashLinux, LinksSwappedInBelowTheScanRootAreNeverFollowed)
+{
+    enum class Swap { NONE, FOLDER_TO_OUTSIDE, FOLDER_TO_INSIDE, FILE_TO_OUTSIDE, ROOT_THROUGH_LINK };
+    const struct {
+        const char* name;
+        Swap swap;
+        std::optional<uint64_t> refreshed; // docs's size after a refresh, none when it is gone
+        std::string change;                // entryChange's sentence ("ROOT" stands for the scan root)
+        std::string trashed;               // the probe's output
+    } rows[] = {
+        { "unchanged", Swap::NONE, 1000, "", "MOVED\n" },
+        { "scan root given through a link: followed, as the scan followed it", Swap::ROOT_THROUGH_LINK, 1000, "", "MOVED\n" },
+        { "folder now a link to a folder outside", Swap::FOLDER_TO_OUTSIDE, std::nullopt,
+          "its folder ROOT/docs is now a symbolic link", "REFUSED\nits folder ROOT/docs is now a symbolic link" },
+        { "folder now a link to a folder inside the tree", Swap::FOLDER_TO_INSIDE, std::nullopt,
+          "its folder ROOT/docs is now a symbolic link", "REFUSED\nits folder ROOT/docs is now a symbolic link" },
+        { "file now a link to a file of the same size", Swap::FILE_TO_OUTSIDE, 0, "it is now a symbolic link",
+          "REFUSED\nit is now a symbolic link" },
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        TrashScratch scratch;
+        const fs::path tree = scratch.place / "tree";
+        writeFile(tree / "docs/victim.bin", std::string(1000, 'd'));
+        writeFile(tree / "media/pics/victim.bin", std::string(1000, 'm'));
+        writeFile(scratch.place / "outside/victim.bin", std::string(1000, 'o'));
+        fs::path root = tree;
+        switch (row.swap) {
+        case Swap::NONE:
+            break;
+        case Swap::ROOT_THROUGH_LINK:
+            root = scratch.place / "link to tree";
+            fs::create_directory_symlink(tree, root);
+            break;
+        case Swap::FOLDER_TO_OUTSIDE:
+        case Swap::FOLDER_TO_INSIDE:
+            fs::rename(tree / "docs", scratch.place / "docs.old");
+            fs::create_directory_symlink(row.swap == Swap::FOLDER_TO_INSIDE ? tree / "media/pics" : scratch.place / "outside",
+                                         tree / "docs");
+            break;
+        case Swap::FILE_TO_OUTSIDE:
+            fs::remove(tree / "docs/victim.bin");
+            fs::create_symlink(scratch.place / "outside/victim.bin", tree / "docs/victim.bin");
+            break;
+        }
+        const std::string rootPath = root.string();
+        const fs::path item = root / "docs/victim.bin";
+        std::string change = row.change, trashed = row.trashed;
+        for (std::string* text : { &change, &trashed })
+            if (const size_t at = text->find("ROOT"); at != std::string::npos)
+                text->replace(at, 4, rootPath);
+
+        EXPECT_EQ(refreshedSize((root / "docs").string(), rootPath.size()), row.refreshed);
+        EXPECT_EQ(entryChange({ item.string(), false, 1000, rootPath.size() }), change);
+        EXPECT_EQ(scratch.trash(item, { "--below", rootPath }), trashed);
+        // Whatever was refused, every file stays whole where it was and no trash took anything.
+        EXPECT_EQ(readWhole(scratch.place / "outside/victim.bin"), std::string(1000, 'o'));
+        EXPECT_EQ(readWhole(tree / "media/pics/victim.bin"), std::string(1000, 'm'));
+        if (trashed != "MOVED\n")
+            EXPECT_EQ(scratch.trashContents(), std::vector<std::string>());
+        else
+            EXPECT_EQ(readWhole(scratch.data / "Trash/files/victim.bin"), std::string(1000, 'd'));
+    }
+}

@@ -144,3 +144,64 @@ TEST(TreeEdit, DetachKeepsTheOrderAndEverySumSaturates)
     EXPECT_EQ(problems.unlistedNodes, (std::vector<const FilesystemNode*> { root->children[1], e }));
     EXPECT_EQ(problems.unlistedDirectories, 1u);
 }
+
+// Taking out the first, the middle or the last of three children leaves the other two in order.
+TEST(TreeEdit, DetachAnyOfThreeKeepsTheSiblingsInOrder)
+{
+    using Type = FilesystemNode::Type;
+    const std::vector<std::string> names { "x", "y", "z" };
+    for (size_t taken = 0; taken < names.size(); ++taken) {
+        SCOPED_TRACE("detaching " + names[taken]);
+        UniquePtr<FilesystemNode> root = node(Type::DIRECTORY, "/r", 0, nullptr);
+        for (size_t i = 0; i < names.size(); ++i)
+            root->appendChild(node(Type::FILE, names[i], uint64_t(1) << (4 * i), root.get()));
+        UniquePtr<FilesystemNode> out = TreeEdit::detach(root->children[int64_t(taken)]);
+        EXPECT_EQ(out->name.view(), names[taken]);
+        std::vector<std::string> left, expected;
+        for (int64_t i = 0; i < root->children.count; ++i) {
+            left.emplace_back(root->children[i]->name.view());
+            EXPECT_EQ(root->children[i]->parent, root.get());
+        }
+        for (size_t i = 0; i < names.size(); ++i)
+            if (i != taken)
+                expected.push_back(names[i]);
+        EXPECT_EQ(left, expected);
+        EXPECT_EQ(root->size, 0x111u - (uint64_t(1) << (4 * taken)));
+    }
+}
+
+// A folder that could not be listed and still cannot when refreshed stays in the problems list once,
+// under its own node and in its place, so the first path and its reason stay what they were.
+TEST(TreeEdit, RefreshThatStillFailsKeepsTheFolderFirstInTheProblems)
+{
+    using Type = FilesystemNode::Type;
+    UniquePtr<FilesystemNode> root = node(Type::DIRECTORY, "/r", 0, nullptr);
+    root->appendChild(node(Type::DIRECTORY, "e", 0, root.get()));
+    root->appendChild(node(Type::FILE, "d", 7, root.get()));
+    FilesystemNode* e = root->children[0];
+    const FilesystemNode* d = root->children[1];
+    ScanProblems problems;
+    problems.unlistedNodes = { e, d };
+    problems.unlistedDirectories = problems.unreadableFiles = 1;
+    problems.firstUnlistedPath = "/r/e";
+    problems.firstError = 13;
+
+    UniquePtr<FilesystemNode> fresh = node(Type::DIRECTORY, "/r/e", 0, nullptr);
+    ScanProblems freshProblems;
+    freshProblems.unlistedNodes = { fresh.get() };
+    freshProblems.unlistedDirectories = 1;
+    freshProblems.firstUnlistedPath = "/r/e";
+    freshProblems.firstError = 13;
+    freshProblems.rootUnlisted = true;
+    const FilesystemNode* freshRoot = fresh.get();
+    TreeEdit::forgetProblemsIn(problems, e, true);
+    UniquePtr<FilesystemNode> old = TreeEdit::replaceContents(e, std::move(fresh));
+    TreeEdit::joinProblems(problems, root.get(), &freshProblems, freshRoot, e);
+
+    EXPECT_EQ(problems.unlistedNodes, (std::vector<const FilesystemNode*> { e, d }));
+    EXPECT_EQ(problems.unlistedDirectories, 1u);
+    EXPECT_EQ(problems.unreadableFiles, 1u);
+    EXPECT_EQ(problems.firstUnlistedPath, "/r/e");
+    EXPECT_EQ(problems.firstError, 13);
+    EXPECT_FALSE(problems.rootUnlisted);
+}

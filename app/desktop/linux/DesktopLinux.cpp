@@ -6,6 +6,8 @@
 #include "app/desktop/linux/FileManagerBus.h"
 #include "app/desktop/linux/ProcessSpawn.h"
 
+#include <cstring>
+#include <langinfo.h>
 #include <string>
 #include <system_error>
 #include <thread>
@@ -27,6 +29,26 @@ std::string openerArgument(std::string_view text)
     std::string argument = text.front() == '-' ? "./" : "";
     argument.append(text);
     return argument;
+}
+
+bool onX11(void* nativeWindow, SDL_SysWMinfo& info)
+{
+    SDL_VERSION(&info.version);
+    return nativeWindow && SDL_GetWindowWMInfo(static_cast<SDL_Window*>(nativeWindow), &info) && info.subsystem == SDL_SYSWM_X11;
+}
+
+// Each UTF-8 sequence past ASCII as one '?' (a stray continuation byte adds none).
+std::string asciiOnly(std::string_view utf8)
+{
+    std::string ascii;
+    for (const char c : utf8) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x80)
+            ascii += c;
+        else if (byte >= 0xC0)
+            ascii += '?';
+    }
+    return ascii;
 }
 
 } // namespace
@@ -100,4 +122,12 @@ void showUtf8Title(void* nativeWindow, std::string_view utf8)
     XChangeProperty(display, info.info.x11.window, name, utf8String, 8, PropModeReplace, bytes, int(utf8.size()));
     XChangeProperty(display, info.info.x11.window, XA_WM_NAME, utf8String, 8, PropModeReplace, bytes, int(utf8.size()));
     XFlush(display);
+}
+
+std::string windowLayerTitle(void* nativeWindow, std::string_view utf8)
+{
+    SDL_SysWMinfo info;
+    if (!onX11(nativeWindow, info) || std::strcmp(nl_langinfo(CODESET), "UTF-8") == 0)
+        return std::string(utf8);
+    return asciiOnly(utf8);
 }

@@ -9,8 +9,10 @@
 #include <cerrno>
 #include <cstring>
 #include <string>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
+#include <sys/sysmacros.h>
 
 #include <gio/gio.h>
 
@@ -22,11 +24,28 @@ bool onReadOnlyVolume(const std::string& path)
     return statvfs(parentDirectory(path).c_str(), &volume) == 0 && (volume.f_flag & ST_RDONLY) != 0;
 }
 
+// Whether another volume (or another place of the same one) is mounted on `path`: a rename cannot
+// move it, whatever trash its volume has. The kernel says so where it can (Linux 5.8 and later);
+// elsewhere a device other than its folder's tells.
+bool isMountPoint(const std::string& path)
+{
+    struct statx status;
+    if (statx(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW, STATX_BASIC_STATS, &status) != 0)
+        return false;
+    if (status.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT)
+        return (status.stx_attributes & STATX_ATTR_MOUNT_ROOT) != 0;
+    struct stat folder;
+    return stat(parentDirectory(path).c_str(), &folder) == 0
+        && (major(folder.st_dev) != status.stx_dev_major || minor(folder.st_dev) != status.stx_dev_minor);
+}
+
 // One sentence for a status line. A local g_file_trash ends in a single rename(), so it either
 // moved the whole item or nothing: no GIO error here can leave a folder half moved, and every
 // failure is REFUSED.
 std::string refusalMessage(const GError& error, const std::string& path)
 {
+    if (isMountPoint(path))
+        return "it is a mount point: a volume mounted there cannot be moved, only unmounted";
     if (error.domain != G_IO_ERROR)
         return error.message;
     switch (error.code) {
@@ -44,10 +63,12 @@ std::string refusalMessage(const GError& error, const std::string& path)
         return "the volume that holds it is read-only";
     case G_IO_ERROR_NOT_SUPPORTED:
         // GIO says this when it cannot make a trash folder on the item's volume, also when the
-        // volume is read-only (or mounted a second time, read-only, at another place).
+        // volume is read-only (or mounted a second time, read-only, at another place), and when
+        // it keeps no trash on such a volume at all (a system one, say tmpfs), whatever trash
+        // folder is there: its own words name which.
         if (onReadOnlyVolume(path))
             return "the volume that holds it is read-only";
-        return "there is no trash on the volume that holds it";
+        return std::string("the trash cannot be used on the volume that holds it (") + error.message + ")";
     default:
         return error.message;
     }

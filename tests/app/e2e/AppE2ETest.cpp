@@ -735,6 +735,109 @@ TEST_F(AppE2ETest, F5RefreshesTheTotalAndEscapeCancelsARefresh)
         << readWhole(folder / "frames");
 }
 
+// A hostile session on one run, which must end with status 0 (on the ASan build: no leak, also
+// none per chart build): a folder swapped for a link to a file of the same name and size outside
+// the tree, a Delete while a refresh runs, and a refreshed folder deleted behind the program's
+// back. Nothing outside the tree moves; each refusal says why, and the next action clears it.
+TEST_F(AppE2ETest, SwappedLinksAndDeletedFoldersAreRefusedOrTakenOutAndTheProgramExitsCleanly)
+{
+    const fs::path data = folder / "data", tree = folder / "tree";
+    fs::create_directories(folder / "home");
+    fs::create_directories(folder / "outside");
+    fs::create_directories(tree / "old");
+    std::ofstream(tree / "old/x.bin").close();
+    fs::resize_file(tree / "old/x.bin", 200000);
+    std::ofstream(folder / "outside/a.txt") << "outside";
+    fs::resize_file(folder / "outside/a.txt", 600000); // docs/a.txt's name and size
+    // 300 entries at 5 ms each: a refresh of the whole tree lasts long enough to press Delete.
+    fs::create_directories(tree / "many");
+    for (int i = 0; i < 300; ++i)
+        std::ofstream(tree / "many" / ("n" + std::to_string(i))).close();
+    App app(folder, { tree.string() }, [&] {
+        std::vector<std::string> environment = slowDisk(5000);
+        environment.insert(environment.end(), { frameLogVariable(), "HOME=" + (folder / "home").string(), "XDG_DATA_HOME=" + data.string() });
+        return environment;
+    }());
+    ASSERT_TRUE(waitForScreen(app, "the chart", chartShown, 60s));
+    const std::string root = tree.string();
+    const auto logText = [&] { return readWhole(folder / "frames"); };
+    const auto loggedAfter = [&](size_t from, const std::string& line) { return logText().find("\n" + line, from) != std::string::npos; };
+    // Arrows from the big file's cell until the bar names `path` (siblings are in size order).
+    const auto selectWith = [&](const std::string& key, const std::string& path) {
+        for (int tries = 0; tries < 4; ++tries) {
+            const size_t from = logText().size();
+            app.key(key);
+            if (waitUntil([&] { return loggedAfter(from - 1, "details " + path + " \u2014"); }, 3s))
+                return true;
+        }
+        return false;
+    };
+    // A click on the big file's cell selects it; the bar then follows the selection, not the pointer.
+    const auto selectBigFile = [&] {
+        const Cell cell = bigFileCell(screen);
+        app.click(screen.width / 2, (cell.top + cell.bottom) / 2);
+        app.pointTo(screen.width / 2, 5);
+        return waitUntil([&] { return logText().rfind("details " + root + "/big file.bin \u2014") != std::string::npos; });
+    };
+    ASSERT_TRUE(selectBigFile()) << logText();
+
+    // docs swapped for a link to a folder with a file of the same name and size: refused, named.
+    fs::rename(tree / "docs", folder / "docs.old");
+    fs::create_directory_symlink(folder / "outside", tree / "docs");
+    ASSERT_TRUE(selectWith("Right", root + "/docs")) << logText();
+    ASSERT_TRUE(selectWith("Down", root + "/docs/a.txt")) << logText();
+    app.key("Delete");
+    ASSERT_TRUE(waitForScreen(app, "the question", [&](const Screen& s) { return s.count(PANEL_FRAME) > 500; }));
+    app.key("Tab Return");
+    const std::string refused = root + "/docs/a.txt changed since the scan (its folder " + root
+        + "/docs is now a symbolic link): nothing was moved. Press F5 to scan its folder again.";
+    EXPECT_TRUE(waitUntil([&] { return statusLogged(refused); })) << logText();
+    EXPECT_EQ(fs::file_size(folder / "outside/a.txt"), 600000u);
+    EXPECT_FALSE(fs::exists(data / "Trash/files"));
+
+    // F5 on the selected folder, which is no longer that folder: taken out; the red line goes.
+    size_t from = logText().size();
+    app.key("F5");
+    EXPECT_TRUE(waitUntil([&] {
+        return loggedAfter(from, "details " + root + "/docs is no longer the folder the scan saw (it is now a symbolic link): it was taken out of the chart");
+    }, 30s)) << logText();
+    EXPECT_TRUE(loggedAfter(from, "status \n")) << logText();
+
+    // Delete while the whole tree is scanned again (F5 on a file: its folder): the status line
+    // says why nothing happens.
+    ASSERT_TRUE(waitForScreen(app, "the chart", chartShown));
+    ASSERT_TRUE(selectBigFile()) << logText();
+    app.key("F5 Delete");
+    EXPECT_TRUE(waitUntil([&] { return logText().find("status Nothing can be moved to the trash now: ") != std::string::npos; }))
+        << logText();
+    EXPECT_TRUE(waitUntil([&] { return logText().find("details Refreshed " + root + ":") != std::string::npos; }, 60s)) << logText();
+
+    // A folder deleted behind the program's back, refreshed: taken out, its ancestors summed again.
+    fs::remove_all(tree / "old");
+    ASSERT_TRUE(waitForScreen(app, "the chart", chartShown));
+    ASSERT_TRUE(selectBigFile()) << logText();
+    ASSERT_TRUE(selectWith("Right", root + "/old")) << logText();
+    from = logText().size();
+    app.key("F5");
+    EXPECT_TRUE(waitUntil([&] { return loggedAfter(from, "details " + root + "/old no longer exists: it was taken out of the chart ("); }, 30s))
+        << logText();
+
+    // A plain move still works, and the program ends cleanly.
+    ASSERT_TRUE(waitForScreen(app, "the chart", chartShown));
+    ASSERT_TRUE(selectBigFile()) << logText();
+    app.key("Delete");
+    ASSERT_TRUE(waitForScreen(app, "the question", [&](const Screen& s) { return s.count(PANEL_FRAME) > 500; }));
+    app.key("Tab Return");
+    EXPECT_TRUE(waitUntil([&] { return logText().find("details Moved " + root + "/big file.bin to the trash") != std::string::npos; }))
+        << logText();
+    EXPECT_EQ(fs::file_size(data / "Trash/files/big file.bin"), 6000000u);
+    kill(app.child, SIGTERM);
+    int status = -1;
+    ASSERT_TRUE(waitUntil([&] { return waitpid(app.child, &status, WNOHANG) == app.child; }, 20s)) << "the program did not end";
+    app.child = -1;
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+}
+
 // [SECTION] Stored scans
 
 // Another machine's scan (an export as ncdu writes it): its chart shows, with the same big-file
