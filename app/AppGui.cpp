@@ -177,7 +177,7 @@ const AppGui::Style* AppGui::makeStyle(Color<float> color, Color<float> backgrou
 
 UniquePtr<Component> AppGui::button(const char32_t* text, void (AppGui::*action)(), Disableable** disableable)
 {
-    auto styled = makeUnique<StyledButton>(textFactory, text, StyledButton::Styles { buttonBackground, buttonLabel });
+    auto styled = makeUnique<StyledButton>(textFactory, text, StyledButton::Styles { buttonBackground, buttonLabel, outlineLightStyle });
     styled->addAction(makeUnique<MemberFunctionCallee<AppGui, void>>(this, action));
     if (!disableable)
         return styled;
@@ -606,7 +606,7 @@ UniquePtr<Component> AppGui::chartLayer(UniquePtr<IcicleVisualization> visualiza
     chartModal = nullptr;
     chart->setOutlineStyles(outlineLightStyle, outlineDarkStyle);
     chart->focusListeners().append(makeUnique<MemberFunctionCallee<AppGui, void>>(this, &AppGui::chartFocusChanged));
-    const ChartContextMenu::Looks looks { { clearStyle, buttonLabel }, buttonBackground, frameStyle, panelStyle };
+    const ChartContextMenu::Looks looks { { clearStyle, buttonLabel }, buttonBackground, frameStyle, panelStyle, outlineLightStyle };
     auto layer = makeUnique<ChartContextMenu>(std::move(visualization), *chart, *shell, textFactory, looks);
     chartMenu = layer.get();
     chartMenu->setTreeActions(this);

@@ -164,9 +164,8 @@ void AppWindow::paint()
     glContext->clear(BACKGROUND);
     const Vector<int, 2> size = screen->size();
     renderer->setViewport({ 0, 0, double(size[0]), double(size[1]) });
-    const gui::Response answer = gui->draw(*renderer);
+    host.draw(*renderer); // handles the answer: a relayout it asks for comes before the next frame
     screen->present();
-    host.handle(answer);
     if (frameLog)
         logFrame(seconds(TimePoint::now() - begun) * 1000.0);
 }

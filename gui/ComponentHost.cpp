@@ -26,7 +26,14 @@ Response ComponentHost::handle(Response answer)
     return answer;
 }
 
-Response ComponentHost::draw(Renderer& renderer) { return root ? handle(root->draw(renderer)) : 0; }
+Response ComponentHost::draw(Renderer& renderer)
+{
+    if (!root)
+        return 0;
+    // The root is where every focus path starts; the layouts below narrow it to the focused child.
+    Renderer::StateScope focusPath(renderer, Renderer::FOCUSED, Renderer::FOCUSED);
+    return handle(root->draw(renderer));
+}
 
 void ComponentHost::stateChanged(int code)
 {

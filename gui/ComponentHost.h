@@ -29,7 +29,8 @@ public:
     // After a resize or a DPI change: lay out and repaint.
     void relayout() { handle(REDRAW | RELAYOUT_WIDTH | RELAYOUT_HEIGHT | HANDLED); }
 
-    // The root's draw with `renderer` (whose viewport the window has set); handles the answer.
+    // The root's draw with `renderer` (whose viewport the window has set) and Renderer::FOCUSED
+    // set; handles the answer.
     Response draw(Renderer& renderer);
 
     void stateChanged(int code);
