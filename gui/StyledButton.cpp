@@ -51,17 +51,22 @@ StyledButton::Look StyledButton::labelLook()
                  { Renderer::HOVER, labelColors(1, 0.4375f) } } } };
 }
 
-StyledButton::StyledButton(TextObjectFactory& factory, std::u32string_view text, const Styles& styles, LabelPlacement placement)
+StyledButton::StyledButton(TextObjectFactory& factory, std::u32string_view text, const Styles& styles, Kind kind)
     : ring(styles.focusRing)
 {
-    UniquePtr<Component> label = makeUnique<Label>(text, UniquePtr<TextObject>(factory.create(20, true)), styles.label,
-                                                   Label::Alignment { int(placement), 0 });
+    const Label::Alignment alignment { kind == MENU_ITEM ? 0 : 1, 0 };
+    UniquePtr<Component> label = makeUnique<Label>(text, UniquePtr<TextObject>(factory.create(20, true)), styles.label, alignment);
     UniquePtr<Component> padded = makeUnique<::PaddedEnvelope>(Dimension { 0, 16 }, Dimension { 0, 4 }, Dimension { 0, 16 },
                                                                Dimension { 0, 4 }, std::move(label));
     UniquePtr<Component> wide = makeUnique<MinWidthEnvelope>(Dimension { 0, 180 }, std::move(padded));
     UniquePtr<Component> clipped = makeUnique<ClippedEnvelope>(std::move(wide));
     UniquePtr<Component> background = makeUnique<BackgroundEnvelope>(styles.background, std::move(clipped));
-    setContent(makeUnique<MouseOverComponent>(std::move(background)));
+    // A menu row draws its band in the item's look; the label, rasterised onto an opaque
+    // background, must take the same state or it shows as a box of another grey.
+    if (kind == MENU_ITEM)
+        setContent(std::move(background));
+    else
+        setContent(makeUnique<MouseOverComponent>(std::move(background)));
 }
 
 StyledButton::~StyledButton() = default;

@@ -1,8 +1,9 @@
 // StyledButton: the look of every button on the start and chart screens, a Button over a fixed
 // stack: hover tracking, a filled background, clipping, a minimum width of 180, margins of 16 by 4
-// (scaled units, whole pixels) and a bold label of height 20, centred unless asked otherwise. The
-// two styles are made by the renderer (their concrete class belongs to it) from the looks below
-// and passed in. Given a focus ring style, the button wears a ring around it (outside its own
+// (scaled units, whole pixels) and a bold label of height 20, centred; a menu item's label sits at
+// the left margin instead, and its hover look is left to the row that holds it. The two styles
+// are made by the renderer (their concrete class belongs to it) from the looks below and passed
+// in. Given a focus ring style, the button wears a ring around it (outside its own
 // rectangle, 2 scaled units wide) while it holds the keyboard focus and is enabled.
 #pragma once
 
@@ -46,11 +47,14 @@ public:
         return style;
     }
 
-    enum LabelPlacement : int { CENTRED = 1, LEFT_ALIGNED = 0 };
+    enum Kind : int {
+        STANDALONE, // the label centred, the HOVER look while the pointer is over the button
+        MENU_ITEM,  // the label at the left margin, the HOVER look as the drawing state has it
+    };
 
     // The label's text object comes from `factory` (the default face, height 20, bold).
     StyledButton(orvex::gui::TextObjectFactory& factory, std::u32string_view text, const Styles& styles,
-                 LabelPlacement placement = CENTRED);
+                 Kind kind = STANDALONE);
     ~StyledButton() override;
 
     static constexpr double RING = 2; // the focus ring's width in scaled units

@@ -141,7 +141,7 @@ orvex::UniquePtr<Component> ChartContextMenu::buildMenu()
 {
     auto column = orvex::makeUnique<Column>();
     for (int item = 0; item < ITEM_COUNT; ++item) {
-        auto button = orvex::makeUnique<StyledButton>(*factory, ITEM_TEXT[item], looks.buttons, StyledButton::LEFT_ALIGNED);
+        auto button = orvex::makeUnique<StyledButton>(*factory, ITEM_TEXT[item], looks.buttons, StyledButton::MENU_ITEM);
         button->addAction(orvex::makeUnique<ItemAction>(this, item));
         buttons[size_t(item)] = button.get();
         auto disableable = orvex::makeUnique<Disableable>(std::move(button));

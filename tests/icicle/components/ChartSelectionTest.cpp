@@ -484,6 +484,8 @@ TEST_F(ChartMenuTest, KeysMoveOverUsableItemsAndRunOne)
 
 // The labels start at one inset, whatever their length, and only the row the keyboard is on wears
 // the ring (inside its band: the rows touch), 2 units wide at the menu's scale of 3/4, rounded.
+// That row's label takes the row's hover look although the pointer is elsewhere, so its opaque
+// background matches the band.
 TEST_F(ChartMenuTest, LabelsShareOneLeftEdgeAndTheCurrentRowWearsTheRing)
 {
     struct Row {
@@ -503,10 +505,14 @@ TEST_F(ChartMenuTest, LabelsShareOneLeftEdgeAndTheCurrentRowWearsTheRing)
 
         std::vector<double> textLefts;
         std::vector<Rect> bands, rings;
+        std::vector<int> hoveredLabels;
         for (const guitest::RecordingRenderer::Call& call : renderer.calls) {
             const Rect at = call.rect.offset(call.offset);
-            if (call.op == "text" && call.style == &label)
+            if (call.op == "text" && call.style == &label) {
+                if (call.state & Renderer::HOVER)
+                    hoveredLabels.push_back(int(textLefts.size()));
                 textLefts.push_back(at.left);
+            }
             else if (call.style == &this->row)
                 bands.push_back(at);
             else if (call.style == &ring)
@@ -519,6 +525,7 @@ TEST_F(ChartMenuTest, LabelsShareOneLeftEdgeAndTheCurrentRowWearsTheRing)
         ASSERT_EQ(rings.size(), 1u) << row.name;
         const Rect& band = bands[size_t(row.downs)];
         EXPECT_EQ(rings[0], (Rect { band.left - 2, band.top - 2, band.right + 2, band.bottom + 2 })) << row.name;
+        EXPECT_EQ(hoveredLabels, std::vector<int> { row.downs }) << row.name;
         press(orvex::KEY_ESCAPE);
     }
 }
