@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 namespace {
 
 using orvex::gui::ComponentHost;
@@ -39,16 +41,22 @@ TEST(ComponentHostTest, ShrinkFactorFollowsTheNarrowerAxis)
 
 TEST(ComponentHostTest, LayoutScaleMultipliesDpiInterfaceAndShrink)
 {
-    orvex::Window window;
-    const double dpi = window.dpiScale();
-    window.setSize(int(480 * dpi), int(360 * dpi));
-    ComponentHost host(window);
-    host.setInterfaceScale(1.5);
-    EXPECT_DOUBLE_EQ(host.layoutScale(), dpi * 1.5);
-    host.setShrinkRule(appRule);
-    EXPECT_DOUBLE_EQ(host.layoutScale(), dpi * 1.5 * 0.75) << "the window's size counts in unscaled pixels";
-    host.setInterfaceScale(5);
-    EXPECT_DOUBLE_EQ(host.layoutScale(), dpi * 2 * 0.75) << "the user's scale is clamped before the shrink";
+    for (const char* dpiText : { "1", "2" }) {
+        setenv("VELBRIN_DPI_SCALE", dpiText, 1);
+        orvex::Window window;
+        const double dpi = window.dpiScale();
+        unsetenv("VELBRIN_DPI_SCALE");
+        ASSERT_EQ(dpi, std::atof(dpiText));
+        // The smallest window in unscaled pixels.
+        window.setSize(int(480 * dpi), int(360 * dpi));
+        ComponentHost host(window);
+        host.setInterfaceScale(1.5);
+        EXPECT_DOUBLE_EQ(host.layoutScale(), dpi * 1.5) << "DPI " << dpiText;
+        host.setShrinkRule(appRule);
+        EXPECT_DOUBLE_EQ(host.layoutScale(), dpi * 1.5 * 0.75) << "DPI " << dpiText << ": the size counts in unscaled pixels";
+        host.setInterfaceScale(5);
+        EXPECT_DOUBLE_EQ(host.layoutScale(), dpi * 2 * 0.75) << "DPI " << dpiText << ": the user's scale is clamped first";
+    }
 }
 
 } // namespace
