@@ -13,6 +13,19 @@ namespace {
 using orvex::gui::ComponentHost;
 using orvex::gui::Vector2;
 
+// Sets (or with null, clears) the DPI scale every window made afterwards reports.
+void overrideDpiScale(const char* value)
+{
+#ifdef _WIN32
+    _putenv_s("VELBRIN_DPI_SCALE", value ? value : "");
+#else
+    if (value)
+        setenv("VELBRIN_DPI_SCALE", value, 1);
+    else
+        overrideDpiScale(nullptr);
+#endif
+}
+
 // The application's rule: 3/4 at 480 x 360, full size from 1280 x 757 on.
 const ComponentHost::ShrinkRule appRule { { 480, 360 }, { 1280, 757 }, 0.75 };
 
@@ -42,10 +55,10 @@ TEST(ComponentHostTest, ShrinkFactorFollowsTheNarrowerAxis)
 TEST(ComponentHostTest, LayoutScaleMultipliesDpiInterfaceAndShrink)
 {
     for (const char* dpiText : { "1", "2" }) {
-        setenv("VELBRIN_DPI_SCALE", dpiText, 1);
+        overrideDpiScale(dpiText);
         orvex::Window window;
         const double dpi = window.dpiScale();
-        unsetenv("VELBRIN_DPI_SCALE");
+        overrideDpiScale(nullptr);
         ASSERT_EQ(dpi, std::atof(dpiText));
         // The smallest window in unscaled pixels.
         window.setSize(int(480 * dpi), int(360 * dpi));
