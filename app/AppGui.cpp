@@ -18,14 +18,12 @@
 #include "gui/envelopes/BackgroundEnvelope.h"
 #include "gui/envelopes/ClippedEnvelope.h"
 #include "gui/envelopes/Disableable.h"
-#include "gui/envelopes/FixedSizeEnvelope.h"
 #include "gui/envelopes/FixedWidthEnvelope.h"
 #include "gui/envelopes/MinHeightEnvelope.h"
 #include "gui/envelopes/MouseOverComponent.h"
 #include "gui/envelopes/RelayoutableEnvelope.h"
 #include "gui/envelopes/app/CenteredComponent.h"
 #include "gui/envelopes/app/ForegroundEnvelope.h"
-#include "gui/envelopes/app/IntegerSizeEnvelope.h"
 #include "gui/envelopes/app/OverlaidComponents.h"
 #include "gui/envelopes/app/PaddedEnvelope.h"
 #include "gui/envelopes/app/ProportionalSizeEnvelope.h"
@@ -36,6 +34,7 @@
 #include "gui/layouts/TopIslandLayoutReverseDrawOrder.h"
 #include "gui/layouts/VerticalLayout.h"
 #include "icicle/IcicleMeshWrangler.h"
+#include "icicle/components/CenteredTitle.h"
 #include "icicle/components/ChartContextMenu.h"
 #include "icicle/components/DetailsBar.h"
 #include "icicle/components/IcicleVisualization.h"
@@ -59,6 +58,7 @@ namespace {
 constexpr const char* HOMEPAGE_URL = "https://velbrin.app/velbrin/";
 constexpr const char* SUPPORT_URL = "https://velbrin.app/velbrin/donate/";
 constexpr const char* WINDOW_TITLE = "Velbrin Preview";
+constexpr const char* TITLE_TEXT = "Velbrin"; // the start screen's title
 
 UniquePtr<Component> padded(double left, double top, double right, double bottom, UniquePtr<Component> content)
 {
@@ -102,7 +102,7 @@ UniquePtr<AppGui> AppGui::create(AppWindow& window, Settings& settings, IcicleRe
     auto* native = dynamic_cast<NativeTextObjectFactory*>(&textFactory);
     if (native && !native->checkFonts())
         return nullptr;
-    UniquePtr<Mesh<GeometryVertex>> title = createTitleMesh(*resources.context, "Velbrin");
+    UniquePtr<Mesh<GeometryVertex>> title = createTitleMesh(*resources.context, TITLE_TEXT);
     if (!title)
         return nullptr;
     UniquePtr<PreviewBuilder> preview = createPreviewBuilder(*resources.context);
@@ -177,7 +177,7 @@ const AppGui::Style* AppGui::makeStyle(Color<float> color, Color<float> backgrou
 
 UniquePtr<Component> AppGui::button(const char32_t* text, void (AppGui::*action)(), Disableable** disableable)
 {
-    auto styled = makeUnique<StyledButton>(textFactory, text, StyledButton::Styles { buttonBackground, buttonLabel });
+    auto styled = makeUnique<StyledButton>(textFactory, text, StyledButton::Styles { buttonBackground, buttonLabel, outlineLightStyle });
     styled->addAction(makeUnique<MemberFunctionCallee<AppGui, void>>(this, action));
     if (!disableable)
         return styled;
@@ -202,8 +202,8 @@ UniquePtr<Component> AppGui::startScreen()
         .add(button(U"SUPPORT THIS PROJECT", &AppGui::openSupportPage, &linkButtons[1]));
     auto column = makeUnique<VerticalLayout>();
     // The title centred on its own: a status line wider than it widens the column.
-    column->add(makeUnique<CenteredComponent>(makeUnique<IntegerSizeEnvelope>(makeUnique<FixedSizeEnvelope>(
-                    std::pair { Dimension { 0, 480 }, Dimension { 0, 160 } }, makeUnique<RootDirectoryLabel>(resources, RootLabelMesh::title(titleMesh.get()))))))
+    column->add(makeUnique<CenteredComponent>(makeUnique<CenteredTitle>(
+                    titleVertex(TITLE_TEXT), makeUnique<RootDirectoryLabel>(resources, RootLabelMesh::title(titleMesh.get())))))
         .add(label(U"Preview Version 0.2.0 by Dremmon", 20, false, primaryTextStyle))
         .add(padded(0, 12, 0, 12, label(U"Please check the HOMEPAGE for an official release.", 16, false, secondaryTextStyle)))
         .add(makeUnique<CenteredComponent>(makeUnique<ScaledEnvelope>(0.75, std::move(row))));
@@ -608,7 +608,7 @@ UniquePtr<Component> AppGui::chartLayer(UniquePtr<IcicleVisualization> visualiza
     chartModal = nullptr;
     chart->setOutlineStyles(outlineLightStyle, outlineDarkStyle);
     chart->focusListeners().append(makeUnique<MemberFunctionCallee<AppGui, void>>(this, &AppGui::chartFocusChanged));
-    const ChartContextMenu::Looks looks { { clearStyle, buttonLabel }, buttonBackground, frameStyle, panelStyle };
+    const ChartContextMenu::Looks looks { { clearStyle, buttonLabel }, buttonBackground, frameStyle, panelStyle, outlineLightStyle };
     auto layer = makeUnique<ChartContextMenu>(std::move(visualization), *chart, *shell, textFactory, looks);
     chartMenu = layer.get();
     chartMenu->setTreeActions(this);

@@ -207,7 +207,7 @@ private:
     const Style* primaryTextStyle = nullptr;
     const Style* secondaryTextStyle = nullptr;
     const Style* failureTextStyle = nullptr;
-    const Style* outlineLightStyle = nullptr; // the selected cell's frame
+    const Style* outlineLightStyle = nullptr; // the selected cell's frame, the focus ring
     const Style* outlineDarkStyle = nullptr;
     const Style* clearStyle = nullptr;        // draws nothing: the chart menu's buttons
     IcicleVisualization* chart = nullptr;      // the finished scan's chart, in chartSlot

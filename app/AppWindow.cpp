@@ -20,6 +20,11 @@ using namespace orvex;
 namespace {
 
 constexpr Color<float> BACKGROUND { 0.0625f, 0.0625f, 0.0625f, 1 };
+// Below the default client size (the settings' default window) the interface shrinks with the
+// window, to 3/4 at the smallest: the buttons and texts would otherwise keep their size while the
+// chart and its root label shrink.
+constexpr gui::Vector2 SMALLEST_CLIENT { 480, 360 };
+constexpr double SMALLEST_INTERFACE = 0.75;
 
 } // namespace
 
@@ -34,7 +39,7 @@ AppWindow::AppWindow(std::vector<std::string> startPaths) : startPaths(std::move
     }
     setMode(MODE_RESIZABLE);
     setTitle("Velbrin Preview");
-    setMinimumSize(480, 360);
+    setMinimumSize(int(SMALLEST_CLIENT.x), int(SMALLEST_CLIENT.y));
 #ifndef _WIN32
     const Window::Icon icon = appIcon(64);
     setIcon(&icon);
@@ -93,6 +98,8 @@ bool AppWindow::initialize()
     gui->configure(renderer->configurator());
     host.setRoot(gui.get());
     host.setInterfaceScale(settings->uiScaleMultiplier);
+    const Settings defaults;
+    host.setShrinkRule({ SMALLEST_CLIENT, { defaults.windowWidth, defaults.windowHeight }, SMALLEST_INTERFACE });
     host.relayout();
     // The walk starts before the warm-up, so the two overlap on a machine with more than one core.
     if (!startPaths.empty())
@@ -164,9 +171,8 @@ void AppWindow::paint()
     glContext->clear(BACKGROUND);
     const Vector<int, 2> size = screen->size();
     renderer->setViewport({ 0, 0, double(size[0]), double(size[1]) });
-    const gui::Response answer = gui->draw(*renderer);
+    host.draw(*renderer); // handles the answer: a relayout it asks for comes before the next frame
     screen->present();
-    host.handle(answer);
     if (frameLog)
         logFrame(seconds(TimePoint::now() - begun) * 1000.0);
 }

@@ -3,15 +3,30 @@
 
 #include "engine/window/KeyCodes.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace orvex::gui {
+
+double ComponentHost::ShrinkRule::factor(Vector2 unscaledClient) const
+{
+    auto along = [&](double size, double small, double full) {
+        if (!(full > small) || size >= full)
+            return 1.0;
+        const double t = size <= small ? 0.0 : (size - small) / (full - small);
+        return smallestFactor + (1.0 - smallestFactor) * t;
+    };
+    return std::min(along(unscaledClient.x, smallest.x, reference.x), along(unscaledClient.y, smallest.y, reference.y));
+}
 
 double ComponentHost::layoutScale() const
 {
     // Not a number counts as too large.
     const double clamped = interfaceScale < 0.5 ? 0.5 : interfaceScale <= 2.0 ? interfaceScale : 2.0;
-    return window.dpiScale() * clamped;
+    const double dpi = window.dpiScale();
+    const orvex::Vector<int, 2> size = window.clientSize();
+    const Vector2 unscaled { double(size[0]) / dpi, double(size[1]) / dpi };
+    return dpi * clamped * shrinkRule.factor(unscaled);
 }
 
 Response ComponentHost::handle(Response answer)
@@ -26,7 +41,14 @@ Response ComponentHost::handle(Response answer)
     return answer;
 }
 
-Response ComponentHost::draw(Renderer& renderer) { return root ? handle(root->draw(renderer)) : 0; }
+Response ComponentHost::draw(Renderer& renderer)
+{
+    if (!root)
+        return 0;
+    // The root is where every focus path starts; the layouts below narrow it to the focused child.
+    Renderer::StateScope focusPath(renderer, Renderer::FOCUSED, Renderer::FOCUSED);
+    return handle(root->draw(renderer));
+}
 
 void ComponentHost::stateChanged(int code)
 {

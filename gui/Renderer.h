@@ -1,7 +1,8 @@
 // Renderer: what components draw through. A handful of primitives (filled rectangle, text object,
 // caret, icon from the built-in mask atlas, texture), a current offset and clip rectangle that
 // containers push and restore, a depth layer, and state bits (pressed, hover, disabled, active)
-// that select colours from style objects. All rectangles and positions are in the frame of the
+// that select colours from style objects, plus one that tells a component it holds the keyboard
+// focus. All rectangles and positions are in the frame of the
 // component being drawn; the renderer adds the current offset. Window thread only.
 #pragma once
 
@@ -37,6 +38,9 @@ public:
         PRESSED = 0x02,
         HOVER = 0x08,
         DISABLED = 0x10,
+        // The component being drawn lies on the keyboard focus path: whoever draws the root sets
+        // it (ComponentHost::draw), and each layout keeps it only for its focused child.
+        FOCUSED = 0x20,
     };
 
     // A style: a base colour set and variants selected by state bits.

@@ -103,6 +103,8 @@ Response Layout::drawChild(Renderer& renderer, int64_t index)
     if (!child)
         return 0;
     OffsetScope offset(renderer, origin(index));
+    const bool onFocusPath = (renderer.state & Renderer::FOCUSED) && index == focused;
+    Renderer::StateScope focus(renderer, onFocusPath ? uint32_t(Renderer::FOCUSED) : 0u, Renderer::FOCUSED);
     return child->draw(renderer);
 }
 

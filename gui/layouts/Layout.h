@@ -64,7 +64,8 @@ public:
     uint32_t pressedButtons = 0; // bit n while button n is held over this layout
 
 protected:
-    // Draws one child at its rectangle's top-left.
+    // Draws one child at its rectangle's top-left, with Renderer::FOCUSED kept only for the
+    // focused child.
     Response drawChild(Renderer& renderer, int64_t index);
 
 private:

@@ -16,6 +16,7 @@
 #include "icicle/components/TreeActions.h"
 
 #include <algorithm>
+#include <cmath>
 
 using namespace orvex::gui;
 
@@ -60,8 +61,8 @@ public:
 
 // One row of the menu: a button-coloured band as wide as the column behind the item's button, in
 // the hover look while the item is current (the pointer over it makes it current) and in the
-// disabled look while it cannot act, since the toolkit's buttons show no focus of their own and
-// only fill their natural width.
+// disabled look while it cannot act, since the buttons only fill their natural width. The current
+// item's band is framed by the focus ring, drawn inside the row because the rows touch.
 class ChartContextMenu::Highlight final : public EnvelopePrototype {
 public:
     Highlight(ChartContextMenu* menu, int item, orvex::UniquePtr<Component> content)
@@ -72,6 +73,7 @@ public:
     {
         const Vector2 natural = EnvelopePrototype::layout(minimum, maximum, scale, final);
         size = { std::max(natural.x, minimum.x), std::max(natural.y, minimum.y) };
+        ring = std::max(1.0, std::round(StyledButton::RING * scale));
         return size;
     }
     Response draw(Renderer& renderer) override
@@ -82,7 +84,12 @@ public:
         else if (menu->current == item)
             state = Renderer::HOVER;
         Renderer::StateScope look(renderer, state, Renderer::HOVER | Renderer::DISABLED);
-        renderer.fillRectangle({ 0, 0, size.x, size.y }, 0, menu->looks.row);
+        Rect band { 0, 0, size.x, size.y };
+        if (state == Renderer::HOVER && menu->looks.focusRing) {
+            renderer.fillRectangle(band, 0, menu->looks.focusRing);
+            band = { ring, ring, std::max(ring, size.x - ring), std::max(ring, size.y - ring) };
+        }
+        renderer.fillRectangle(band, 0, menu->looks.row);
         return EnvelopePrototype::draw(renderer) | HANDLED;
     }
     Response mouseMove(const orvex::MouseMoveEvent& event, bool hovered) override
@@ -100,6 +107,7 @@ private:
     ChartContextMenu* menu;
     int item;
     Vector2 size;
+    double ring = 1;
 };
 
 ChartContextMenu::ChartContextMenu(orvex::UniquePtr<Component> chartContent, IcicleVisualization& chart, ShellActions& shell,
@@ -133,7 +141,7 @@ orvex::UniquePtr<Component> ChartContextMenu::buildMenu()
 {
     auto column = orvex::makeUnique<Column>();
     for (int item = 0; item < ITEM_COUNT; ++item) {
-        auto button = orvex::makeUnique<StyledButton>(*factory, ITEM_TEXT[item], looks.buttons);
+        auto button = orvex::makeUnique<StyledButton>(*factory, ITEM_TEXT[item], looks.buttons, StyledButton::MENU_ITEM);
         button->addAction(orvex::makeUnique<ItemAction>(this, item));
         buttons[size_t(item)] = button.get();
         auto disableable = orvex::makeUnique<Disableable>(std::move(button));

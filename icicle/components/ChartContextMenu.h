@@ -3,7 +3,8 @@
 // at the point it was opened: Open, Show in file manager, Copy path, Go into, Go up, Refresh and
 // Move to Trash (the last two through the program's TreeActions). A right click
 // on a cell selects it and opens the menu there; the Menu key or Shift+F10 opens it for the
-// selection. Up and Down move between the usable items, Enter or Space runs one, Escape (routed
+// selection. The labels line up at one left inset, and the item the keyboard is on wears the
+// focus ring. Up and Down move between the usable items, Enter or Space runs one, Escape (routed
 // here by whoever handles Escape first), a click outside, focus loss and a resize close it. Items
 // that cannot act are disabled: Open and Show for a path not on this machine, Go into for a file
 // or the focused folder, Go up at the whole tree. Main thread.
@@ -33,6 +34,7 @@ public:
         const orvex::gui::Renderer::StyleObject* row = nullptr;   // made from StyledButton::backgroundLook()
         const orvex::gui::Renderer::StyleObject* frame = nullptr; // the island's border
         const orvex::gui::Renderer::StyleObject* panel = nullptr; // behind the buttons
+        const orvex::gui::Renderer::StyleObject* focusRing = nullptr; // inside the current row's band; null: none
     };
 
     // `chartContent` is the chart's subtree, which must place `chart` at this layer's origin at

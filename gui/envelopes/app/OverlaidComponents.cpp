@@ -38,6 +38,11 @@ Vector2 OverlaidComponents::layout(Vector2 minimum, Vector2 maximum, double scal
 
 Response OverlaidComponents::draw(orvex::gui::Renderer& renderer)
 {
-    Response answer = back ? back->draw(renderer) : 0;
+    Response answer = 0;
+    if (back) {
+        // Input, and so the focus, only ever reaches the content.
+        orvex::gui::Renderer::StateScope unfocused(renderer, 0, orvex::gui::Renderer::FOCUSED);
+        answer = back->draw(renderer);
+    }
     return answer | EnvelopePrototype::draw(renderer);
 }

@@ -393,6 +393,33 @@ TEST_F(AppE2ETest, ChangeDirectoryGoesThroughTheOverlayToTheNewChart)
     ASSERT_TRUE(waitForScreen(app, "the new chart", [](const Screen& s) { return chartShown(s) && chartCells(s) == 10; }, 60s));
 }
 
+// The keyboard focus shows: CHANGE DIRECTORY, focused when the chart appears, wears a white ring
+// just outside its edges; a click on the chart takes the focus and the ring, and Tab from the
+// chart brings both back.
+TEST_F(AppE2ETest, TheFocusedButtonWearsARing)
+{
+    App app(folder, { (folder / "tree").string() });
+    ASSERT_TRUE(waitForScreen(app, "the chart", chartShown));
+    int header = screen.firstCellRow(CHART_BACKGROUND, screen.width / 2) - 1;
+    while (header > 0 && !near(screen.at(screen.width / 2, header - 1), { 16, 16, 16 }))
+        --header;
+    const auto box = screen.bounds(BUTTON, header);
+    ASSERT_LT(box[0], box[2]) << "no CHANGE DIRECTORY button";
+    const int middle = (box[1] + box[3]) / 2;
+    auto ringShown = [&](bool shown) {
+        return [=](const Screen& s) {
+            const Rgb ring = shown ? Rgb { 255, 255, 255 } : Rgb { 16, 16, 16 };
+            return near(s.at(box[0] - 1, middle), ring) && near(s.at(box[2] + 1, middle), ring)
+                && near(s.at((box[0] + box[2]) / 2, box[1] - 1), ring);
+        };
+    };
+    EXPECT_TRUE(waitForScreen(app, "the ring around the focused button", ringShown(true)));
+    app.click(screen.width / 2, screen.height / 2);
+    EXPECT_TRUE(waitForScreen(app, "the button without its ring", ringShown(false)));
+    app.key("Tab");
+    EXPECT_TRUE(waitForScreen(app, "the ring back after Tab", ringShown(true)));
+}
+
 TEST_F(AppE2ETest, DirectoryOnTheCommandLineIsScannedAtOnce)
 {
     App app(folder, { (folder / "tree").string() });

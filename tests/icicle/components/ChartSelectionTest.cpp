@@ -45,9 +45,19 @@ public:
     bool pathsHere = true;
 };
 
+// A text object as wide as its text at 10 units a character, so that labels differ in width.
+class MeasuredTextObject : public guitest::FakeTextObject {
+public:
+    Rect bounds() const override { return { 0, 0, 10.0 * double(text.size()), 20 }; }
+};
+
 class FakeFactory : public TextObjectFactory {
 public:
-    TextObject* create(double, bool) override { return new guitest::FakeTextObject({ 0, 0, 120, 20 }); }
+    TextObject* create(double, bool) override
+    {
+        return measured ? new MeasuredTextObject() : new guitest::FakeTextObject({ 0, 0, 120, 20 });
+    }
+    bool measured = false;
 };
 
 constexpr int LEFT = 1, RIGHT = 2;
@@ -499,7 +509,7 @@ class ChartMenuTest : public ChartSelectionTest {
 protected:
     ChartMenuTest()
     {
-        const ChartContextMenu::Looks looks { { &clear, &label }, &row, &frame, &panel };
+        const ChartContextMenu::Looks looks { { &clear, &label }, &row, &frame, &panel, &ring };
         auto layer = std::make_unique<ChartContextMenu>(orvex::UniquePtr<Component>(owned.release()), *chart, shell, factory, looks);
         menu = layer.get();
         owned = std::move(layer);
@@ -530,7 +540,7 @@ protected:
     }
 
     FakeFactory factory;
-    Renderer::StyleObject clear, label, row, frame, panel;
+    Renderer::StyleObject clear, label, row, frame, panel, ring;
     ChartContextMenu* menu = nullptr;
 };
 
@@ -620,6 +630,54 @@ TEST_F(ChartMenuTest, KeysMoveOverUsableItemsAndRunOne)
         press(orvex::KEY_DOWN);
     press(orvex::KEY_ENTER);
     EXPECT_EQ(shell.calls.back(), "open /r/B");
+}
+
+// The labels start at one inset, whatever their length, and only the row the keyboard is on wears
+// the ring (inside its band: the rows touch), 2 units wide at the menu's scale of 3/4, rounded.
+// That row's label takes the row's hover look although the pointer is elsewhere, so its opaque
+// background matches the band.
+TEST_F(ChartMenuTest, LabelsShareOneLeftEdgeAndTheCurrentRowWearsTheRing)
+{
+    struct Row {
+        const char* name;
+        int downs; // Down presses after opening (on the first usable item)
+    } rows[] = { { "the first item", 0 }, { "two items down", 2 } };
+    factory.measured = true;
+    for (const Row& row : rows) {
+        chart->select(named("A"));
+        menu->focus(chart);
+        press(orvex::KEY_MENU);
+        for (int i = 0; i < row.downs; ++i)
+            press(orvex::KEY_DOWN);
+        ASSERT_TRUE(menu->isOpen()) << row.name;
+        renderer.calls.clear();
+        menu->draw(renderer);
+
+        std::vector<double> textLefts;
+        std::vector<Rect> bands, rings;
+        std::vector<int> hoveredLabels;
+        for (const guitest::RecordingRenderer::Call& call : renderer.calls) {
+            const Rect at = call.rect.offset(call.offset);
+            if (call.op == "text" && call.style == &label) {
+                if (call.state & Renderer::HOVER)
+                    hoveredLabels.push_back(int(textLefts.size()));
+                textLefts.push_back(at.left);
+            }
+            else if (call.style == &this->row)
+                bands.push_back(at);
+            else if (call.style == &ring)
+                rings.push_back(at);
+        }
+        ASSERT_EQ(textLefts.size(), size_t(ChartContextMenu::ITEM_COUNT)) << row.name;
+        for (double left : textLefts)
+            EXPECT_EQ(left, textLefts[0]) << row.name << ": a label out of line";
+        ASSERT_EQ(bands.size(), size_t(ChartContextMenu::ITEM_COUNT)) << row.name;
+        ASSERT_EQ(rings.size(), 1u) << row.name;
+        const Rect& band = bands[size_t(row.downs)];
+        EXPECT_EQ(rings[0], (Rect { band.left - 2, band.top - 2, band.right + 2, band.bottom + 2 })) << row.name;
+        EXPECT_EQ(hoveredLabels, std::vector<int> { row.downs }) << row.name;
+        press(orvex::KEY_ESCAPE);
+    }
 }
 
 TEST_F(ChartMenuTest, EscapeAClickOutsideFocusLossAndAResizeCloseIt)
