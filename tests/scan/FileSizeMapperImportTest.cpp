@@ -61,7 +61,7 @@ public:
         listener.directoryLeft(root.get());
         problems.unlistedDirectories = 1;
         problems.firstUnlistedPath = "/srv/data/d";
-        origin = { path, true, 1700000000, {} };
+        origin = { path, true, 1700000000, {}, {} };
         outcome.tree = std::move(root);
         return outcome;
     }
