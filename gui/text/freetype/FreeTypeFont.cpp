@@ -158,7 +158,8 @@ ShapedText FreeTypeFont::shape(std::u32string_view text)
 
     // Runs: one face, one script and one bidi level each, placed from left to right in the
     // visual order of their levels.
-    const std::vector<uint8_t> levels = bidi::levels(chars);
+    // Most lines hold no right-to-left letter: their runs all read left to right.
+    const std::vector<uint8_t> levels = bidi::hasRightToLeft(chars) ? bidi::levels(chars) : std::vector<uint8_t>(n, 0);
     struct Run {
         size_t start, end;
     };
